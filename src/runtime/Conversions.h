@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+#include "runtime/FormatSettings.h"
+
+namespace quorin {
+
+/// Text to number with the regional decimal separator; blanks around the number are
+/// allowed, grouping separators are not. Failures raise EConvertError with a
+/// Portuguese message naming the text.
+double StrToFloat(const QString& text, const FormatSettings& settings = FormatSettings::current());
+bool TryStrToFloat(const QString& text, double& result,
+                   const FormatSettings& settings = FormatSettings::current());
+/// Decimal (or "$"-prefixed hexadecimal) 32-bit integer.
+int32_t StrToInt(const QString& text);
+bool TryStrToInt(const QString& text, int32_t& result);
+int64_t StrToInt64(const QString& text);
+bool TryStrToInt64(const QString& text, int64_t& result);
+
+/// Removes leading and trailing characters below code 33 (blanks and controls).
+QString Trim(const QString& text);
+QString TrimLeft(const QString& text);
+QString TrimRight(const QString& text);
+
+/// Windows-1252, the code page of the files that ask for a byte encoding. A
+/// character outside it becomes "?".
+QByteArray ToWindows1252(const QString& text);
+QString FromWindows1252(const QByteArray& bytes);
+/// True when every character of the text exists in Windows-1252.
+bool IsWindows1252(const QString& text);
+
+}  // namespace quorin

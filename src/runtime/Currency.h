@@ -1,0 +1,50 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+
+namespace quorin {
+
+/// Money as a 64-bit integer holding value x 10000: four exact decimals. Every sum
+/// and comparison of money goes through it, so 33,3333 + 33,3333 + 33,3334 is
+/// exactly 100,0000.
+class Currency {
+public:
+    static constexpr int64_t Scale = 10000;
+
+    constexpr Currency() = default;
+    static constexpr Currency FromScaled(int64_t scaled) { return Currency(scaled); }
+    static constexpr Currency FromInteger(int64_t n) { return Currency(n * Scale); }
+    /// x x 10000 computed in long double (64-bit mantissa), then rounded to the
+    /// nearest integer with ties to even. NaN, infinities and values outside the
+    /// range raise EConvertError.
+    static Currency FromDouble(double x);
+
+    constexpr int64_t Scaled() const { return scaled_; }
+    double ToDouble() const;
+
+    /// scaled value > n x 10000, signed.
+    constexpr bool GreaterThan(int64_t n) const { return scaled_ > n * Scale; }
+    /// scaled value differs from the scaled value of x (converted as FromDouble).
+    bool DiffersFrom(double x) const { return scaled_ != FromDouble(x).scaled_; }
+
+    constexpr Currency& operator+=(Currency other) {
+        scaled_ += other.scaled_;
+        return *this;
+    }
+    constexpr Currency& operator-=(Currency other) {
+        scaled_ -= other.scaled_;
+        return *this;
+    }
+    friend constexpr Currency operator+(Currency a, Currency b) { return a += b; }
+    friend constexpr Currency operator-(Currency a, Currency b) { return a -= b; }
+    friend constexpr Currency operator-(Currency a) { return Currency(-a.scaled_); }
+    friend constexpr bool operator==(Currency, Currency) = default;
+    friend constexpr auto operator<=>(Currency, Currency) = default;
+
+private:
+    constexpr explicit Currency(int64_t scaled) : scaled_(scaled) {}
+    int64_t scaled_ = 0;
+};
+
+}  // namespace quorin
