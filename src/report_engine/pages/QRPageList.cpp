@@ -1,0 +1,465 @@
+#include "report_engine/pages/QRPageList.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QSaveFile>
+#include <QtEndian>
+#include <cstring>
+#include <limits>
+
+#include "report_engine/pages/EQRError.h"
+#include "report_engine/pages/QRCompress.h"
+#include "runtime/DateTime.h"
+
+namespace quorin {
+
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+constexpr int kPageCountOffset = 8;
+constexpr int kDateOffset = 16;
+constexpr int kCompressionOffset = 25;
+constexpr qint64 kMaxOffset = std::numeric_limits<int32_t>::max();
+
+// Page number, next-record offset, start offset; and the length before coding.
+constexpr qint64 kPlainOverhead = 12;
+constexpr qint64 kCompressedOverhead = 16;
+// A coded byte carries at most eight bytes of a recording (one bit each), and
+// no recording is shorter than its EMF header.
+constexpr qint64 kMaxExpansion = 8;
+constexpr qint64 kMinCodedRecording = (TQRPageRecording::HeaderSize + kMaxExpansion - 1) / kMaxExpansion;
+
+qint64 MinRecordSize(bool compressed) {
+    return compressed ? kCompressedOverhead + kMinCodedRecording
+                      : kPlainOverhead + TQRPageRecording::HeaderSize;
+}
+
+// Messages of a page file that cannot be read; a damaged page keeps its number.
+EQRError NotAPageFile() {
+    return EQRError(QStringLiteral("O arquivo não é um arquivo de páginas de relatório."));
+}
+EQRError Truncated() {
+    return EQRError(QStringLiteral("O arquivo de páginas está truncado."));
+}
+EQRError PageTruncated(int page) {
+    return EQRError(QStringLiteral("O arquivo de páginas está truncado na página %1.").arg(page));
+}
+EQRError BrokenLink(int page) {
+    return EQRError(QStringLiteral("O encadeamento do registro da página %1 está corrompido.").arg(page));
+}
+EQRError LinkOutside(int page) {
+    return EQRError(QStringLiteral("O registro da página %1 aponta para fora do arquivo.").arg(page));
+}
+EQRError WrongLength(int page) {
+    return EQRError(
+        QStringLiteral("O comprimento da gravação da página %1 não corresponde ao seu registro.").arg(page));
+}
+EQRError BadRecording(int page, const QString& why) {
+    return EQRError(
+        QStringLiteral("A página %1 não é uma gravação de página válida: %2.").arg(page).arg(why));
+}
+EQRError DamagedCode(int page) {
+    return EQRError(QStringLiteral("Os dados comprimidos da página %1 estão danificados.").arg(page));
+}
+
+void ReadExact(TQRStream& stream, void* buffer, qint64 count, int page) {
+    if (stream.Read(buffer, count) != count) {
+        throw page > 0 ? PageTruncated(page) : Truncated();
+    }
+}
+
+int32_t ReadInt32(TQRStream& stream, int page) {
+    char bytes[4];
+    ReadExact(stream, bytes, 4, page);
+    return qFromLittleEndian<int32_t>(bytes);
+}
+
+int32_t ReadInt32At(TQRStream& stream, qint64 offset, int page) {
+    stream.Seek(offset, TQRStream::soBeginning);
+    return ReadInt32(stream, page);
+}
+
+void AppendInt32(QByteArray& bytes, qint64 value) {
+    char b[4];
+    qToLittleEndian<int32_t>(static_cast<int32_t>(value), b);
+    bytes.append(b, 4);
+}
+
+// Walks the whole file once, so that every later walk between records stays
+// on records of this file; returns the page count.
+struct FileCheck {
+    int pageCount = 0;
+    bool compressed = false;
+};
+
+FileCheck CheckPageFile(TQRStream& stream) {
+    FileCheck result;
+    const qint64 size = stream.Size();
+    char header[TQRPageList::HeaderSize];
+    stream.Seek(0, TQRStream::soBeginning);
+    const qint64 got = stream.Read(header, TQRPageList::HeaderSize);
+    if (got < 4 || qFromLittleEndian<uint16_t>(header) != TQRPageList::Magic ||
+        qFromLittleEndian<uint16_t>(header + 2) != TQRPageList::Version) {
+        throw NotAPageFile();
+    }
+    if (got < TQRPageList::HeaderSize) {
+        throw Truncated();
+    }
+    if (size > kMaxOffset) {
+        throw EQRError(QStringLiteral("O arquivo de páginas é grande demais (mais de 2 GB)."));
+    }
+    const auto flag = static_cast<uint8_t>(header[kCompressionOffset]);
+    if (flag > 1) {
+        throw EQRError(
+            QStringLiteral("O arquivo de páginas tem um indicador de compressão inválido (%1).").arg(flag));
+    }
+    result.compressed = flag == 1;
+    const int32_t count = qFromLittleEndian<int32_t>(header + kPageCountOffset);
+    if (count < 0) {
+        throw EQRError(
+            QStringLiteral("O arquivo de páginas declara um número de páginas inválido (%1).").arg(count));
+    }
+    const qint64 minRecord = MinRecordSize(result.compressed);
+    if (count > (size - TQRPageList::HeaderSize) / minRecord) {
+        if (count > 0 && size < TQRPageList::HeaderSize + minRecord) {
+            throw Truncated();
+        }
+        throw EQRError(
+            QStringLiteral("O arquivo de páginas declara %1 páginas, mais do que o seu tamanho comporta.")
+                .arg(count));
+    }
+    result.pageCount = count;
+    const auto extra = [] {
+        return EQRError(QStringLiteral("O arquivo de páginas tem dados após a última página."));
+    };
+    if (count == 0) {
+        if (size != TQRPageList::HeaderSize) {
+            throw extra();
+        }
+        return result;
+    }
+    // The last four bytes point at the last record, which must end the file.
+    // Checking the tail first tells a cut file from a link that leaves it.
+    const qint64 last = ReadInt32At(stream, size - 4, 0);
+    if (last < TQRPageList::HeaderSize || last > size - minRecord || ReadInt32At(stream, last, 0) != count ||
+        ReadInt32(stream, 0) != size) {
+        throw EQRError(
+            QStringLiteral("O arquivo de páginas está truncado ou incompleto: o final não fecha a página %1.")
+                .arg(count));
+    }
+    qint64 start = TQRPageList::HeaderSize;
+    for (int page = 1; page <= count; ++page) {
+        if (start > size - minRecord) {
+            throw PageTruncated(page);
+        }
+        const int32_t number = ReadInt32At(stream, start, page);
+        if (number != page) {
+            throw EQRError(QStringLiteral("O registro da página %1 traz o número %2.").arg(page).arg(number));
+        }
+        const qint64 next = ReadInt32(stream, page);
+        if (next > size || next < 0) {
+            throw LinkOutside(page);
+        }
+        if (next < start + minRecord || ReadInt32At(stream, next - 4, page) != start) {
+            throw BrokenLink(page);
+        }
+        const qint64 dataStart = start + (result.compressed ? 12 : 8);
+        const qint64 dataLength = next - 4 - dataStart;
+        if (result.compressed) {
+            const qint64 length = ReadInt32At(stream, start + 8, page);
+            if (length < TQRPageRecording::HeaderSize || length > dataLength * kMaxExpansion) {
+                throw WrongLength(page);
+            }
+        } else {
+            char emf[TQRPageRecording::HeaderSize];
+            stream.Seek(dataStart, TQRStream::soBeginning);
+            ReadExact(stream, emf, sizeof emf, page);
+            uint32_t length = 0;
+            QString why;
+            if (!TQRPageRecording::ReadLength(QByteArrayView(emf, sizeof emf), length, &why)) {
+                throw BadRecording(page, why);
+            }
+            if (length != dataLength) {
+                throw WrongLength(page);
+            }
+        }
+        start = next;
+    }
+    if (start != size) {
+        throw extra();
+    }
+    return result;
+}
+
+}  // namespace
+
+TQRPageList::TQRPageList() = default;
+
+TQRPageList::~TQRPageList() {
+    Guard guard(lock_);
+    stream_.reset();
+}
+
+std::shared_ptr<TQRStream> TQRPageList::GetStream() {
+    Guard guard(lock_);
+    return stream_;
+}
+
+void TQRPageList::SetStream(std::shared_ptr<TQRStream> stream) {
+    Guard guard(lock_);
+    stream_ = std::move(stream);
+}
+
+void TQRPageList::WriteFileHeader() {
+    Guard guard(lock_);
+    Q_ASSERT(stream_);
+    char header[HeaderSize];
+    std::memset(header, 0, sizeof header);
+    qToLittleEndian<uint16_t>(Magic, header);
+    qToLittleEndian<uint16_t>(Version, header + 2);
+    qToLittleEndian<int32_t>(pageCount_, header + kPageCountOffset);
+    const double now = DateTimeToDays(QDateTime::currentDateTime());
+    uint64_t bits = 0;
+    std::memcpy(&bits, &now, sizeof bits);
+    qToLittleEndian<uint64_t>(bits, header + kDateOffset);
+    header[kCompressionOffset] = compression_ ? 1 : 0;
+    TQRStreamLock streamLock(*stream_);
+    stream_->Seek(0, TQRStream::soBeginning);
+    stream_->Write(header, HeaderSize);
+}
+
+void TQRPageList::ReadFileHeader() {
+    Guard guard(lock_);
+    Q_ASSERT(stream_);
+    TQRStreamLock streamLock(*stream_);
+    char header[HeaderSize];
+    stream_->Seek(0, TQRStream::soBeginning);
+    ReadExact(*stream_, header, HeaderSize, 0);
+    pageCount_ = qFromLittleEndian<int32_t>(header + kPageCountOffset);
+    compression_ = header[kCompressionOffset] == 1;
+}
+
+void TQRPageList::AddPage(const TQRPageRecording& page) {
+    Guard guard(lock_);
+    if (!stream_) {
+        throw EQRError(QStringLiteral("A lista de páginas não tem onde gravar."));
+    }
+    TQRStreamLock streamLock(*stream_);
+    const int number = pageCount_ + 1;
+    pageCount_ = number;
+    if (number == 1) {
+        WriteFileHeader();
+    }
+    const qint64 start = stream_->Seek(0, TQRStream::soEnd);
+    // The record is put together in memory and written at once; its bytes are
+    // those of writing the fields one by one and patching the next offset.
+    QByteArray record;
+    const bool compressed = compression_;
+    record.reserve(page.Size() + kCompressedOverhead);
+    AppendInt32(record, number);
+    AppendInt32(record, 0);
+    if (compressed) {
+        AppendInt32(record, page.Size());
+        TQRCodeBuffer out(record);
+        TQRCompress coder(out, true);
+        const auto* data = reinterpret_cast<const uint8_t*>(page.Data().constData());
+        for (qsizetype i = 0, n = page.Size(); i < n; ++i) {
+            coder.Compress(data[i]);
+        }
+    } else {
+        record.append(page.Data());
+    }
+    const qint64 end = start + record.size() + 4;
+    if (end > kMaxOffset) {
+        pageCount_ = number - 1;
+        throw EQRError(
+            QStringLiteral("O relatório excede o tamanho máximo de um arquivo de páginas (2 GB)."));
+    }
+    AppendInt32(record, start);
+    qToLittleEndian<int32_t>(static_cast<int32_t>(end), record.data() + 4);
+    stream_->Write(record.constData(), record.size());
+}
+
+void TQRPageList::SeekToFirst() {
+    Guard guard(lock_);
+    stream_->Seek(HeaderSize, TQRStream::soBeginning);
+}
+
+void TQRPageList::SeekToLast() {
+    Guard guard(lock_);
+    TQRStreamLock streamLock(*stream_);
+    const qint64 size = stream_->Size();
+    const qint64 last = ReadInt32At(*stream_, size - 4, pageCount_);
+    if (last < HeaderSize || last >= size) {
+        throw BrokenLink(pageCount_);
+    }
+    stream_->Seek(last, TQRStream::soBeginning);
+}
+
+void TQRPageList::SeekToPage(int pageNumber) {
+    Guard guard(lock_);
+    const int count = pageCount_;
+    if (pageNumber == 1) {
+        SeekToFirst();
+        return;
+    }
+    if (pageNumber == count) {
+        SeekToLast();
+        return;
+    }
+    TQRStreamLock streamLock(*stream_);
+    TQRStream& s = *stream_;
+    const qint64 size = s.Size();
+    if (s.Position() >= size) {
+        SeekToLast();
+    }
+    qint64 here = s.Position();
+    const int current = ReadInt32(s, pageNumber);
+    s.Seek(here, TQRStream::soBeginning);
+    // Every step moves strictly forwards or backwards inside the file, and no
+    // more steps are taken than there are pages, so a damaged link ends the walk.
+    for (int steps = 0; current != pageNumber; ++steps) {
+        if (steps > count) {
+            throw BrokenLink(pageNumber);
+        }
+        const int number = ReadInt32(s, pageNumber);
+        if (number == pageNumber) {
+            s.Seek(here, TQRStream::soBeginning);
+            return;
+        }
+        qint64 target = 0;
+        if (pageNumber > current) {
+            target = ReadInt32(s, pageNumber);
+            if (target <= here || target > size - 8) {
+                throw BrokenLink(pageNumber);
+            }
+        } else {
+            if (here < HeaderSize + 4) {
+                throw BrokenLink(pageNumber);
+            }
+            target = ReadInt32At(s, here - 4, pageNumber);
+            if (target < HeaderSize || target >= here) {
+                throw BrokenLink(pageNumber);
+            }
+        }
+        s.Seek(target, TQRStream::soBeginning);
+        here = target;
+    }
+}
+
+std::unique_ptr<TQRPageRecording> TQRPageList::GetPage(int pageNumber) {
+    Guard guard(lock_);
+    if (!stream_ || pageNumber < 1 || pageNumber > pageCount_) {
+        return nullptr;
+    }
+    TQRStreamLock streamLock(*stream_);
+    TQRStream& s = *stream_;
+    SeekToPage(pageNumber);
+    const qint64 start = s.Position();
+    const qint64 size = s.Size();
+    const bool compressed = compression_;
+    if (ReadInt32(s, pageNumber) != pageNumber) {
+        throw BrokenLink(pageNumber);
+    }
+    const qint64 next = ReadInt32(s, pageNumber);
+    if (next > size || next < start + MinRecordSize(compressed)) {
+        throw LinkOutside(pageNumber);
+    }
+    const qint64 dataLength = next - 4 - start - (compressed ? 12 : 8);
+    QByteArray bytes;
+    if (compressed) {
+        const qint64 length = ReadInt32(s, pageNumber);
+        if (length < TQRPageRecording::HeaderSize || length > dataLength * kMaxExpansion) {
+            throw WrongLength(pageNumber);
+        }
+        QByteArray coded(dataLength, Qt::Uninitialized);
+        ReadExact(s, coded.data(), dataLength, pageNumber);
+        bytes.resize(length);
+        auto* out = reinterpret_cast<uint8_t*>(bytes.data());
+        {
+            TQRCodeBuffer in(coded);
+            TQRCompress decoder(in, false);
+            for (qint64 i = 0; i < length; ++i) {
+                if (!decoder.Expand(out[i])) {
+                    throw DamagedCode(pageNumber);
+                }
+            }
+            if (in.Consumed() != dataLength) {
+                throw DamagedCode(pageNumber);
+            }
+        }
+    } else {
+        char emf[TQRPageRecording::HeaderSize];
+        if (dataLength < TQRPageRecording::HeaderSize) {
+            throw WrongLength(pageNumber);
+        }
+        ReadExact(s, emf, sizeof emf, pageNumber);
+        uint32_t length = 0;
+        QString why;
+        if (!TQRPageRecording::ReadLength(QByteArrayView(emf, sizeof emf), length, &why)) {
+            throw BadRecording(pageNumber, why);
+        }
+        if (length != dataLength) {
+            throw WrongLength(pageNumber);
+        }
+        bytes.resize(length);
+        std::memcpy(bytes.data(), emf, sizeof emf);
+        ReadExact(s, bytes.data() + sizeof emf, length - sizeof emf, pageNumber);
+    }
+    if (ReadInt32(s, pageNumber) != start) {
+        throw BrokenLink(pageNumber);
+    }
+    try {
+        return std::make_unique<TQRPageRecording>(std::move(bytes));
+    } catch (const EQRError& e) {
+        throw EQRError(QStringLiteral("Página %1: %2").arg(pageNumber).arg(e.message()));
+    }
+}
+
+void TQRPageList::Clear() {
+    pageCount_ = 0;
+}
+
+void TQRPageList::Finish() {
+    Guard guard(lock_);
+    if (stream_) {
+        WriteFileHeader();
+    }
+}
+
+void TQRPageList::LoadFromFile(const QString& fileName) {
+    LoadFromStream(std::make_shared<TQRStream>(fileName));
+}
+
+void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
+    Guard guard(lock_);
+    FileCheck check;
+    {
+        TQRStreamLock streamLock(*stream);
+        check = CheckPageFile(*stream);
+        stream->Seek(HeaderSize, TQRStream::soBeginning);
+    }
+    stream_ = std::move(stream);
+    pageCount_ = check.pageCount;
+    compression_ = check.compressed;
+}
+
+void TQRPageList::SaveToFile(const QString& fileName) {
+    Guard guard(lock_);
+    if (!stream_) {
+        throw EQRError(QStringLiteral("Não há páginas para gravar."));
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw EQRError(QStringLiteral("Não foi possível criar o arquivo \"%1\": %2")
+                           .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    }
+    stream_->SaveToStream(file);
+    if (!file.commit()) {
+        throw EQRError(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2")
+                           .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    }
+}
+
+}  // namespace quorin
