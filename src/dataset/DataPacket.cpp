@@ -1,0 +1,357 @@
+#include "dataset/DataPacket.h"
+
+#include <cstring>
+
+#include "dataset/Crc32.h"
+#include "dataset/DataSetError.h"
+
+namespace quorin {
+
+namespace {
+
+enum ValueTag : uint8_t { TagNull = 0, TagValue = 1, TagRepeat = 2 };
+
+constexpr int MaxNameBytes = 1024;
+
+[[noreturn]] void Corrupt(const QString& detail) {
+    throw EDataSetError(QStringLiteral("O arquivo está corrompido: %1.").arg(detail));
+}
+
+[[noreturn]] void Truncated() {
+    throw EDataSetError(QStringLiteral("O arquivo está incompleto (truncado)."));
+}
+
+// Little-endian reader over a byte range that refuses to run past its end.
+class Reader {
+  public:
+    Reader(const char* data, qsizetype size)
+        : p_(reinterpret_cast<const unsigned char*>(data)), end_(p_ + size) {}
+    qsizetype Remaining() const { return end_ - p_; }
+    bool Has(qsizetype n) const { return n >= 0 && Remaining() >= n; }
+    uint8_t U8() { return Need(1), *p_++; }
+    uint16_t U16() {
+        Need(2);
+        const uint16_t v = uint16_t(p_[0] | p_[1] << 8);
+        p_ += 2;
+        return v;
+    }
+    uint32_t U32() {
+        Need(4);
+        const uint32_t v =
+            uint32_t(p_[0]) | uint32_t(p_[1]) << 8 | uint32_t(p_[2]) << 16 | uint32_t(p_[3]) << 24;
+        p_ += 4;
+        return v;
+    }
+    uint64_t U64() {
+        const uint64_t lo = U32();
+        return lo | uint64_t(U32()) << 32;
+    }
+    double F64() {
+        const uint64_t bits = U64();
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    }
+    const char* Bytes(qsizetype n) {
+        Need(n);
+        const char* s = reinterpret_cast<const char*>(p_);
+        p_ += n;
+        return s;
+    }
+
+  private:
+    void Need(qsizetype n) const {
+        if (!Has(n)) {
+            Corrupt(QStringLiteral("um valor ultrapassa o fim dos dados"));
+        }
+    }
+    const unsigned char* p_;
+    const unsigned char* end_;
+};
+
+class Writer {
+  public:
+    explicit Writer(QByteArray& out) : out_(out) {}
+    void U8(uint8_t v) { out_.append(char(v)); }
+    void U16(uint16_t v) {
+        const char b[2] = {char(v & 0xFF), char(v >> 8)};
+        out_.append(b, 2);
+    }
+    void U32(uint32_t v) {
+        const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+        out_.append(b, 4);
+    }
+    void U64(uint64_t v) {
+        U32(uint32_t(v));
+        U32(uint32_t(v >> 32));
+    }
+    void F64(double v) {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        U64(bits);
+    }
+    void Blob(const QByteArray& b) {
+        U32(uint32_t(b.size()));
+        out_.append(b);
+    }
+
+  private:
+    QByteArray& out_;
+};
+
+bool SameStored(const TFieldValue& a, const TFieldValue& b) {
+    return a.index() == b.index() && a == b;
+}
+
+// Values are kept in their field's storage form; these tolerate any other form.
+int32_t IntOf(const TFieldValue& v) {
+    if (const auto* i = std::get_if<int32_t>(&v)) {
+        return *i;
+    }
+    const auto* f = std::get_if<double>(&v);
+    return f ? int32_t(*f) : 0;
+}
+
+double DoubleOf(const TFieldValue& v) {
+    if (const auto* f = std::get_if<double>(&v)) {
+        return *f;
+    }
+    const auto* i = std::get_if<int32_t>(&v);
+    return i ? double(*i) : 0.0;
+}
+
+QByteArray Utf8Of(const TFieldValue& v) {
+    if (const auto* s = std::get_if<QString>(&v)) {
+        return s->toUtf8();
+    }
+    if (const auto* b = std::get_if<QByteArray>(&v)) {
+        return *b;
+    }
+    return {};
+}
+
+}  // namespace
+
+TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
+    if (bytes_.isEmpty()) {
+        throw EDataSetError(QStringLiteral("O arquivo está vazio."));
+    }
+    const qsizetype magicLen = qsizetype(sizeof(Magic) - 1);
+    const qsizetype compared = std::min(bytes_.size(), magicLen);
+    if (std::memcmp(bytes_.constData(), Magic, size_t(compared)) != 0) {
+        throw EDataSetError(
+            QStringLiteral("O arquivo não é um pacote de dados do Quorin (assinatura inválida)."));
+    }
+    if (bytes_.size() < HeaderSize) {
+        Truncated();
+    }
+    Reader header(bytes_.constData() + magicLen, HeaderSize - magicLen);
+    const uint16_t version = header.U16();
+    const uint16_t flags = header.U16();
+    const uint64_t payloadSize = header.U64();
+    const uint32_t crc = header.U32();
+    if (version > Version) {
+        throw EDataSetError(
+            QStringLiteral("O arquivo foi gravado numa versão mais nova do formato (versão %1); "
+                           "este programa lê até a versão %2.")
+                .arg(version)
+                .arg(Version));
+    }
+    if (version == 0) {
+        Corrupt(QStringLiteral("versão de formato 0"));
+    }
+    if (flags != 0) {
+        Corrupt(QStringLiteral("indicadores desconhecidos no cabeçalho"));
+    }
+    const uint64_t available = uint64_t(bytes_.size() - HeaderSize);
+    if (payloadSize > available) {
+        Truncated();
+    }
+    if (payloadSize < available) {
+        Corrupt(QStringLiteral("há bytes a mais depois dos dados"));
+    }
+    if (Crc32(bytes_.constData() + HeaderSize, size_t(payloadSize)) != crc) {
+        throw EDataSetError(QStringLiteral("O arquivo está corrompido: a soma de verificação não confere."));
+    }
+
+    Reader r(bytes_.constData() + HeaderSize, qsizetype(payloadSize));
+    const int columnCount = r.U16();
+    // Each column needs at least 8 bytes of schema.
+    if (!r.Has(qsizetype(columnCount) * 8)) {
+        Corrupt(QStringLiteral("quantidade de campos inválida (%1)").arg(columnCount));
+    }
+    columns_.reserve(size_t(columnCount));
+    for (int i = 0; i < columnCount; ++i) {
+        TPacketColumn c;
+        const int kind = r.U8();
+        const int colFlags = r.U8();
+        const uint32_t size = r.U32();
+        const int nameBytes = r.U16();
+        if (nameBytes < 1 || nameBytes > MaxNameBytes) {
+            Corrupt(
+                QStringLiteral("nome do campo %1 com tamanho inválido (%2 bytes)").arg(i + 1).arg(nameBytes));
+        }
+        c.name = QString::fromUtf8(r.Bytes(nameBytes), nameBytes);
+        if (!IsKnownFieldType(kind)) {
+            Corrupt(QStringLiteral("tipo desconhecido (%1) no campo '%2'").arg(kind).arg(c.name));
+        }
+        c.type = static_cast<TFieldType>(kind);
+        if (colFlags & ~1) {
+            Corrupt(QStringLiteral("indicadores desconhecidos no campo '%1'").arg(c.name));
+        }
+        c.currency = (colFlags & 1) != 0;
+        if (c.type == TFieldType::ftString) {
+            if (size < 1 || size > 1000000) {
+                Corrupt(QStringLiteral("tamanho inválido (%1) no campo '%2'").arg(size).arg(c.name));
+            }
+            c.size = int(size);
+        } else if (size != 0) {
+            Corrupt(QStringLiteral("tamanho inválido (%1) no campo '%2'").arg(size).arg(c.name));
+        }
+        for (const TPacketColumn& other : columns_) {
+            if (other.name.compare(c.name, Qt::CaseInsensitive) == 0) {
+                Corrupt(QStringLiteral("o campo '%1' aparece duas vezes").arg(c.name));
+            }
+        }
+        columns_.push_back(std::move(c));
+    }
+    const uint32_t rows = r.U32();
+    // Each value takes at least its tag byte.
+    const uint64_t minimum = uint64_t(rows) * uint64_t(columnCount);
+    if ((columnCount == 0 && rows != 0) || minimum > uint64_t(r.Remaining()) || rows > 0x7FFFFFFFu) {
+        Corrupt(QStringLiteral("quantidade de registros inválida (%1)").arg(rows));
+    }
+    rowCount_ = int(rows);
+    rowsOffset_ = HeaderSize + (qsizetype(payloadSize) - r.Remaining());
+}
+
+std::vector<std::vector<TFieldValue>> TDataPacket::ReadRows(const std::vector<int>& target, int width) const {
+    Reader r(bytes_.constData() + rowsOffset_, bytes_.size() - rowsOffset_);
+    std::vector<std::vector<TFieldValue>> rows;
+    rows.reserve(size_t(rowCount_));
+    const int columnCount = int(columns_.size());
+    for (int row = 0; row < rowCount_; ++row) {
+        std::vector<TFieldValue> values(static_cast<std::size_t>(width));
+        for (int c = 0; c < columnCount; ++c) {
+            const TPacketColumn& col = columns_[size_t(c)];
+            const int to = c < int(target.size()) ? target[size_t(c)] : -1;
+            const uint8_t tag = r.U8();
+            TFieldValue v;
+            if (tag == TagRepeat) {
+                if (row == 0) {
+                    Corrupt(QStringLiteral("repetição no primeiro registro, campo '%1'").arg(col.name));
+                }
+                if (to >= 0) {
+                    v = rows.back()[size_t(to)];
+                }
+            } else if (tag == TagValue) {
+                switch (col.type) {
+                    case TFieldType::ftSmallint:
+                        v = int32_t(int16_t(r.U16()));
+                        break;
+                    case TFieldType::ftInteger:
+                        v = int32_t(r.U32());
+                        break;
+                    case TFieldType::ftFloat:
+                    case TFieldType::ftDateTime:
+                        v = r.F64();
+                        break;
+                    case TFieldType::ftString:
+                    case TFieldType::ftMemo:
+                    case TFieldType::ftBlob: {
+                        const uint32_t n = r.U32();
+                        if (!r.Has(qsizetype(n))) {
+                            Corrupt(QStringLiteral("tamanho de texto inválido no registro %1, campo '%2'")
+                                        .arg(row + 1)
+                                        .arg(col.name));
+                        }
+                        const char* s = r.Bytes(qsizetype(n));
+                        if (col.type == TFieldType::ftBlob) {
+                            v = QByteArray(s, qsizetype(n));
+                        } else {
+                            v = QString::fromUtf8(s, qsizetype(n));
+                        }
+                        break;
+                    }
+                }
+            } else if (tag != TagNull) {
+                Corrupt(QStringLiteral("marca de valor inválida (%1) no registro %2, campo '%3'")
+                            .arg(tag)
+                            .arg(row + 1)
+                            .arg(col.name));
+            }
+            if (to >= 0 && to < width) {
+                values[size_t(to)] = std::move(v);
+            }
+        }
+        rows.push_back(std::move(values));
+    }
+    if (r.Remaining() != 0) {
+        Corrupt(QStringLiteral("há bytes a mais depois do último registro"));
+    }
+    return rows;
+}
+
+QByteArray TDataPacket::Write(const std::vector<TField*>& columns,
+                              const std::vector<const std::vector<TFieldValue>*>& rows) {
+    QByteArray payload;
+    payload.reserve(qsizetype(64 + columns.size() * 24 + rows.size() * columns.size() * 4));
+    Writer w(payload);
+    w.U16(uint16_t(columns.size()));
+    for (const TField* f : columns) {
+        const QByteArray name = f->FieldName().toUtf8();
+        const auto* ff = dynamic_cast<const TFloatField*>(f);
+        w.U8(uint8_t(f->DataType()));
+        w.U8(ff && ff->Currency() ? 1 : 0);
+        w.U32(f->DataType() == TFieldType::ftString ? uint32_t(f->Size()) : 0u);
+        w.U16(uint16_t(name.size()));
+        payload.append(name);
+    }
+    w.U32(uint32_t(rows.size()));
+    const std::vector<TFieldValue>* previous = nullptr;
+    for (const std::vector<TFieldValue>* row : rows) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const TFieldValue& v = c < row->size() ? (*row)[c] : TFieldValue{};
+            if (IsNullValue(v)) {
+                w.U8(TagNull);
+                continue;
+            }
+            if (previous && c < previous->size() && SameStored(v, (*previous)[c])) {
+                w.U8(TagRepeat);
+                continue;
+            }
+            w.U8(TagValue);
+            switch (columns[c]->DataType()) {
+                case TFieldType::ftSmallint:
+                    w.U16(uint16_t(int16_t(IntOf(v))));
+                    break;
+                case TFieldType::ftInteger:
+                    w.U32(uint32_t(IntOf(v)));
+                    break;
+                case TFieldType::ftFloat:
+                case TFieldType::ftDateTime:
+                    w.F64(DoubleOf(v));
+                    break;
+                case TFieldType::ftString:
+                case TFieldType::ftMemo:
+                case TFieldType::ftBlob:
+                    w.Blob(Utf8Of(v));
+                    break;
+            }
+        }
+        previous = row;
+    }
+
+    QByteArray out;
+    out.reserve(HeaderSize + payload.size());
+    out.append(Magic, qsizetype(sizeof(Magic) - 1));
+    Writer h(out);
+    h.U16(Version);
+    h.U16(0);
+    h.U64(uint64_t(payload.size()));
+    h.U32(Crc32(payload.constData(), size_t(payload.size())));
+    out.append(payload);
+    return out;
+}
+
+}  // namespace quorin

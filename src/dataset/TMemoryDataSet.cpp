@@ -1,0 +1,1088 @@
+#include "dataset/TMemoryDataSet.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "dataset/DataPacket.h"
+#include "runtime/Conversions.h"
+#include "runtime/DateTime.h"
+
+namespace quorin {
+
+namespace {
+
+const TFieldValue kNull{};
+
+// Total order of stored values: null first, then numbers by value, texts and
+// bytes by code unit.
+int CompareValues(const TFieldValue& a, const TFieldValue& b) {
+    const std::size_t ia = a.index();
+    const std::size_t ib = b.index();
+    if (ia == 0 || ib == 0) {
+        return ia == ib ? 0 : (ia == 0 ? -1 : 1);
+    }
+    if (ia == 1 && ib == 1) {
+        const int32_t x = std::get<int32_t>(a);
+        const int32_t y = std::get<int32_t>(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if ((ia == 1 || ia == 2) && (ib == 1 || ib == 2)) {
+        const double x = ia == 1 ? std::get<int32_t>(a) : std::get<double>(a);
+        const double y = ib == 1 ? std::get<int32_t>(b) : std::get<double>(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (ia == 3 && ib == 3) {
+        const int c = QString::compare(std::get<QString>(a), std::get<QString>(b), Qt::CaseSensitive);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    if (ia == 4 && ib == 4) {
+        const QByteArray& x = std::get<QByteArray>(a);
+        const QByteArray& y = std::get<QByteArray>(b);
+        const int c = std::memcmp(x.constData(), y.constData(), std::min(x.size(), y.size()));
+        if (c != 0) {
+            return c < 0 ? -1 : 1;
+        }
+        return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
+    }
+    // Numbers before texts before bytes: only reached for mixed columns.
+    auto rank = [](std::size_t i) { return i <= 2 ? 1 : static_cast<int>(i); };
+    return rank(ia) < rank(ib) ? -1 : 1;
+}
+
+}  // namespace
+
+struct RowData {
+    quint64 serial = 0;
+    std::vector<TFieldValue> values;
+};
+
+class TMemoryDataSet::Private {
+  public:
+    std::vector<std::unique_ptr<RowData>> rows;  // sorted by the index, then serial
+    quint64 nextSerial = 1;
+    std::vector<int> indexColumns;
+
+    // Visible rows: a contiguous storage range, or a list of storage positions.
+    bool rangeMode = true;
+    int lo = 0;
+    int hi = 0;
+    std::vector<int> list;
+
+    int cur = -1;  // visible position of the cursor
+
+    bool filterActive = false;
+    int filterColumn = -1;
+    TFieldValue filterValue;
+
+    std::unique_ptr<RowData> buffer;  // the row being appended or edited
+    RowData* editing = nullptr;
+
+    int VisibleCount() const { return rangeMode ? hi - lo : static_cast<int>(list.size()); }
+    int StorageAt(int visible) const { return rangeMode ? lo + visible : list[visible]; }
+
+    int VisibleOf(int storage) const {
+        if (rangeMode) {
+            return storage >= lo && storage < hi ? storage - lo : -1;
+        }
+        auto it = std::lower_bound(list.begin(), list.end(), storage);
+        return it != list.end() && *it == storage ? static_cast<int>(it - list.begin()) : -1;
+    }
+
+    bool Less(const RowData& a, const RowData& b) const {
+        for (int c : indexColumns) {
+            const int r = CompareValues(a.values[c], b.values[c]);
+            if (r != 0) {
+                return r < 0;
+            }
+        }
+        return a.serial < b.serial;
+    }
+
+    void Sort() {
+        auto less = [this](const std::unique_ptr<RowData>& a, const std::unique_ptr<RowData>& b) {
+            return Less(*a, *b);
+        };
+        if (!std::is_sorted(rows.begin(), rows.end(), less)) {
+            std::sort(rows.begin(), rows.end(), less);
+        }
+    }
+
+    int InsertSorted(std::unique_ptr<RowData> row) {
+        auto it = std::lower_bound(rows.begin(), rows.end(), row,
+                                   [this](const std::unique_ptr<RowData>& a,
+                                          const std::unique_ptr<RowData>& b) { return Less(*a, *b); });
+        it = rows.insert(it, std::move(row));
+        return static_cast<int>(it - rows.begin());
+    }
+
+    int FindSerial(quint64 serial, int hint) const {
+        if (hint >= 0 && hint < static_cast<int>(rows.size()) && rows[hint]->serial == serial) {
+            return hint;
+        }
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+            if (rows[i]->serial == serial) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    bool Matches(const RowData& row) const {
+        const TFieldValue& v = row.values[filterColumn];
+        return !IsNullValue(v) && CompareValues(v, filterValue) == 0;
+    }
+
+    void RebuildVisible() {
+        const int n = static_cast<int>(rows.size());
+        list.clear();
+        if (!filterActive) {
+            rangeMode = true;
+            lo = 0;
+            hi = n;
+            return;
+        }
+        if (!indexColumns.empty() && indexColumns.front() == filterColumn) {
+            // Rows are sorted by the filter field: the matches are one range.
+            const int c = filterColumn;
+            auto first = std::lower_bound(rows.begin(), rows.end(), filterValue,
+                                          [c](const std::unique_ptr<RowData>& r, const TFieldValue& v) {
+                                              return CompareValues(r->values[c], v) < 0;
+                                          });
+            auto last = std::upper_bound(first, rows.end(), filterValue,
+                                         [c](const TFieldValue& v, const std::unique_ptr<RowData>& r) {
+                                             return CompareValues(v, r->values[c]) < 0;
+                                         });
+            rangeMode = true;
+            lo = static_cast<int>(first - rows.begin());
+            hi = static_cast<int>(last - rows.begin());
+            return;
+        }
+        rangeMode = false;
+        for (int i = 0; i < n; ++i) {
+            if (Matches(*rows[i])) {
+                list.push_back(i);
+            }
+        }
+    }
+};
+
+// ---- fields ------------------------------------------------------------------
+
+TMemoryDataSet::TMemoryDataSet(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {}
+
+TMemoryDataSet::~TMemoryDataSet() = default;
+
+TField* TMemoryDataSet::AddOwnedField(std::unique_ptr<TField> field, bool declared) {
+    if (Active()) {
+        throw EDataSetError(
+            QStringLiteral("Não é possível declarar o campo '%1' com o conjunto de dados aberto.")
+                .arg(field->FieldName()));
+    }
+    if (field->FieldName().trimmed().isEmpty()) {
+        throw EDataSetError(QStringLiteral("Um campo precisa de nome."));
+    }
+    for (TField* f : columns_) {
+        if (f->FieldName().compare(field->FieldName(), Qt::CaseInsensitive) == 0) {
+            throw EDataSetError(QStringLiteral("O campo '%1' já existe.").arg(field->FieldName()));
+        }
+    }
+    TField* f = field.get();
+    if (declared) {
+        // Declared fields come before the carried columns in the stored row.
+        f->index_ = static_cast<int>(fieldList_.size());
+        fieldList_.push_back(f);
+        columns_.insert(columns_.begin() + f->index_, f);
+    } else {
+        f->index_ = -1;
+        columns_.push_back(f);
+    }
+    for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+        columns_[i]->column_ = i;
+    }
+    owned_.push_back(std::move(field));
+    return f;
+}
+
+TSmallintField* TMemoryDataSet::AddSmallintField(const QString& name) {
+    return static_cast<TSmallintField*>(AddField(name, TFieldType::ftSmallint));
+}
+TIntegerField* TMemoryDataSet::AddIntegerField(const QString& name) {
+    return static_cast<TIntegerField*>(AddField(name, TFieldType::ftInteger));
+}
+TFloatField* TMemoryDataSet::AddFloatField(const QString& name, bool currency) {
+    return static_cast<TFloatField*>(AddField(name, TFieldType::ftFloat, 0, currency));
+}
+TStringField* TMemoryDataSet::AddStringField(const QString& name, int size) {
+    return static_cast<TStringField*>(AddField(name, TFieldType::ftString, size));
+}
+TBlobField* TMemoryDataSet::AddBlobField(const QString& name) {
+    return static_cast<TBlobField*>(AddField(name, TFieldType::ftBlob));
+}
+TMemoField* TMemoryDataSet::AddMemoField(const QString& name) {
+    return static_cast<TMemoField*>(AddField(name, TFieldType::ftMemo));
+}
+TDateTimeField* TMemoryDataSet::AddDateTimeField(const QString& name) {
+    return static_cast<TDateTimeField*>(AddField(name, TFieldType::ftDateTime));
+}
+
+static std::unique_ptr<TField> MakeField(TMemoryDataSet* ds, const QString& name, TFieldType type, int size,
+                                         bool currency) {
+    switch (type) {
+        case TFieldType::ftSmallint:
+            return std::make_unique<TSmallintField>(ds, name);
+        case TFieldType::ftInteger:
+            return std::make_unique<TIntegerField>(ds, name);
+        case TFieldType::ftFloat:
+            return std::make_unique<TFloatField>(ds, name, currency);
+        case TFieldType::ftString:
+            if (size < 1) {
+                throw EDataSetError(
+                    QStringLiteral("O campo texto '%1' precisa de um tamanho maior que zero.").arg(name));
+            }
+            return std::make_unique<TStringField>(ds, name, size);
+        case TFieldType::ftBlob:
+            return std::make_unique<TBlobField>(ds, name);
+        case TFieldType::ftMemo:
+            return std::make_unique<TMemoField>(ds, name);
+        case TFieldType::ftDateTime:
+            return std::make_unique<TDateTimeField>(ds, name);
+    }
+    throw EDataSetError(QStringLiteral("Tipo de campo desconhecido para '%1'.").arg(name));
+}
+
+TField* TMemoryDataSet::AddField(const QString& name, TFieldType type, int size, bool currency) {
+    if (defaultFields_) {
+        ClearFields();
+    }
+    return AddOwnedField(MakeField(this, name, type, size, currency), true);
+}
+
+TField* TMemoryDataSet::AddCarriedColumn(const QString& name, TFieldType type, int size) {
+    return AddOwnedField(MakeField(this, name, type, size, false), false);
+}
+
+void TMemoryDataSet::ClearFields() {
+    if (Active()) {
+        throw EDataSetError(QStringLiteral("Não é possível remover campos com o conjunto de dados aberto."));
+    }
+    fieldList_.clear();
+    columns_.clear();
+    owned_.clear();
+    defaultFields_ = false;
+}
+
+void TMemoryDataSet::ClearCarriedColumns() {
+    if (Active()) {
+        throw EDataSetError(QStringLiteral("Não é possível remover campos com o conjunto de dados aberto."));
+    }
+    columns_.resize(fieldList_.size());
+    owned_.erase(std::remove_if(owned_.begin(), owned_.end(),
+                                [](const std::unique_ptr<TField>& f) { return f->index_ < 0; }),
+                 owned_.end());
+}
+
+TField* TMemoryDataSet::FindField(const QString& name) const {
+    const QString wanted = name.trimmed();
+    for (TField* f : fieldList_) {
+        if (f->FieldName().compare(wanted, Qt::CaseInsensitive) == 0) {
+            return f;
+        }
+    }
+    return nullptr;
+}
+
+TField* TMemoryDataSet::FieldByName(const QString& name) const {
+    TField* f = FindField(name);
+    if (!f) {
+        throw EDataSetError(QStringLiteral("Campo '%1' não encontrado.").arg(name));
+    }
+    return f;
+}
+
+// ---- open, close ---------------------------------------------------------------
+
+void TMemoryDataSet::CheckActive() const {
+    if (!Active()) {
+        throw EDataSetError(QStringLiteral("Operação não permitida: o conjunto de dados está fechado."));
+    }
+}
+
+void TMemoryDataSet::CheckBrowseMode() {
+    CheckActive();
+    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+        Post();
+    }
+}
+
+void TMemoryDataSet::CreateDataSet() {
+    if (fieldList_.empty()) {
+        throw EDataSetError(QStringLiteral("O conjunto de dados não tem campos declarados."));
+    }
+    if (Active()) {
+        Close();
+    }
+    ClearCarriedColumns();
+    OpenWithRows({});
+}
+
+void TMemoryDataSet::OpenWithRows(std::vector<std::vector<TFieldValue>>&& rows) {
+    if (Active()) {
+        Close();
+    }
+    // Index and filter refer to fields by name: resolve them before any row moves.
+    std::vector<int> indexColumns;
+    for (const QString& part : indexText_.split(u';', Qt::SkipEmptyParts)) {
+        const QString name = part.trimmed();
+        if (name.isEmpty()) {
+            continue;
+        }
+        TField* f = FindField(name);
+        if (!f) {
+            throw EDataSetError(QStringLiteral("O campo '%1' do índice não existe.").arg(name));
+        }
+        indexColumns.push_back(f->column_);
+    }
+    d->indexColumns = std::move(indexColumns);
+    d->rows.clear();
+    d->rows.reserve(rows.size());
+    const std::size_t width = columns_.size();
+    for (auto& values : rows) {
+        auto row = std::make_unique<RowData>();
+        row->serial = d->nextSerial++;
+        row->values = std::move(values);
+        row->values.resize(width);
+        d->rows.push_back(std::move(row));
+    }
+    rows.clear();
+    d->Sort();
+    d->filterActive = false;
+    state_ = TDataSetState::dsBrowse;
+    if (filtered_ && !filterText_.trimmed().isEmpty()) {
+        try {
+            SetFilterSpec(filterText_);
+        } catch (...) {
+            Close();
+            throw;
+        }
+    }
+    d->RebuildVisible();
+    d->cur = d->VisibleCount() > 0 ? 0 : -1;
+    eof_ = d->cur < 0;
+    bof_ = true;
+    Q_EMIT opened();
+    NotifyRefiltered();
+    NotifyCursor();
+}
+
+void TMemoryDataSet::Close() {
+    const bool wasActive = Active();
+    d->rows.clear();
+    d->buffer.reset();
+    d->editing = nullptr;
+    d->list.clear();
+    d->lo = d->hi = 0;
+    d->rangeMode = true;
+    d->cur = -1;
+    d->filterActive = false;
+    state_ = TDataSetState::dsInactive;
+    eof_ = bof_ = true;
+    if (wasActive) {
+        Q_EMIT closed();
+    }
+}
+
+void TMemoryDataSet::EmptyDataSet() {
+    CheckActive();
+    d->buffer.reset();
+    d->editing = nullptr;
+    state_ = TDataSetState::dsBrowse;
+    d->rows.clear();
+    d->RebuildVisible();
+    d->cur = -1;
+    eof_ = bof_ = true;
+    NotifyRefiltered();
+    NotifyCursor();
+}
+
+// ---- files ------------------------------------------------------------------------
+
+void TMemoryDataSet::LoadFromFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Close();
+        throw EDataSetError(
+            QStringLiteral("Não foi possível abrir o arquivo '%1': %2.").arg(path, file.errorString()));
+    }
+    if (file.size() > TDataPacket::MaxFileSize) {
+        Close();
+        throw EDataSetError(
+            QStringLiteral("O arquivo '%1' é grande demais para um pacote de dados.").arg(path));
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        Close();
+        throw EDataSetError(
+            QStringLiteral("Não foi possível ler o arquivo '%1': %2.").arg(path, file.errorString()));
+    }
+    LoadFromBytes(bytes);
+}
+
+void TMemoryDataSet::LoadFromBytes(const QByteArray& bytes) {
+    Close();
+    const TDataPacket packet(bytes);  // validates header, checksum and schema
+    const auto& columns = packet.Columns();
+
+    ClearCarriedColumns();
+    if (defaultFields_ || fieldList_.empty()) {
+        ClearFields();
+        for (const TPacketColumn& c : columns) {
+            AddOwnedField(MakeField(this, c.name, c.type, c.size, c.currency), true);
+        }
+        defaultFields_ = true;
+    }
+
+    // Source column -> stored column; undeclared columns are carried after the declared ones.
+    std::vector<int> target(columns.size(), -1);
+    std::vector<bool> seen(fieldList_.size(), false);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const TPacketColumn& c = columns[i];
+        TField* f = FindField(c.name);
+        if (!f) {
+            TField* carried = AddCarriedColumn(c.name, c.type, c.size);
+            if (auto* ff = dynamic_cast<TFloatField*>(carried)) {
+                ff->SetCurrency(c.currency);
+            }
+            target[i] = carried->column_;
+            continue;
+        }
+        const bool textLike = [](TFieldType t) {
+            return t == TFieldType::ftBlob || t == TFieldType::ftMemo;
+        }(f->DataType()) && (c.type == TFieldType::ftBlob || c.type == TFieldType::ftMemo);
+        if (f->DataType() != c.type && !textLike) {
+            ClearCarriedColumns();
+            throw EDataSetError(
+                QStringLiteral("O campo '%1' está gravado no arquivo como %2, mas deveria ser %3.")
+                    .arg(f->FieldName(), FieldTypeName(c.type), FieldTypeName(f->DataType())));
+        }
+        seen[f->index_] = true;
+        target[i] = f->column_;
+    }
+    for (std::size_t i = 0; i < fieldList_.size(); ++i) {
+        if (!seen[i]) {
+            ClearCarriedColumns();
+            throw EDataSetError(
+                QStringLiteral("O campo '%1' não existe no arquivo.").arg(fieldList_[i]->FieldName()));
+        }
+    }
+
+    std::vector<std::vector<TFieldValue>> rows;
+    try {
+        rows = packet.ReadRows(target, static_cast<int>(columns_.size()));
+    } catch (...) {
+        ClearCarriedColumns();
+        throw;
+    }
+    // Values stored under another kind or a larger size are brought to the field's form.
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        TField* f = columns_[target[i]];
+        const bool cut = f->DataType() == TFieldType::ftString && columns[i].size > f->Size();
+        const bool convert = f->DataType() != columns[i].type;
+        if (cut || convert) {
+            for (auto& row : rows) {
+                row[target[i]] = f->Normalize(row[target[i]]);
+            }
+        }
+    }
+    OpenWithRows(std::move(rows));
+}
+
+QByteArray TMemoryDataSet::SaveToBytes() {
+    CheckBrowseMode();
+    std::vector<const std::vector<TFieldValue>*> rows;
+    rows.reserve(d->rows.size());
+    for (const auto& r : d->rows) {
+        rows.push_back(&r->values);
+    }
+    return TDataPacket::Write(columns_, rows);
+}
+
+void TMemoryDataSet::SaveToFile(const QString& path) {
+    const QByteArray bytes = SaveToBytes();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw EDataSetError(
+            QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, file.errorString()));
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EDataSetError(QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, reason));
+    }
+}
+
+// ---- cursor -------------------------------------------------------------------------
+
+bool TMemoryDataSet::IsEmpty() const {
+    return !Active() || d->VisibleCount() == 0;
+}
+
+int TMemoryDataSet::RecordCount() const {
+    return Active() ? d->VisibleCount() : 0;
+}
+
+int TMemoryDataSet::StoredRowCount() const {
+    return static_cast<int>(d->rows.size());
+}
+
+const std::vector<TFieldValue>& TMemoryDataSet::StoredRow(int position) const {
+    return d->rows.at(position)->values;
+}
+
+int TMemoryDataSet::RecNo() const {
+    if (state_ == TDataSetState::dsInsert || !Active()) {
+        return 0;
+    }
+    return d->cur + 1;
+}
+
+void TMemoryDataSet::SetCursor(int visible) {
+    d->cur = visible;
+    NotifyCursor();
+}
+
+void TMemoryDataSet::First() {
+    CheckBrowseMode();
+    const int n = d->VisibleCount();
+    eof_ = n == 0;
+    bof_ = true;
+    SetCursor(n > 0 ? 0 : -1);
+    RaiseAfterScroll();
+}
+
+void TMemoryDataSet::Last() {
+    CheckBrowseMode();
+    const int n = d->VisibleCount();
+    eof_ = true;
+    bof_ = n == 0;
+    SetCursor(n - 1);
+    RaiseAfterScroll();
+}
+
+void TMemoryDataSet::Next() {
+    CheckBrowseMode();
+    if (eof_) {
+        return;
+    }
+    if (d->cur + 1 < d->VisibleCount()) {
+        bof_ = false;
+        SetCursor(d->cur + 1);
+    } else {
+        eof_ = true;
+    }
+    RaiseAfterScroll();
+}
+
+void TMemoryDataSet::Prior() {
+    CheckBrowseMode();
+    if (bof_) {
+        return;
+    }
+    if (d->cur > 0) {
+        eof_ = false;
+        SetCursor(d->cur - 1);
+    } else {
+        bof_ = true;
+    }
+    RaiseAfterScroll();
+}
+
+int TMemoryDataSet::MoveBy(int distance) {
+    CheckBrowseMode();
+    const int n = d->VisibleCount();
+    if (n == 0 || distance == 0) {
+        return 0;
+    }
+    const int from = d->cur;
+    const long long wanted = static_cast<long long>(from) + distance;
+    const int to = static_cast<int>(std::clamp<long long>(wanted, 0, n - 1));
+    const bool hitEnd = distance > 0 && wanted >= n;
+    const bool hitStart = distance < 0 && wanted < 0;
+    if (to == from && !(hitEnd && !eof_) && !(hitStart && !bof_)) {
+        return 0;
+    }
+    eof_ = hitEnd;
+    bof_ = hitStart;
+    if (to != from) {
+        SetCursor(to);
+    }
+    RaiseAfterScroll();
+    return to - from;
+}
+
+void TMemoryDataSet::SetRecNo(int recNo) {
+    CheckBrowseMode();
+    if (recNo < 1 || recNo > d->VisibleCount() || recNo - 1 == d->cur) {
+        return;
+    }
+    eof_ = bof_ = false;
+    SetCursor(recNo - 1);
+    RaiseAfterScroll();
+}
+
+// ---- editing ----------------------------------------------------------------------------
+
+const TFieldValue& TMemoryDataSet::ActiveValue(int column) const {
+    if (column < 0 || column >= static_cast<int>(columns_.size())) {
+        return kNull;
+    }
+    if (d->buffer) {
+        return d->buffer->values[column];
+    }
+    if (!Active() || d->cur < 0) {
+        return kNull;
+    }
+    return d->rows[d->StorageAt(d->cur)]->values[column];
+}
+
+void TMemoryDataSet::SetActiveValue(int column, const TFieldValue& value) {
+    CheckActive();
+    if (!d->buffer) {
+        throw EDataSetError(QStringLiteral("O conjunto de dados não está em modo de edição ou inclusão."));
+    }
+    if (column < 0 || column >= static_cast<int>(columns_.size())) {
+        throw EDataSetError(QStringLiteral("Campo inexistente."));
+    }
+    d->buffer->values[column] = value;
+}
+
+const TFieldValue& TMemoryDataSet::ValueAt(int recNo, int column) const {
+    if (!Active() || recNo < 1 || recNo > d->VisibleCount() || column < 0 ||
+        column >= static_cast<int>(columns_.size())) {
+        return kNull;
+    }
+    return d->rows[d->StorageAt(recNo - 1)]->values[column];
+}
+
+void TMemoryDataSet::Append() {
+    CheckBrowseMode();
+    d->buffer = std::make_unique<RowData>();
+    d->buffer->values.resize(columns_.size());
+    d->editing = nullptr;
+    state_ = TDataSetState::dsInsert;
+}
+
+void TMemoryDataSet::Edit() {
+    CheckActive();
+    if (state_ != TDataSetState::dsBrowse) {
+        return;
+    }
+    if (d->cur < 0) {
+        throw EDataSetError(QStringLiteral("Não há registro atual para editar."));
+    }
+    RowData* row = d->rows[d->StorageAt(d->cur)].get();
+    d->buffer = std::make_unique<RowData>(*row);
+    d->editing = row;
+    state_ = TDataSetState::dsEdit;
+}
+
+void TMemoryDataSet::Post() {
+    CheckActive();
+    if (!d->buffer) {
+        return;
+    }
+    if (state_ == TDataSetState::dsInsert) {
+        std::unique_ptr<RowData> row = std::move(d->buffer);
+        row->serial = d->nextSerial++;
+        state_ = TDataSetState::dsBrowse;
+        const int at = d->InsertSorted(std::move(row));
+        d->RebuildVisible();
+        const int visible = d->VisibleOf(at);
+        const int n = d->VisibleCount();
+        d->cur = visible >= 0 ? visible : std::min(std::max(d->cur, 0), n - 1);
+        eof_ = bof_ = n == 0;
+        NotifyRefiltered();
+        NotifyCursor();
+        return;
+    }
+    // Edit: a change of an index or filter field moves the row.
+    RowData* row = d->editing;
+    std::unique_ptr<RowData> buffer = std::move(d->buffer);
+    d->editing = nullptr;
+    state_ = TDataSetState::dsBrowse;
+    bool moves = false;
+    for (int c : d->indexColumns) {
+        moves = moves || CompareValues(row->values[c], buffer->values[c]) != 0 ||
+                row->values[c].index() != buffer->values[c].index();
+    }
+    const bool refilter =
+        d->filterActive && CompareValues(row->values[d->filterColumn], buffer->values[d->filterColumn]) != 0;
+    const int storage = d->FindSerial(row->serial, d->cur >= 0 ? d->StorageAt(d->cur) : -1);
+    row->values = std::move(buffer->values);
+    if (!moves && !refilter) {
+        NotifyRowChanged(d->VisibleOf(storage) + 1);
+        return;
+    }
+    int at = storage;
+    if (moves) {
+        std::unique_ptr<RowData> taken = std::move(d->rows[storage]);
+        d->rows.erase(d->rows.begin() + storage);
+        at = d->InsertSorted(std::move(taken));
+    }
+    d->RebuildVisible();
+    const int visible = d->VisibleOf(at);
+    const int n = d->VisibleCount();
+    d->cur = visible >= 0 ? visible : std::min(std::max(d->cur, 0), n - 1);
+    eof_ = bof_ = n == 0;
+    NotifyRefiltered();
+    NotifyCursor();
+}
+
+void TMemoryDataSet::Cancel() {
+    if (!Active() || !d->buffer) {
+        return;
+    }
+    d->buffer.reset();
+    d->editing = nullptr;
+    state_ = TDataSetState::dsBrowse;
+}
+
+void TMemoryDataSet::Delete() {
+    CheckBrowseMode();
+    if (d->cur < 0) {
+        throw EDataSetError(QStringLiteral("Não há registro atual para excluir."));
+    }
+    d->rows.erase(d->rows.begin() + d->StorageAt(d->cur));
+    d->RebuildVisible();
+    const int n = d->VisibleCount();
+    d->cur = std::min(d->cur, n - 1);
+    eof_ = bof_ = n == 0;
+    NotifyRefiltered();
+    NotifyCursor();
+}
+
+// ---- find, filter, index ---------------------------------------------------------------
+
+namespace {
+
+// The value a Locate looks for, in the storage form of the field; false when the
+// value cannot be a value of that field (it then matches nothing).
+bool LocateTarget(const TField& field, const QVariant& value, TFieldValue& out) {
+    if (!value.isValid() || value.isNull()) {
+        out = TFieldValue{};
+        return true;
+    }
+    const int typeId = value.metaType().id();
+    const bool numeric = typeId == QMetaType::Int || typeId == QMetaType::UInt ||
+                         typeId == QMetaType::LongLong || typeId == QMetaType::ULongLong ||
+                         typeId == QMetaType::Double || typeId == QMetaType::Float ||
+                         typeId == QMetaType::Short || typeId == QMetaType::UShort;
+    switch (field.DataType()) {
+        case TFieldType::ftSmallint:
+        case TFieldType::ftInteger:
+        case TFieldType::ftFloat: {
+            double x = 0;
+            if (numeric) {
+                x = value.toDouble();
+            } else if (!TryStrToFloat(Trim(value.toString()), x)) {
+                return false;
+            }
+            out = x;
+            return true;
+        }
+        case TFieldType::ftDateTime: {
+            if (typeId == QMetaType::QDateTime) {
+                out = DateTimeToDays(value.toDateTime());
+                return true;
+            }
+            if (numeric) {
+                out = value.toDouble();
+                return true;
+            }
+            QDateTime dt;
+            if (!TryStrToDateTime(Trim(value.toString()), dt)) {
+                return false;
+            }
+            out = DateTimeToDays(dt);
+            return true;
+        }
+        case TFieldType::ftBlob:
+            out = typeId == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+            return true;
+        case TFieldType::ftString:
+        case TFieldType::ftMemo:
+            out = value.toString();
+            return true;
+    }
+    return false;
+}
+
+bool SameValue(const TFieldValue& stored, const TFieldValue& wanted) {
+    if (IsNullValue(stored) || IsNullValue(wanted)) {
+        return IsNullValue(stored) && IsNullValue(wanted);
+    }
+    return CompareValues(stored, wanted) == 0;
+}
+
+}  // namespace
+
+bool TMemoryDataSet::Locate(const QString& fieldName, const QVariant& value) {
+    CheckBrowseMode();
+    const TField* field = FieldByName(fieldName);
+    TFieldValue wanted;
+    if (!LocateTarget(*field, value, wanted)) {
+        return false;
+    }
+    const int c = field->column_;
+    const int n = d->VisibleCount();
+    int found = -1;
+    if (d->rangeMode && !d->indexColumns.empty() && d->indexColumns.front() == c && !IsNullValue(wanted)) {
+        auto begin = d->rows.begin() + d->lo;
+        auto end = d->rows.begin() + d->hi;
+        auto it = std::lower_bound(begin, end, wanted,
+                                   [c](const std::unique_ptr<RowData>& r, const TFieldValue& v) {
+                                       return CompareValues(r->values[c], v) < 0;
+                                   });
+        if (it != end && SameValue((*it)->values[c], wanted)) {
+            found = static_cast<int>(it - begin);
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            if (SameValue(d->rows[d->StorageAt(i)]->values[c], wanted)) {
+                found = i;
+                break;
+            }
+        }
+    }
+    if (found < 0) {
+        return false;
+    }
+    eof_ = bof_ = false;
+    SetCursor(found);
+    RaiseAfterScroll();
+    return true;
+}
+
+void TMemoryDataSet::SetFilterSpec(const QString& text) {
+    static const QRegularExpression form(QStringLiteral(
+        R"(^\s*([A-Za-z_][A-Za-z0-9_]*)\s*=\s*('(?:[^']|'')*'|[-+]?[0-9]+(?:[.,][0-9]+)?)\s*$)"));
+    if (text.trimmed().isEmpty()) {
+        d->filterActive = false;
+        return;
+    }
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) {
+        throw EDataSetError(
+            QStringLiteral("Filtro inválido: \"%1\". Use campo = número ou campo = 'texto'.").arg(text));
+    }
+    const TField* field = FindField(m.captured(1));
+    if (!field) {
+        throw EDataSetError(QStringLiteral("Filtro inválido: o campo '%1' não existe.").arg(m.captured(1)));
+    }
+    const QString literal = m.captured(2);
+    const bool quoted = literal.startsWith(u'\'');
+    TFieldValue value;
+    const TFieldType type = field->DataType();
+    const bool numericField =
+        type == TFieldType::ftSmallint || type == TFieldType::ftInteger || type == TFieldType::ftFloat;
+    if (quoted) {
+        const QString inner =
+            literal.mid(1, literal.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+        if (type == TFieldType::ftString || type == TFieldType::ftMemo) {
+            value = inner;
+        } else if (type == TFieldType::ftBlob) {
+            value = inner.toUtf8();
+        } else {
+            try {
+                value = field->ValueFromString(inner);
+            } catch (const Exception&) {
+                throw EDataSetError(QStringLiteral("Filtro inválido: '%1' não é um valor do campo '%2'.")
+                                        .arg(inner, field->FieldName()));
+            }
+            if (IsNullValue(value)) {
+                throw EDataSetError(QStringLiteral("Filtro inválido: valor vazio para o campo '%1'.")
+                                        .arg(field->FieldName()));
+            }
+        }
+    } else {
+        if (!numericField) {
+            throw EDataSetError(
+                QStringLiteral(
+                    "Filtro inválido: o campo '%1' não é numérico; escreva o valor entre aspas simples.")
+                    .arg(field->FieldName()));
+        }
+        QString number = literal;
+        number.replace(u',', u'.');
+        bool ok = false;
+        const double x = number.toDouble(&ok);
+        if (!ok || !std::isfinite(x)) {
+            throw EDataSetError(QStringLiteral("Filtro inválido: \"%1\" não é um número.").arg(literal));
+        }
+        value = x;
+        if (x == std::floor(x) && std::fabs(x) <= 2147483647.0) {
+            value = static_cast<int32_t>(x);
+        }
+    }
+    d->filterColumn = field->column_;
+    d->filterValue = value;
+    d->filterActive = true;
+}
+
+void TMemoryDataSet::MoveToFirstAfterChange() {
+    d->RebuildVisible();
+    const int n = d->VisibleCount();
+    d->cur = n > 0 ? 0 : -1;
+    eof_ = n == 0;
+    bof_ = true;
+    NotifyRefiltered();
+    NotifyCursor();
+    RaiseAfterScroll();
+}
+
+void TMemoryDataSet::SetFilter(const QString& filter) {
+    if (filter == filterText_) {
+        return;
+    }
+    if (!Active()) {
+        filterText_ = filter;
+        return;
+    }
+    CheckBrowseMode();
+    if (filtered_) {
+        SetFilterSpec(filter);  // raises on a bad filter, keeping the old one
+    }
+    filterText_ = filter;
+    MoveToFirstAfterChange();
+}
+
+void TMemoryDataSet::SetFiltered(bool filtered) {
+    if (filtered == filtered_) {
+        return;
+    }
+    if (!Active()) {
+        filtered_ = filtered;
+        return;
+    }
+    CheckBrowseMode();
+    if (filtered) {
+        SetFilterSpec(filterText_);
+    } else {
+        d->filterActive = false;
+    }
+    filtered_ = filtered;
+    MoveToFirstAfterChange();
+}
+
+void TMemoryDataSet::SetIndexFieldNames(const QString& names) {
+    if (names == indexText_) {
+        return;
+    }
+    std::vector<int> columns;
+    for (const QString& part : names.split(u';', Qt::SkipEmptyParts)) {
+        const QString name = part.trimmed();
+        if (name.isEmpty()) {
+            continue;
+        }
+        const TField* f = FindField(name);
+        if (!f) {
+            if (!Active() && fieldList_.empty()) {
+                continue;  // fields come from the file at load time
+            }
+            throw EDataSetError(QStringLiteral("O campo '%1' do índice não existe.").arg(name));
+        }
+        columns.push_back(f->column_);
+    }
+    if (!Active()) {
+        indexText_ = names;
+        return;
+    }
+    CheckBrowseMode();
+    indexText_ = names;
+    d->indexColumns = std::move(columns);
+    // Without an index the rows go back to insertion order.
+    auto less = [this](const std::unique_ptr<RowData>& a, const std::unique_ptr<RowData>& b) {
+        return d->Less(*a, *b);
+    };
+    std::sort(d->rows.begin(), d->rows.end(), less);
+    MoveToFirstAfterChange();
+}
+
+// ---- display suspension, notifications ----------------------------------------------------
+
+void TMemoryDataSet::DisableControls() {
+    ++disableCount_;
+}
+
+void TMemoryDataSet::EnableControls() {
+    if (disableCount_ == 0) {
+        return;
+    }
+    if (--disableCount_ == 0) {
+        NotifyRefiltered();
+        NotifyCursor();
+    }
+}
+
+void TMemoryDataSet::NotifyRefiltered() {
+    if (disableCount_ == 0) {
+        Q_EMIT refiltered();
+    }
+}
+
+void TMemoryDataSet::NotifyCursor() {
+    if (disableCount_ == 0) {
+        Q_EMIT cursorMoved(RecNo());
+    }
+}
+
+void TMemoryDataSet::NotifyRowChanged(int recNo) {
+    if (disableCount_ == 0 && recNo > 0) {
+        Q_EMIT rowChanged(recNo);
+    }
+}
+
+void TMemoryDataSet::RaiseAfterScroll() {
+    Q_EMIT AfterScroll(this);
+}
+
+// ---- bookmarks ------------------------------------------------------------------------------
+
+TBookmark TMemoryDataSet::GetBookmark() const {
+    if (!Active() || d->cur < 0 || state_ == TDataSetState::dsInsert) {
+        return {};
+    }
+    const int storage = d->StorageAt(d->cur);
+    return {d->rows[storage]->serial, storage};
+}
+
+bool TMemoryDataSet::BookmarkValid(const TBookmark& bookmark) const {
+    if (!Active() || bookmark.IsNull()) {
+        return false;
+    }
+    const int storage = d->FindSerial(bookmark.serial, bookmark.hint);
+    return storage >= 0 && d->VisibleOf(storage) >= 0;
+}
+
+void TMemoryDataSet::GotoBookmark(const TBookmark& bookmark) {
+    CheckBrowseMode();
+    if (bookmark.IsNull()) {
+        return;
+    }
+    const int storage = d->FindSerial(bookmark.serial, bookmark.hint);
+    if (storage < 0) {
+        throw EDataSetError(QStringLiteral("O registro marcado não existe mais."));
+    }
+    const int visible = d->VisibleOf(storage);
+    if (visible < 0) {
+        throw EDataSetError(QStringLiteral("O registro marcado não está visível com o filtro atual."));
+    }
+    eof_ = bof_ = false;
+    SetCursor(visible);
+    RaiseAfterScroll();
+}
+
+}  // namespace quorin
