@@ -19,8 +19,8 @@ class TQRCodeStream {
 /// fixed block when decoding (never past its end).
 class TQRCodeBuffer : public TQRCodeStream {
   public:
-    /// For a coder: the coded bytes are appended to output.
-    explicit TQRCodeBuffer(QByteArray& output) : output_(&output) {}
+    /// For a coder: the coded bytes are appended to *output.
+    explicit TQRCodeBuffer(QByteArray* output) : output_(output) {}
     /// For a decoder: reads the bytes of input, which must outlive the buffer.
     explicit TQRCodeBuffer(QByteArrayView input) : input_(input) {}
 

@@ -121,32 +121,40 @@ FileCheck CheckPageFile(TQRStream& stream) {
             QStringLiteral("O arquivo de páginas declara um número de páginas inválido (%1).").arg(count));
     }
     const qint64 minRecord = MinRecordSize(result.compressed);
-    if (count > (size - TQRPageList::HeaderSize) / minRecord) {
-        if (count > 0 && size < TQRPageList::HeaderSize + minRecord) {
-            throw Truncated();
-        }
-        throw EQRError(
-            QStringLiteral("O arquivo de páginas declara %1 páginas, mais do que o seu tamanho comporta.")
-                .arg(count));
-    }
     result.pageCount = count;
-    const auto extra = [] {
-        return EQRError(QStringLiteral("O arquivo de páginas tem dados após a última página."));
-    };
     if (count == 0) {
         if (size != TQRPageList::HeaderSize) {
-            throw extra();
+            throw EQRError(QStringLiteral("O arquivo de páginas tem dados após a última página."));
         }
         return result;
     }
     // The last four bytes point at the last record, which must end the file.
-    // Checking the tail first tells a cut file from a link that leaves it.
-    const qint64 last = ReadInt32At(stream, size - 4, 0);
-    if (last < TQRPageList::HeaderSize || last > size - minRecord || ReadInt32At(stream, last, 0) != count ||
-        ReadInt32(stream, 0) != size) {
+    // Checking the tail first tells a cut file from a count or a link that
+    // does not fit it.
+    const qint64 last = size >= TQRPageList::HeaderSize + minRecord ? ReadInt32At(stream, size - 4, 0) : 0;
+    if (last < TQRPageList::HeaderSize || last > size - minRecord ||
+        ReadInt32At(stream, last + 4, 0) != size) {
         throw EQRError(
             QStringLiteral("O arquivo de páginas está truncado ou incompleto: o final não fecha a página %1.")
                 .arg(count));
+    }
+    if (count > (size - TQRPageList::HeaderSize) / minRecord) {
+        throw EQRError(
+            QStringLiteral("O arquivo de páginas declara %1 páginas, mais do que o seu tamanho comporta.")
+                .arg(count));
+    }
+    const int32_t lastNumber = ReadInt32At(stream, last, 0);
+    if (lastNumber >= 1 && lastNumber < count) {
+        throw EQRError(QStringLiteral("O arquivo de páginas está truncado: termina na página %1 de %2.")
+                           .arg(lastNumber)
+                           .arg(count));
+    }
+    if (lastNumber != count) {
+        throw EQRError(
+            QStringLiteral(
+                "O número de páginas do cabeçalho (%1) não corresponde à última página do arquivo (%2).")
+                .arg(count)
+                .arg(lastNumber));
     }
     qint64 start = TQRPageList::HeaderSize;
     for (int page = 1; page <= count; ++page) {
@@ -187,7 +195,7 @@ FileCheck CheckPageFile(TQRStream& stream) {
         start = next;
     }
     if (start != size) {
-        throw extra();
+        throw EQRError(QStringLiteral("O arquivo de páginas tem dados após a última página."));
     }
     return result;
 }
@@ -261,7 +269,7 @@ void TQRPageList::AddPage(const TQRPageRecording& page) {
     AppendInt32(record, 0);
     if (compressed) {
         AppendInt32(record, page.Size());
-        TQRCodeBuffer out(record);
+        TQRCodeBuffer out(&record);
         TQRCompress coder(out, true);
         const auto* data = reinterpret_cast<const uint8_t*>(page.Data().constData());
         for (qsizetype i = 0, n = page.Size(); i < n; ++i) {

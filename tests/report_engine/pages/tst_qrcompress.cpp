@@ -10,7 +10,7 @@ namespace {
 
 QByteArray Encode(const QByteArray& plain) {
     QByteArray coded;
-    TQRCodeBuffer out(coded);
+    TQRCodeBuffer out(&coded);
     {
         TQRCompress coder(out, true);
         for (const char c : plain) {
