@@ -10,8 +10,6 @@
 
 using namespace quorin;
 
-Q_DECLARE_METATYPE(TQREvResultType)
-
 namespace {
 
 QString Show(const TQREvResult& r) {
