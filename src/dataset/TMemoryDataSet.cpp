@@ -435,11 +435,27 @@ void TMemoryDataSet::LoadFromFile(const QString& path) {
 void TMemoryDataSet::LoadFromBytes(const QByteArray& bytes) {
     Close();
     const TDataPacket packet(bytes);  // validates header, checksum and schema
-    const auto& columns = packet.Columns();
-
     ClearCarriedColumns();
-    if (defaultFields_ || fieldList_.empty()) {
+    const bool fromFile = defaultFields_ || fieldList_.empty();
+    if (fromFile) {
         ClearFields();
+    }
+    try {
+        LoadPacket(packet, fromFile);
+    } catch (...) {
+        // A failed load leaves the declared fields as they were, and no field of the file.
+        if (fromFile) {
+            ClearFields();
+        } else {
+            ClearCarriedColumns();
+        }
+        throw;
+    }
+}
+
+void TMemoryDataSet::LoadPacket(const TDataPacket& packet, bool fieldsFromFile) {
+    const auto& columns = packet.Columns();
+    if (fieldsFromFile) {
         for (const TPacketColumn& c : columns) {
             AddOwnedField(MakeField(this, c.name, c.type, c.size, c.currency), true);
         }
@@ -460,11 +476,8 @@ void TMemoryDataSet::LoadFromBytes(const QByteArray& bytes) {
             target[i] = carried->column_;
             continue;
         }
-        const bool textLike = [](TFieldType t) {
-            return t == TFieldType::ftBlob || t == TFieldType::ftMemo;
-        }(f->DataType()) && (c.type == TFieldType::ftBlob || c.type == TFieldType::ftMemo);
-        if (f->DataType() != c.type && !textLike) {
-            ClearCarriedColumns();
+        auto isBlob = [](TFieldType t) { return t == TFieldType::ftBlob || t == TFieldType::ftMemo; };
+        if (f->DataType() != c.type && !(isBlob(f->DataType()) && isBlob(c.type))) {
             throw EDataSetError(
                 QStringLiteral("O campo '%1' está gravado no arquivo como %2, mas deveria ser %3.")
                     .arg(f->FieldName(), FieldTypeName(c.type), FieldTypeName(f->DataType())));
@@ -474,19 +487,12 @@ void TMemoryDataSet::LoadFromBytes(const QByteArray& bytes) {
     }
     for (std::size_t i = 0; i < fieldList_.size(); ++i) {
         if (!seen[i]) {
-            ClearCarriedColumns();
             throw EDataSetError(
                 QStringLiteral("O campo '%1' não existe no arquivo.").arg(fieldList_[i]->FieldName()));
         }
     }
 
-    std::vector<std::vector<TFieldValue>> rows;
-    try {
-        rows = packet.ReadRows(target, static_cast<int>(columns_.size()));
-    } catch (...) {
-        ClearCarriedColumns();
-        throw;
-    }
+    std::vector<std::vector<TFieldValue>> rows = packet.ReadRows(target, static_cast<int>(columns_.size()));
     // Values stored under another kind or a larger size are brought to the field's form.
     for (std::size_t i = 0; i < columns.size(); ++i) {
         TField* f = columns_[target[i]];

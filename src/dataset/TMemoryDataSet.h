@@ -13,6 +13,8 @@
 
 namespace quorin {
 
+class TDataPacket;
+
 /// A position that GotoBookmark can return to. A null bookmark (taken on an empty
 /// data set, or freed) is valid to pass and goes nowhere.
 struct TBookmark {
@@ -210,6 +212,7 @@ class TMemoryDataSet : public QObject {
     QString indexText_;
 
     void CheckActive() const;
+    void LoadPacket(const TDataPacket& packet, bool fieldsFromFile);
     void CheckBrowseMode();
     TField* AddOwnedField(std::unique_ptr<TField> field, bool declared);
     void SetFilterSpec(const QString& text);
