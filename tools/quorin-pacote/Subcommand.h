@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace quorin::pacote {
+
+/// Exit codes of quorin-pacote.
+enum ExitCode : int {
+    ExitOk = 0,
+    ExitBadInput = 1,  ///< an input file that cannot be read or is invalid
+    ExitRefused = 2,   ///< the proposal's rules refuse the operation
+    ExitUsage = 64,    ///< wrong arguments
+};
+
+/// What a subcommand runs with: its arguments (without the subcommand's name) and
+/// the two output streams.
+struct Context {
+    QStringList args;
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+
+    void Print(const QString& text) const;       ///< to out, UTF-8, as given
+    void PrintError(const QString& text) const;  ///< to err with the "quorin-pacote: " prefix and a newline
+    void WriteBytes(const QByteArray& bytes) const;
+};
+
+/// One subcommand. A subcommand lives in its own source file and registers itself
+/// with a static Registration object:
+///
+///     static const Registration reg{{"preencher", "preenche marcas e preços", Usage, Run}};
+struct Subcommand {
+    QString name;
+    QString summary;  ///< one line for the general help
+    QString usage;    ///< the full text of "quorin-pacote NAME --help"
+    std::function<int(const Context&)> run;
+};
+
+/// Subcommands in name order.
+const std::vector<Subcommand>& Subcommands();
+
+struct Registration {
+    explicit Registration(Subcommand subcommand);
+};
+
+/// True when the arguments ask for help ("--help" or "-h" anywhere).
+bool WantsHelp(const QStringList& args);
+/// Prints the usage to err and returns ExitUsage.
+int UsageError(const Context& context, const Subcommand& subcommand, const QString& problem);
+
+}  // namespace quorin::pacote

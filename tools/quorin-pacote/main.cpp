@@ -1,0 +1,105 @@
+// quorin-pacote: the driver that picks the subcommand.
+#include <QCoreApplication>
+#include <algorithm>
+
+#include "Subcommand.h"
+#include "runtime/FormatSettings.h"
+
+namespace quorin::pacote {
+
+namespace {
+
+std::vector<Subcommand>& Registry() {
+    static std::vector<Subcommand> registry;
+    return registry;
+}
+
+QString GeneralUsage() {
+    QString text = QStringLiteral(
+        "uso: quorin-pacote SUBCOMANDO [ARGUMENTOS]\n"
+        "Ferramenta para os arquivos de processo (.KPZ) e de proposta (.PRO) do QuorinRealinhamentoPreco.\n\n"
+        "Subcomandos:\n");
+    for (const Subcommand& s : Subcommands()) {
+        text += QStringLiteral("  %1  %2\n").arg(s.name.leftJustified(10), s.summary);
+    }
+    text += QStringLiteral(
+        "\n\"quorin-pacote SUBCOMANDO --help\" explica cada subcomando.\n"
+        "Saída: 0 sucesso, 1 arquivo de entrada inválido, 2 recusado pelas regras da proposta, 64 uso "
+        "incorreto.\n");
+    return text;
+}
+
+}  // namespace
+
+void Context::Print(const QString& text) const {
+    WriteBytes(text.toUtf8());
+}
+
+void Context::PrintError(const QString& text) const {
+    const QByteArray bytes = (QStringLiteral("quorin-pacote: ") + text + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), err);
+    std::fflush(err);
+}
+
+void Context::WriteBytes(const QByteArray& bytes) const {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+    std::fflush(out);
+}
+
+const std::vector<Subcommand>& Subcommands() {
+    return Registry();
+}
+
+Registration::Registration(Subcommand subcommand) {
+    auto& registry = Registry();
+    registry.push_back(std::move(subcommand));
+    std::sort(registry.begin(), registry.end(),
+              [](const Subcommand& a, const Subcommand& b) { return a.name < b.name; });
+}
+
+bool WantsHelp(const QStringList& args) {
+    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+}
+
+int UsageError(const Context& context, const Subcommand& subcommand, const QString& problem) {
+    context.PrintError(problem);
+    const QByteArray usage = subcommand.usage.toUtf8();
+    std::fwrite(usage.constData(), 1, size_t(usage.size()), context.err);
+    return ExitUsage;
+}
+
+}  // namespace quorin::pacote
+
+int main(int argc, char** argv) {
+    using namespace quorin::pacote;
+    QCoreApplication app(argc, argv);
+    // The tool's messages and plain numbers follow the program's Brazilian settings.
+    quorin::FormatSettings::setCurrent(quorin::FormatSettings::brazilian());
+    QStringList args = app.arguments().mid(1);
+    Context context;
+    if (args.isEmpty()) {
+        context.PrintError(QStringLiteral("falta o subcomando."));
+        const QByteArray usage = GeneralUsage().toUtf8();
+        std::fwrite(usage.constData(), 1, size_t(usage.size()), stderr);
+        return ExitUsage;
+    }
+    const QString name = args.takeFirst();
+    if (name == QStringLiteral("--help") || name == QStringLiteral("-h") || name == QStringLiteral("ajuda")) {
+        context.Print(GeneralUsage());
+        return ExitOk;
+    }
+    for (const Subcommand& s : Subcommands()) {
+        if (s.name == name) {
+            context.args = args;
+            if (WantsHelp(args)) {
+                context.Print(s.usage);
+                return ExitOk;
+            }
+            return s.run(context);
+        }
+    }
+    context.PrintError(QStringLiteral("subcomando desconhecido: \"%1\".").arg(name));
+    const QByteArray usage = GeneralUsage().toUtf8();
+    std::fwrite(usage.constData(), 1, size_t(usage.size()), stderr);
+    return ExitUsage;
+}
