@@ -21,7 +21,7 @@ std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
             QStringDecoder probe(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             const qsizetype eol = raw.indexOf('\n', i);
             const qsizetype end = eol < 0 ? raw.size() : eol;
-            (void)probe.decode(QByteArrayView(raw.constData() + i, end - i));
+            const QString lineText = probe.decode(QByteArrayView(raw.constData() + i, end - i));
             if (probe.hasError()) {
                 break;
             }

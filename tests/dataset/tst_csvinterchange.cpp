@@ -1,0 +1,160 @@
+#include <QtTest>
+
+#include "dataset/CsvInterchange.h"
+#include "dataset/DataSetError.h"
+#include "dataset/ProposalSchema.h"
+#include "dataset/TMemoryDataSet.h"
+#include "runtime/FormatSettings.h"
+
+using namespace quorin;
+
+namespace {
+
+// A small schema with one field of each kind the process file uses.
+void Declare(TMemoryDataSet& ds) {
+    ds.Close();
+    ds.ClearFields();
+    ds.AddSmallintField(QStringLiteral("nro_lote"));
+    ds.AddFloatField(QStringLiteral("qtd_produto"));
+    ds.AddStringField(QStringLiteral("des_lote"), 10);
+    ds.AddBlobField(QStringLiteral("des_especificacao"));
+    ds.AddDateTimeField(QStringLiteral("dat_processo"));
+    ds.SetIndexFieldNames(QStringLiteral("nro_lote"));
+}
+
+}  // namespace
+
+class TestCsvInterchange : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase() {
+        // The interchange form must not follow the user's settings: use others on purpose.
+        FormatSettings us = FormatSettings::brazilian();
+        us.decimalSeparator = u'.';
+        us.thousandSeparator = u',';
+        us.shortDateFormat = QStringLiteral("mm/dd/yyyy");
+        FormatSettings::setCurrent(us);
+    }
+
+    void readsHeaderInAnyOrderAndCase() {
+        TMemoryDataSet ds;
+        Declare(ds);
+        TCsvInterchange::Import(ds,
+                                "\xEF\xBB\xBF"
+                                "DAT_PROCESSO;Des_Lote;des_especificacao;QTD_PRODUTO;nro_lote;extra\n"
+                                "02/08/2010 14:30:05;B;\"a;b\r\n\"\"c\"\"\";1,5;2;x\n"
+                                "15/03/2009;A;;4836;1;texto mais longo\n");
+        QCOMPARE(ds.RecordCount(), 2);
+        QCOMPARE(ds.FieldByName(QStringLiteral("des_lote"))->AsString(), QStringLiteral("A"));  // index order
+        QVERIFY(ds.FieldByName(QStringLiteral("des_especificacao"))->IsNull());
+        ds.Next();
+        QCOMPARE(ds.FieldByName(QStringLiteral("qtd_produto"))->AsFloat(), 1.5);
+        QCOMPARE(ds.FieldByName(QStringLiteral("des_especificacao"))->AsString(),
+                 QStringLiteral("a;b\r\n\"c\""));
+        QCOMPARE(ds.FieldByName(QStringLiteral("dat_processo"))->AsDateTime(),
+                 QDateTime(QDate(2010, 8, 2), QTime(14, 30, 5)));
+        // The undeclared column is carried and written back after the declared ones.
+        QCOMPARE(QString::fromUtf8(TCsvInterchange::Export(ds)),
+                 QStringLiteral("nro_lote;qtd_produto;des_lote;des_especificacao;dat_processo;extra\r\n"
+                                "1;4836;A;;15/03/2009;texto mais longo\r\n"
+                                "2;1,5;B;\"a;b\r\n\"\"c\"\"\";02/08/2010 14:30:05;x\r\n"));
+    }
+
+    void cellTexts_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("integral") << 9600.0 << "9600";
+        QTest::newRow("decimal comma") << 4836.5 << "4836,5";
+        QTest::newRow("shortest that reads back") << 0.1 + 0.2 << "0,30000000000000004";
+        QTest::newRow("negative") << -0.25 << "-0,25";
+        QTest::newRow("tiny goes scientific") << 1e-9 << "1e-09";
+    }
+
+    void cellTexts() {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(TCsvInterchange::CellText(value), text);
+    }
+
+    void errors_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("column");
+        const QByteArray head = "nro_lote;qtd_produto;des_lote;des_especificacao;dat_processo\r\n";
+        QTest::newRow("empty file") << QByteArray() << "O arquivo CSV está vazio: falta a linha de cabeçalho."
+                                    << 1 << 0;
+        QTest::newRow("missing column") << QByteArray("nro_lote;qtd_produto;des_lote;dat_processo\r\n")
+                                        << "Falta a coluna 'des_especificacao' no arquivo CSV." << 1 << 0;
+        QTest::newRow("column twice")
+            << QByteArray("nro_lote;NRO_LOTE\r\n")
+            << "A coluna 'NRO_LOTE' aparece duas vezes no cabeçalho (colunas 1 e 2)." << 1 << 2;
+        QTest::newRow("integer")
+            << head + "1,5;1;a;;\r\n"
+            << "Valor inválido na linha 2, coluna 1 ('nro_lote'): '1,5' não é um número inteiro." << 2 << 1;
+        QTest::newRow("smallint range")
+            << head + "40000;1;a;;\r\n"
+            << "Valor inválido na linha 2, coluna 1 ('nro_lote'): 40000 está fora do "
+               "intervalo de -32768 a 32767."
+            << 2 << 1;
+        QTest::newRow("grouped number")
+            << head + "1;1.234,5;a;;\r\n"
+            << "Valor inválido na linha 2, coluna 2 ('qtd_produto'): '1.234,5' não é um "
+               "número (use vírgula decimal, sem separador de milhar)."
+            << 2 << 2;
+        QTest::newRow("text too long")
+            << head + "1;1;abcdefghijk;;\r\n"
+            << "Valor inválido na linha 2, coluna 3 ('des_lote'): o texto tem 11 caracteres; "
+               "o campo aceita no máximo 10."
+            << 2 << 3;
+        QTest::newRow("date after a multi-line cell")
+            << head + "1;1;a;\"x\r\ny\";32/01/2009\r\n"
+            << "Valor inválido na linha 3, coluna 5 ('dat_processo'): "
+               "'32/01/2009' não é uma data dd/mm/aaaa [hh:mm:ss]."
+            << 3 << 5;
+        QTest::newRow("column count") << head + "1;1;a\r\n"
+                                      << "A linha 2 tem 3 colunas; o cabeçalho tem 5." << 2 << 0;
+        QTest::newRow("open quote") << head + "1;1;\"a;;\r\n"
+                                    << "Aspas sem fechamento na linha 2, coluna 3." << 2 << 3;
+        QTest::newRow("text after quote")
+            << head + "1;1;\"a\"b;;\r\n"
+            << "Texto depois das aspas de fechamento na linha 2, coluna 3." << 2 << 3;
+        QTest::newRow("not utf-8") << head + "1;1;a\xE7\xE3o;;\r\n"
+                                   << "O arquivo CSV não está em UTF-8 (linha 2)." << 2 << 0;
+    }
+
+    void errors() {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, message);
+        QFETCH(int, line);
+        QFETCH(int, column);
+        TMemoryDataSet ds;
+        Declare(ds);
+        try {
+            TCsvInterchange::Import(ds, csv);
+            QFAIL("imported");
+        } catch (const ECsvError& e) {
+            QCOMPARE(e.message(), message);
+            QCOMPARE(e.line(), line);
+            QCOMPARE(e.column(), column);
+        }
+        QVERIFY(!ds.Active());
+        QCOMPARE(ds.AllColumns().size(), std::size_t(5));  // nothing carried from the failed file
+    }
+
+    void processFixtureKeepsItsTexts() {
+        TMemoryDataSet ds;
+        ProposalSchema::DeclareProcesso(ds);
+        TCsvInterchange::ImportFile(ds, QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/processo_exemplo.csv"));
+        QCOMPARE(ds.RecordCount(), 10);
+        const QString spec = ds.FieldByName(QStringLiteral("des_especificacao"))->AsString();
+        QVERIFY(
+            spec.startsWith(QStringLiteral("Papel alcalino, formato 210 x 297 mm, gramatura 75 g/m².\n")));
+        QCOMPARE(ds.FieldByName(QStringLiteral("vlr_lance"))->AsFloat(), 4836.5);
+        QCOMPARE(ds.FieldByName(QStringLiteral("dat_processo"))->AsDateTime().date(), QDate(2009, 3, 15));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCsvInterchange)
+#include "tst_csvinterchange.moc"
