@@ -204,6 +204,12 @@ FileCheck CheckPageFile(TQRStream& stream) {
 
 TQRPageList::TQRPageList() = default;
 
+void TQRPageList::RequireStream() const {
+    if (!stream_) {
+        throw EQRError(QStringLiteral("A lista de páginas não tem um fluxo de páginas."));
+    }
+}
+
 TQRPageList::~TQRPageList() {
     Guard guard(lock_);
     stream_.reset();
@@ -221,7 +227,7 @@ void TQRPageList::SetStream(std::shared_ptr<TQRStream> stream) {
 
 void TQRPageList::WriteFileHeader() {
     Guard guard(lock_);
-    Q_ASSERT(stream_);
+    RequireStream();
     char header[HeaderSize];
     std::memset(header, 0, sizeof header);
     qToLittleEndian<uint16_t>(Magic, header);
@@ -239,7 +245,7 @@ void TQRPageList::WriteFileHeader() {
 
 void TQRPageList::ReadFileHeader() {
     Guard guard(lock_);
-    Q_ASSERT(stream_);
+    RequireStream();
     TQRStreamLock streamLock(*stream_);
     char header[HeaderSize];
     stream_->Seek(0, TQRStream::soBeginning);
@@ -250,9 +256,7 @@ void TQRPageList::ReadFileHeader() {
 
 void TQRPageList::AddPage(const TQRPageRecording& page) {
     Guard guard(lock_);
-    if (!stream_) {
-        throw EQRError(QStringLiteral("A lista de páginas não tem onde gravar."));
-    }
+    RequireStream();
     TQRStreamLock streamLock(*stream_);
     const int number = pageCount_ + 1;
     pageCount_ = number;
@@ -291,11 +295,13 @@ void TQRPageList::AddPage(const TQRPageRecording& page) {
 
 void TQRPageList::SeekToFirst() {
     Guard guard(lock_);
+    RequireStream();
     stream_->Seek(HeaderSize, TQRStream::soBeginning);
 }
 
 void TQRPageList::SeekToLast() {
     Guard guard(lock_);
+    RequireStream();
     TQRStreamLock streamLock(*stream_);
     const qint64 size = stream_->Size();
     const qint64 last = ReadInt32At(*stream_, size - 4, pageCount_);
@@ -307,6 +313,7 @@ void TQRPageList::SeekToLast() {
 
 void TQRPageList::SeekToPage(int pageNumber) {
     Guard guard(lock_);
+    RequireStream();
     const int count = pageCount_;
     if (pageNumber == 1) {
         SeekToFirst();

@@ -65,6 +65,8 @@ class TQRPageList {
     void SetStream(std::shared_ptr<TQRStream> stream);
 
   private:
+    void RequireStream() const;
+
     std::recursive_mutex lock_;
     std::atomic<bool> compression_{false};
     std::atomic<int> pageCount_{0};

@@ -182,6 +182,15 @@ class TestQRPageList : public QObject {
         QVERIFY(!loaded.GetPage(1));
     }
 
+    void withoutAStreamNothingCrashes() {
+        TQRPageList list;
+        QVERIFY_THROWS_EXCEPTION(EQRError, list.AddPage(samples::Page(1)));
+        QVERIFY_THROWS_EXCEPTION(EQRError, list.SeekToPage(2));
+        QVERIFY(!list.GetPage(1));
+        list.Finish();
+        QCOMPARE(list.GetPageCount(), 0);
+    }
+
     void clearForgetsPagesOnly() {
         Run run(2, false);
         const qint64 size = run.stream->Size();
