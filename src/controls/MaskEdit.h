@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QString>
+
+namespace quorin {
+
+/// A line edit under an edit mask of the form "layout;flag;blank", where each "9" of
+/// the layout is an optional digit and every other character is punctuation shown in
+/// place and skipped by the cursor. With the flag "0" the text of the field holds only
+/// the characters typed into the digit positions, up to the last one typed; the blank
+/// is the character shown for an empty position.
+class TMaskEdit : public QLineEdit {
+    Q_OBJECT
+  public:
+    explicit TMaskEdit(QWidget* parent = nullptr);
+
+    /// Sets the mask; the characters the field holds are kept as far as the new mask
+    /// has positions for them.
+    void SetEditMask(const QString& mask);
+    const QString& EditMask() const { return editMask_; }
+
+    /// Number of digit positions of the mask.
+    int Capacity() const { return positions_.size(); }
+
+    /// The field's text: digits only when the flag is "0" (blanks of skipped positions
+    /// kept, trailing ones dropped), the shown text with its punctuation otherwise.
+    QString Text() const;
+    /// Puts the given characters into the digit positions, in order; punctuation in
+    /// the value is skipped.
+    void SetText(const QString& value);
+    void Clear();
+
+  private:
+    QString editMask_;
+    QString layout_;
+    bool saveLiterals_ = true;
+    QChar blank_{u' '};
+    QList<int> positions_;  // indexes of the digit positions in the layout
+};
+
+}  // namespace quorin
