@@ -1,0 +1,203 @@
+#include "app/UNT_Mensagem1.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace quorin {
+
+TFRM_Mensagem1* FRM_Mensagem1 = nullptr;
+
+namespace {
+
+enum class Simbolo { Confirmacao, Informacao, Erro, Advertencia };
+
+// The pictures are drawn as 24-bit bitmaps on the light grey of the classic dialog
+// face; that grey is then masked out, so only the symbol itself is painted.
+QPixmap Desenha_Icone(Simbolo simbolo, int largura, int altura) {
+    const QColor fundo(212, 208, 200);
+    QImage imagem(largura, altura, QImage::Format_RGB888);
+    imagem.fill(fundo);
+    {
+        QPainter p(&imagem);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF caixa(2, (altura - 34) / 2.0, 34, 34);
+        QFont fonte(QStringLiteral("Liberation Serif"));
+        fonte.setBold(true);
+        switch (simbolo) {
+            case Simbolo::Confirmacao:
+            case Simbolo::Informacao:
+            case Simbolo::Erro: {
+                const QColor cor = simbolo == Simbolo::Confirmacao  ? QColor(0, 128, 0)
+                                   : simbolo == Simbolo::Informacao ? QColor(0, 64, 192)
+                                                                    : QColor(200, 0, 0);
+                p.setPen(QPen(QColor(40, 40, 40), 1));
+                p.setBrush(cor);
+                p.drawEllipse(caixa);
+                p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
+                if (simbolo == Simbolo::Erro) {
+                    const QPointF c = caixa.center();
+                    p.drawLine(c + QPointF(-8, -8), c + QPointF(8, 8));
+                    p.drawLine(c + QPointF(-8, 8), c + QPointF(8, -8));
+                } else {
+                    fonte.setPixelSize(26);
+                    p.setFont(fonte);
+                    p.drawText(caixa, Qt::AlignCenter,
+                               simbolo == Simbolo::Confirmacao ? QStringLiteral("?") : QStringLiteral("i"));
+                }
+                break;
+            }
+            case Simbolo::Advertencia: {
+                QPainterPath triangulo;
+                triangulo.moveTo(19, caixa.top());
+                triangulo.lineTo(caixa.right(), caixa.bottom());
+                triangulo.lineTo(caixa.left(), caixa.bottom());
+                triangulo.closeSubpath();
+                p.setPen(QPen(QColor(40, 40, 40), 1));
+                p.setBrush(QColor(255, 210, 0));
+                p.drawPath(triangulo);
+                fonte.setPixelSize(24);
+                p.setFont(fonte);
+                p.setPen(Qt::black);
+                p.drawText(caixa.adjusted(0, 8, 0, 0), Qt::AlignCenter, QStringLiteral("!"));
+                break;
+            }
+        }
+    }
+    QPixmap picture = QPixmap::fromImage(imagem);
+    picture.setMask(QBitmap::fromImage(imagem.createMaskFromColor(fundo.rgb(), Qt::MaskInColor)));
+    return picture;
+}
+
+QLabel* Cria_Imagem(QWidget* parent, Simbolo simbolo, int largura, int altura) {
+    auto* imagem = new QLabel(parent);
+    imagem->setPixmap(Desenha_Icone(simbolo, largura, altura));
+    imagem->setGeometry(5, 5, largura, altura);
+    imagem->setAttribute(Qt::WA_TranslucentBackground);
+    imagem->setVisible(false);
+    return imagem;
+}
+
+}  // namespace
+
+TFRM_Mensagem1::TFRM_Mensagem1(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("FRM_Mensagem1"));
+    setWindowTitle(QStringLiteral("Q V R"));
+    setFixedSize(362, 106);
+    QFont fonte(QStringLiteral("MS Sans Serif"));
+    fonte.setPixelSize(11);
+    setFont(fonte);
+    QPalette paleta = palette();
+    paleta.setColor(QPalette::Window, Qt::white);
+    setPalette(paleta);
+    setAutoFillBackground(true);
+
+    LBL_Mensagem = new QLabel(this);
+    LBL_Mensagem->setObjectName(QStringLiteral("LBL_Mensagem"));
+    LBL_Mensagem->setGeometry(50, 0, 307, 71);
+    LBL_Mensagem->setAlignment(Qt::AlignCenter);
+    LBL_Mensagem->setWordWrap(true);
+    LBL_Mensagem->setTextFormat(Qt::PlainText);
+    QFont fonteMensagem(QStringLiteral("Arial"));
+    fonteMensagem.setPixelSize(12);
+    LBL_Mensagem->setFont(fonteMensagem);
+    QPalette vermelho = LBL_Mensagem->palette();
+    vermelho.setColor(QPalette::WindowText, Qt::red);
+    LBL_Mensagem->setPalette(vermelho);
+    LBL_Mensagem->setText(QStringLiteral("Mensagem"));
+
+    IMG_Confirmacao = Cria_Imagem(this, Simbolo::Confirmacao, 38, 39);
+    IMG_Confirmacao->setObjectName(QStringLiteral("IMG_Confirmacao"));
+    IMG_Informacao = Cria_Imagem(this, Simbolo::Informacao, 38, 41);
+    IMG_Informacao->setObjectName(QStringLiteral("IMG_Informacao"));
+    IMG_Erro = Cria_Imagem(this, Simbolo::Erro, 38, 40);
+    IMG_Erro->setObjectName(QStringLiteral("IMG_Erro"));
+    IMG_Advertencia = Cria_Imagem(this, Simbolo::Advertencia, 38, 39);
+    IMG_Advertencia->setObjectName(QStringLiteral("IMG_Advertencia"));
+
+    PNL_Botoes = new QFrame(this);
+    PNL_Botoes->setObjectName(QStringLiteral("PNL_Botoes"));
+    PNL_Botoes->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    PNL_Botoes->setGeometry(0, 71, 362, 35);
+    PNL_Botoes->setAutoFillBackground(true);
+    QPalette face = PNL_Botoes->palette();
+    face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    PNL_Botoes->setPalette(face);
+
+    // Created in tab order: Cancelar first, so that it takes the focus whenever it
+    // is shown.
+    BBT_Cancelar = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                                   QStringLiteral("Cancelar"), PNL_Botoes);
+    BBT_Cancelar->setObjectName(QStringLiteral("BBT_Cancelar"));
+    BBT_Cancelar->setGeometry(186, 5, 80, 25);
+    BBT_Ok =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("Ok"), PNL_Botoes);
+    BBT_Ok->setObjectName(QStringLiteral("BBT_Ok"));
+    BBT_Ok->setGeometry(96, 5, 80, 25);
+    BBT_Ok->setDefault(true);
+    setTabOrder(BBT_Cancelar, BBT_Ok);
+
+    connect(BBT_Ok, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(BBT_Cancelar, &QPushButton::clicked, this, [this] { done(mrCancel); });
+}
+
+TFRM_Mensagem1::~TFRM_Mensagem1() = default;
+
+void TFRM_Mensagem1::FormShow() {
+    BBT_Cancelar->setVisible(ExibeCancelar);
+    BBT_Ok->move(ExibeCancelar ? 96 : 141, BBT_Ok->y());
+
+    IMG_Confirmacao->setVisible(TipoMensagem == QLatin1String("CON"));
+    IMG_Erro->setVisible(TipoMensagem == QLatin1String("ERR"));
+    IMG_Informacao->setVisible(TipoMensagem == QLatin1String("INF"));
+    IMG_Advertencia->setVisible(TipoMensagem == QLatin1String("ADV"));
+
+    if (TipoMensagem == QLatin1String("CON"))
+        setWindowTitle(QStringLiteral("Confirmação . . ."));
+    else if (TipoMensagem == QLatin1String("ERR"))
+        setWindowTitle(QStringLiteral("Erro . . ."));
+    else if (TipoMensagem == QLatin1String("INF"))
+        setWindowTitle(QStringLiteral("Informação . . ."));
+    else if (TipoMensagem == QLatin1String("ADV"))
+        setWindowTitle(QStringLiteral("Advertência . . ."));
+}
+
+void TFRM_Mensagem1::reject() {
+    done(mrCancel);
+}
+
+void TFRM_Mensagem1::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        FormShow();
+        (BBT_Cancelar->isVisibleTo(this) ? BBT_Cancelar : BBT_Ok)->setFocus(Qt::TabFocusReason);
+        if (const QScreen* tela = QGuiApplication::primaryScreen()) {
+            QRect quadro = frameGeometry();
+            quadro.moveCenter(tela->availableGeometry().center());
+            move(quadro.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void TFRM_Mensagem1::keyPressEvent(QKeyEvent* event) {
+    // Escape belongs to the cancel button alone: with Cancelar hidden it does nothing.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (BBT_Cancelar->isVisible() && BBT_Cancelar->isEnabled())
+            BBT_Cancelar->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace quorin

@@ -1,0 +1,606 @@
+#include "app/UNT_QuorinRealinhamentoPreco.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolButton>
+#include <memory>
+
+#include "app/OpenDialog.h"
+#include "app/UNT_Mensagem1.h"
+#include "app/UNT_Tutorial.h"
+#include "controls/DBGrid.h"
+#include "controls/DataSetGridModel.h"
+#include "controls/MaskEdit.h"
+#include "controls/Memoedit.h"
+#include "dataset/ProposalSchema.h"
+#include "dataset/TMemoryDataSet.h"
+
+namespace quorin {
+
+TFRM_QuorinRealinhamentoPreco* FRM_QuorinRealinhamentoPreco = nullptr;
+
+namespace {
+
+const QColor navy(0, 0, 128);
+const QColor maroon(128, 0, 0);
+
+const QString mascaraCPF = QStringLiteral("999.999.999-99;0; ");
+const QString mascaraCNPJ = QStringLiteral("99.999.999/9999-99;0; ");
+
+QFont Fonte(const QString& face, int pixels, bool negrito = false) {
+    QFont fonte(face);
+    // "MS Sans Serif" is a bitmap face of the original platform; where it is missing
+    // an Arial-metric face keeps the texts within the widths they were laid out for.
+    if (face == QLatin1String("MS Sans Serif"))
+        fonte.setFamilies({face, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                           QStringLiteral("Arial")});
+    else if (face == QLatin1String("Arial"))
+        fonte.setFamilies({face, QStringLiteral("Liberation Sans")});
+    fonte.setPixelSize(pixels);
+    fonte.setBold(negrito);
+    return fonte;
+}
+
+// Colours apply to the active and inactive looks; a disabled control keeps the
+// style's greyed text.
+void Cor_Texto(QWidget* w, const QColor& cor) {
+    QPalette paleta = w->palette();
+    for (QPalette::ColorGroup grupo : {QPalette::Active, QPalette::Inactive}) {
+        paleta.setColor(grupo, QPalette::WindowText, cor);
+        paleta.setColor(grupo, QPalette::Text, cor);
+    }
+    w->setPalette(paleta);
+}
+
+QFrame* Painel(QWidget* parent, const char* nome, QFrame::Shadow bevel) {
+    auto* painel = new QFrame(parent);
+    painel->setObjectName(QLatin1String(nome));
+    painel->setFrameStyle(QFrame::Panel | bevel);
+    painel->setLineWidth(1);
+    return painel;
+}
+
+QLabel* Rotulo(QWidget* parent, const char* nome, int x, int y, int w, int h, const QString& texto,
+               const QFont& fonte, const QColor& cor, bool autoSize) {
+    auto* rotulo = new QLabel(texto, parent);
+    rotulo->setObjectName(QLatin1String(nome));
+    rotulo->setTextFormat(Qt::PlainText);
+    rotulo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    rotulo->setFont(fonte);
+    Cor_Texto(rotulo, cor);
+    rotulo->move(x, y);
+    if (autoSize)
+        rotulo->adjustSize();
+    else
+        rotulo->resize(w, h);
+    return rotulo;
+}
+
+// A caption box: static text in a sunken border of fixed size; its caption begins
+// with one blank.
+QLabel* Legenda(QWidget* parent, const char* nome, int x, int y, int w, int h, const QString& texto,
+                const QFont& fonte, const QColor& cor = navy) {
+    auto* legenda = new QLabel(texto, parent);
+    legenda->setObjectName(QLatin1String(nome));
+    legenda->setTextFormat(Qt::PlainText);
+    legenda->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    legenda->setLineWidth(1);
+    legenda->setIndent(0);
+    legenda->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    legenda->setFont(fonte);
+    Cor_Texto(legenda, cor);
+    legenda->setGeometry(x, y, w, h);
+    return legenda;
+}
+
+// A value panel: a lowered bevel whose caption shows a value.
+QLabel* Valor(QWidget* parent, const char* nome, int x, int y, int w, int h, Qt::Alignment alinhamento,
+              const QFont& fonte, const QColor& cor) {
+    auto* valor = new QLabel(QLatin1String(nome), parent);
+    valor->setObjectName(QLatin1String(nome));
+    valor->setTextFormat(Qt::PlainText);
+    valor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    valor->setLineWidth(1);
+    valor->setIndent(0);
+    valor->setMargin(1);
+    valor->setAlignment(alinhamento | Qt::AlignVCenter);
+    valor->setFont(fonte);
+    Cor_Texto(valor, cor);
+    valor->setGeometry(x, y, w, h);
+    return valor;
+}
+
+QTextEdit* Texto_Rico(QWidget* parent, const char* nome, int x, int y, int w, int h) {
+    auto* texto = new QTextEdit(parent);
+    texto->setObjectName(QLatin1String(nome));
+    texto->setGeometry(x, y, w, h);
+    texto->setFrameStyle(QFrame::NoFrame);
+    texto->setReadOnly(true);
+    texto->setAcceptRichText(false);
+    texto->setFocusPolicy(Qt::ClickFocus);
+    texto->setTabChangesFocus(true);
+    texto->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    texto->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    texto->setLineWrapMode(QTextEdit::WidgetWidth);
+    // Background of the parent panel.
+    QPalette paleta = texto->palette();
+    for (QPalette::ColorGroup grupo : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        paleta.setColor(grupo, QPalette::Base, parent->palette().color(grupo, QPalette::Window));
+    texto->setPalette(paleta);
+    texto->viewport()->setAutoFillBackground(false);
+    return texto;
+}
+
+QPushButton* Botao(QWidget* parent, const char* nome, int x, int y, int w, int h, const QString& texto,
+                   QStyle::StandardPixmap glifo, QSize tamanhoGlifo = QSize(16, 16)) {
+    auto* botao = new QPushButton(parent->style()->standardIcon(glifo), texto, parent);
+    botao->setObjectName(QLatin1String(nome));
+    botao->setGeometry(x, y, w, h);
+    botao->setIconSize(tamanhoGlifo);
+    botao->setAutoDefault(false);
+    return botao;
+}
+
+}  // namespace
+
+TFRM_QuorinRealinhamentoPreco::TFRM_QuorinRealinhamentoPreco(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("FRM_QuorinRealinhamentoPreco"));
+    setWindowTitle(QStringLiteral("Velmora - Registro de Propostas"));
+    setFont(Fonte(QStringLiteral("MS Sans Serif"), 11));
+    setFixedSize(1009, 646);
+
+    CDS_Processo = new TMemoryDataSet(this);
+    CDS_Processo->setObjectName(QStringLiteral("CDS_Processo"));
+    ProposalSchema::DeclareProcesso(*CDS_Processo);
+    CDS_Lote = new TMemoryDataSet(this);
+    CDS_Lote->setObjectName(QStringLiteral("CDS_Lote"));
+    ProposalSchema::DeclareLote(*CDS_Lote);
+
+    DST_Processo = new TDataSetGridModel(this);
+    DST_Processo->setObjectName(QStringLiteral("DST_Processo"));
+    DST_Processo->SetDataSet(CDS_Processo);
+    DST_Lote = new TDataSetGridModel(this);
+    DST_Lote->setObjectName(QStringLiteral("DST_Lote"));
+    DST_Lote->SetDataSet(CDS_Lote);
+
+    OPG_Arquivo = new TOpenDialog(this);
+    OPG_Arquivo->setObjectName(QStringLiteral("OPG_Arquivo"));
+    OPG_Arquivo->DefaultExt = QStringLiteral("*.KPZ");
+
+    Cria_Controles();
+    Ajusta_Paineis();
+    Define_OrdemTab();
+
+    connect(CDS_Processo, &TMemoryDataSet::AfterScroll, this,
+            &TFRM_QuorinRealinhamentoPreco::CDS_ProcessoAfterScroll);
+    connect(CDS_Lote, &TMemoryDataSet::AfterScroll, this,
+            &TFRM_QuorinRealinhamentoPreco::CDS_LoteAfterScroll);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* agora) { Foco_Mudou(agora); });
+
+    if (const QScreen* tela = QGuiApplication::primaryScreen()) {
+        QRect quadro = frameGeometry();
+        quadro.moveCenter(tela->availableGeometry().center());
+        move(quadro.topLeft());
+    }
+}
+
+TFRM_QuorinRealinhamentoPreco::~TFRM_QuorinRealinhamentoPreco() {
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
+void TFRM_QuorinRealinhamentoPreco::Cria_Controles() {
+    const QFont sans11 = Fonte(QStringLiteral("MS Sans Serif"), 11);
+    const QFont sans11b = Fonte(QStringLiteral("MS Sans Serif"), 11, true);
+    const QFont arial11 = Fonte(QStringLiteral("Arial"), 11);
+    const QFont arial11b = Fonte(QStringLiteral("Arial"), 11, true);
+    const QFont arial12 = Fonte(QStringLiteral("Arial"), 12);
+    const QFont arial12b = Fonte(QStringLiteral("Arial"), 12, true);
+
+    // ---- PNL_Entidade
+    PNL_Entidade = Painel(this, "PNL_Entidade", QFrame::Raised);
+    LBL_Entidade = Rotulo(PNL_Entidade, "LBL_Entidade", 5, 2, 52, 15, QStringLiteral("Entidade:"), arial12,
+                          maroon, true);
+    LBL_NomeEntidade = Rotulo(PNL_Entidade, "LBL_NomeEntidade", 62, 2, 410, 14,
+                              QStringLiteral("LBL_NomeEntidade"), arial12b, maroon, false);
+    LBL_Municipio = Rotulo(PNL_Entidade, "LBL_Municipio", 500, 2, 55, 15, QStringLiteral("Município:"),
+                           arial12, maroon, true);
+    LBL_NomeMunicipio = Rotulo(PNL_Entidade, "LBL_NomeMunicipio", 560, 2, 440, 14,
+                               QStringLiteral("LBL_NomeMunicipio"), arial12b, maroon, false);
+    LBL_CNPJ =
+        Rotulo(PNL_Entidade, "LBL_CNPJ", 438, 17, 28, 14, QStringLiteral("CNPJ:"), arial11, maroon, true);
+    LBL_NumeroCNPJ =
+        Rotulo(PNL_Entidade, "LBL_NumeroCNPJ", 470, 17, 100, 14, QStringLiteral("LBL_NumeroCNPJ"),
+               Fonte(QStringLiteral("Arial"), 11, true), maroon, false);
+
+    // ---- PNL_Chave1
+    PNL_Chave1 = Painel(this, "PNL_Chave1", QFrame::Raised);
+    STT_Identificacao =
+        Legenda(PNL_Chave1, "STT_Identificacao", 5, 5, 80, 16, QStringLiteral(" Identificação"), sans11);
+    CMB_Identificacao = new QComboBox(PNL_Chave1);
+    CMB_Identificacao->setObjectName(QStringLiteral("CMB_Identificacao"));
+    CMB_Identificacao->setEditable(false);
+    CMB_Identificacao->addItems({QStringLiteral("C P F"), QStringLiteral("C N P J")});
+    CMB_Identificacao->setGeometry(5, 20, 80, 21);
+    STT_CodigoNacional = Legenda(PNL_Chave1, "STT_CodigoNacional", 88, 5, 120, 16, QString(), sans11);
+    MSK_CodigoNacional = new TMaskEdit(PNL_Chave1);
+    MSK_CodigoNacional->setObjectName(QStringLiteral("MSK_CodigoNacional"));
+    MSK_CodigoNacional->setGeometry(88, 20, 120, 21);
+    STT_NomeFornecedor = Legenda(PNL_Chave1, "STT_NomeFornecedor", 211, 5, 793, 16, QString(), sans11);
+    PNL_NomeFornecedor =
+        Valor(PNL_Chave1, "PNL_NomeFornecedor", 211, 20, 793, 21, Qt::AlignLeft, arial11b, navy);
+
+    // ---- PNL_Processo
+    PNL_Processo = Painel(this, "PNL_Processo", QFrame::Raised);
+    struct Cabecalho {
+        QLabel** legenda;
+        const char* nomeLegenda;
+        const char* texto;
+        QLabel** valor;
+        const char* nomeValor;
+        int esquerda;
+        int largura;
+        Qt::Alignment alinhamento;
+    };
+    const Cabecalho cabecalhos[] = {
+        {&STT_AnoExercicioProcesso, "STT_AnoExercicioProcesso", " Exercício", &PNL_AnoExercicioProcesso,
+         "PNL_AnoExercicioProcesso", 5, 54, Qt::AlignHCenter},
+        {&STT_NumeroProcesso, "STT_NumeroProcesso", " Processo", &PNL_NumeroProcesso, "PNL_NumeroProcesso",
+         63, 54, Qt::AlignHCenter},
+        {&STT_DataProcesso, "STT_DataProcesso", " Data", &PNL_DataProcesso, "PNL_DataProcesso", 121, 76,
+         Qt::AlignHCenter},
+        {&STT_TipoApuracao, "STT_TipoApuracao", " Tipo de Apuração", &PNL_TipoApuracao, "PNL_TipoApuracao",
+         201, 295, Qt::AlignLeft},
+        {&STT_Modalidade, "STT_Modalidade", " Modalidade", &PNL_Modalidade, "PNL_Modalidade", 500, 302,
+         Qt::AlignLeft},
+        {&STT_Sequencial, "STT_Sequencial", " Sequencial", &PNL_Sequencial, "PNL_Sequencial", 806, 64,
+         Qt::AlignHCenter},
+    };
+    for (const Cabecalho& c : cabecalhos) {
+        *c.legenda = Legenda(PNL_Processo, c.nomeLegenda, c.esquerda, 5, c.largura, 15,
+                             QString::fromUtf8(c.texto), arial11);
+        *c.valor =
+            Valor(PNL_Processo, c.nomeValor, c.esquerda, 19, c.largura, 19, c.alinhamento, arial11b, navy);
+    }
+
+    // ---- PNL_ObjetoGeral
+    PNL_ObjetoGeral = Painel(this, "PNL_ObjetoGeral", QFrame::Raised);
+    PNL_Objeto = Painel(PNL_ObjetoGeral, "PNL_Objeto", QFrame::Sunken);
+    PNL_Objeto->setGeometry(5, 19, 999, 45);
+    PNL_Objeto->setFont(arial11b);
+    Cor_Texto(PNL_Objeto, navy);
+    RCH_Objeto = Texto_Rico(PNL_Objeto, "RCH_Objeto", 1, 1, 997, 42);
+    STT_Objeto = Legenda(PNL_ObjetoGeral, "STT_Objeto", 5, 5, 999, 15, QStringLiteral(" Objeto"), arial11);
+
+    // ---- PNL_Lote and PNL_Grid
+    PNL_Lote = Painel(this, "PNL_Lote", QFrame::Raised);
+    DBG_Lote = new TDBGrid(PNL_Lote);
+    DBG_Lote->setObjectName(QStringLiteral("DBG_Lote"));
+    DBG_Lote->setGeometry(5, 5, 999, 76);
+    DST_Lote->SetColumns({
+        {QStringLiteral("NRO_LOTE"), QStringLiteral("Número"), Qt::AlignHCenter, 55},
+        {QStringLiteral("DES_LOTE"), QStringLiteral("Descrição"), Qt::AlignLeft, 821},
+        {QStringLiteral("vlr_lance"), QStringLiteral("Valor do Lance"), Qt::AlignRight, 100},
+    });
+    DBG_Lote->SetDataSource(DST_Lote);
+
+    PNL_Grid = Painel(this, "PNL_Grid", QFrame::Raised);
+    DBG_Item = new TDBGrid(PNL_Grid);
+    DBG_Item->setObjectName(QStringLiteral("DBG_Item"));
+    DBG_Item->setGeometry(5, 5, 999, 226);
+    DST_Processo->SetColumns({
+        {QStringLiteral("nro_item"), QStringLiteral("Item"), Qt::AlignRight, 39},
+        {QStringLiteral("cod_produto"), QStringLiteral("Código"), Qt::AlignRight, 41},
+        {QStringLiteral("des_produto"), QStringLiteral("Descrição"), Qt::AlignLeft, 512},
+        {QStringLiteral("des_unidademedida"), QStringLiteral("Unidade Medida"), Qt::AlignLeft, 90},
+        {QStringLiteral("qtd_produto"), QStringLiteral("Quantidade"), Qt::AlignRight, 90},
+        {QStringLiteral("vlr_realinhamento"), QStringLiteral("Valor Unitário"), Qt::AlignRight, 100},
+        {QStringLiteral("vlr_total"), QStringLiteral("Valor Total"), Qt::AlignRight, 100},
+    });
+    DBG_Item->SetDataSource(DST_Processo);
+    PNL_Grid->installEventFilter(this);
+
+    for (TDBGrid* grade : {DBG_Lote, DBG_Item}) {
+        grade->horizontalHeader()->setFont(sans11);
+        grade->verticalHeader()->setDefaultSectionSize(QFontMetrics(sans11).height() + 4);
+        grade->verticalHeader()->setMinimumSectionSize(QFontMetrics(sans11).height() + 2);
+    }
+    DBG_Lote->OnDrawColumnCell = [this](TDBGrid& g, const TGridDrawCell& c) { DBG_LoteDrawColumnCell(g, c); };
+    DBG_Lote->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) { DBG_LoteKeyDown(key, shift); };
+    DBG_Item->OnDrawColumnCell = [this](TDBGrid& g, const TGridDrawCell& c) { DBG_ItemDrawColumnCell(g, c); };
+    DBG_Item->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) { DBG_ItemKeyDown(key, shift); };
+
+    // ---- PNL_Item
+    PNL_Item = Painel(this, "PNL_Item", QFrame::Raised);
+    EDT_Marca = new QLineEdit(PNL_Item);
+    EDT_Marca->setObjectName(QStringLiteral("EDT_Marca"));
+    EDT_Marca->setGeometry(5, 69, 534, 21);
+    EDT_Marca->setMaxLength(100);
+    MED_ValorUnitario = new TMemoEdit(PNL_Item);
+    MED_ValorUnitario->setObjectName(QStringLiteral("MED_ValorUnitario"));
+    MED_ValorUnitario->setGeometry(667, 69, 120, 21);
+    MED_ValorUnitario->SetMascara(QStringLiteral("###,###,###,###0.0000;0"));
+    MED_ValorUnitario->setAlignment(Qt::AlignRight);
+    MED_ValorUnitario->setMaxLength(20);
+    MED_ValorUnitario->setText(QStringLiteral("0,0000"));
+    BBT_Gravar =
+        Botao(PNL_Item, "BBT_Gravar", 797, 65, 75, 25, QStringLiteral("Gravar"), QStyle::SP_DialogSaveButton);
+    STT_Quantidade =
+        Legenda(PNL_Item, "STT_Quantidade", 543, 54, 120, 16, QStringLiteral(" Quantidade"), sans11);
+    STT_ValorUnitario =
+        Legenda(PNL_Item, "STT_ValorUnitario", 667, 54, 120, 16, QStringLiteral(" Valor Unitário"), sans11);
+    STT_Marca = Legenda(PNL_Item, "STT_Marca", 5, 54, 534, 16, QStringLiteral(" Marca"), sans11);
+    STT_Especificacao =
+        Legenda(PNL_Item, "STT_Especificacao", 5, 5, 999, 15, QStringLiteral(" Especificação"), arial11);
+    PNL_Especificacao = Painel(PNL_Item, "PNL_Especificacao", QFrame::Sunken);
+    PNL_Especificacao->setGeometry(5, 19, 999, 31);
+    PNL_Especificacao->setFont(arial11b);
+    Cor_Texto(PNL_Especificacao, navy);
+    RCH_Especificacao = Texto_Rico(PNL_Especificacao, "RCH_Especificacao", 1, 1, 995, 28);
+    PNL_Quantidade = Valor(PNL_Item, "PNL_Quantidade", 543, 69, 120, 21, Qt::AlignRight, sans11b, Qt::black);
+    STT_ValorTotal =
+        Legenda(PNL_Item, "STT_ValorTotal", 884, 54, 120, 16, QStringLiteral(" Valor Total"), sans11);
+    PNL_ValorTotal = Valor(PNL_Item, "PNL_ValorTotal", 884, 69, 120, 21, Qt::AlignRight, sans11b, Qt::black);
+
+    // ---- PNL_Botoes
+    PNL_Botoes = Painel(this, "PNL_Botoes", QFrame::Raised);
+    BBT_Limpar = Botao(PNL_Botoes, "BBT_Limpar", 5, 5, 110, 25, QStringLiteral("Limpar"),
+                       QStyle::SP_DialogResetButton);
+    BBT_Arquivo = Botao(PNL_Botoes, "BBT_Arquivo", 120, 5, 110, 25, QStringLiteral("Abrir Processo"),
+                        QStyle::SP_DialogOpenButton);
+    BBT_Relatorio = Botao(PNL_Botoes, "BBT_Relatorio", 235, 5, 110, 25, QStringLiteral("Relatorio"),
+                          QStyle::SP_FileDialogDetailedView);
+    BBT_Encerrar = Botao(PNL_Botoes, "BBT_Encerrar", 350, 5, 110, 25, QStringLiteral("Encerrar"),
+                         QStyle::SP_DialogApplyButton, QSize(18, 19));
+    SPB_Tutorial = new QToolButton(PNL_Botoes);
+    SPB_Tutorial->setObjectName(QStringLiteral("SPB_Tutorial"));
+    SPB_Tutorial->setText(QStringLiteral("F1 - Tutorial"));
+    SPB_Tutorial->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    SPB_Tutorial->setIconSize(QSize(16, 16));
+    SPB_Tutorial->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SPB_Tutorial->setFocusPolicy(Qt::NoFocus);
+    SPB_Tutorial->setGeometry(894, 5, 110, 25);
+    SPB_Tutorial->setVisible(false);
+    SPB_Tutorial->setEnabled(false);
+
+    connect(BBT_Limpar, &QPushButton::clicked, this, &TFRM_QuorinRealinhamentoPreco::BBT_LimparClick);
+    connect(BBT_Arquivo, &QPushButton::clicked, this, &TFRM_QuorinRealinhamentoPreco::BBT_ArquivoClick);
+    connect(BBT_Relatorio, &QPushButton::clicked, this, &TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick);
+    connect(BBT_Encerrar, &QPushButton::clicked, this, &TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick);
+    connect(BBT_Gravar, &QPushButton::clicked, this, &TFRM_QuorinRealinhamentoPreco::BBT_GravarClick);
+    connect(SPB_Tutorial, &QToolButton::clicked, this, &TFRM_QuorinRealinhamentoPreco::SPB_TutorialClick);
+    connect(CMB_Identificacao, &QComboBox::activated, this, [this](int) { CMB_IdentificacaoClick(); });
+
+    aoSair_.insert(PNL_Chave1, [this] { PNL_Chave1Exit(); });
+    aoSair_.insert(MSK_CodigoNacional, [this] { MSK_CodigoNacionalExit(); });
+    aoEntrar_.insert(DBG_Lote, [this] { DBG_LoteEnter(); });
+    aoSair_.insert(DBG_Lote, [this] { DBG_LoteExit(); });
+    aoEntrar_.insert(DBG_Item, [this] { DBG_ItemEnter(); });
+    aoSair_.insert(DBG_Item, [this] { DBG_ItemExit(); });
+}
+
+void TFRM_QuorinRealinhamentoPreco::Ajusta_Paineis() {
+    // Docking: four panels stacked from the top, two from the bottom, and PNL_Grid
+    // taking what is left in between.
+    const int largura = width();
+    int topo = 0;
+    for (auto [painel, altura] : {std::pair{PNL_Entidade, 35},
+                                  {PNL_Chave1, 46},
+                                  {PNL_Processo, 43},
+                                  {PNL_ObjetoGeral, 69},
+                                  {PNL_Lote, 86}}) {
+        painel->setGeometry(0, topo, largura, altura);
+        topo += altura;
+    }
+    int base = height();
+    for (auto [painel, altura] : {std::pair{PNL_Botoes, 35}, {PNL_Item, 95}}) {
+        base -= altura;
+        painel->setGeometry(0, base, largura, altura);
+    }
+    PNL_Grid->setGeometry(0, topo, largura, std::max(0, base - topo));
+}
+
+void TFRM_QuorinRealinhamentoPreco::Define_OrdemTab() {
+    // Panels in their tab order, and inside each panel its controls in theirs; the
+    // caption boxes, value panels and labels are no tab stops.
+    const QWidget* ordem[] = {CMB_Identificacao, MSK_CodigoNacional, DBG_Lote,   DBG_Item,
+                              EDT_Marca,         MED_ValorUnitario,  BBT_Gravar, BBT_Arquivo,
+                              BBT_Relatorio,     BBT_Encerrar,       BBT_Limpar};
+    for (size_t i = 0; i + 1 < std::size(ordem); ++i)
+        setTabOrder(const_cast<QWidget*>(ordem[i]), const_cast<QWidget*>(ordem[i + 1]));
+}
+
+void TFRM_QuorinRealinhamentoPreco::Foco_Mudou(QWidget* agora) {
+    if (!agora || agora->window() != this)
+        return;
+    // Every real change counts, so that a handler that moves the focus while it
+    // runs ends the processing of the change it interrupted.
+    const int geracao = ++geracaoFoco_;
+    QWidget* antes = focoAtual_;
+    if (antes == agora)
+        return;
+
+    for (QWidget* w = antes; w && w != this && !w->isAncestorOf(agora) && w != agora; w = w->parentWidget()) {
+        const auto saida = aoSair_.constFind(w);
+        if (saida != aoSair_.constEnd()) {
+            saida.value()();
+            if (geracao != geracaoFoco_)
+                return;
+        }
+    }
+    focoAtual_ = agora;
+    QList<QWidget*> entradas;
+    for (QWidget* w = agora; w && w != this && !(antes && (w == antes || w->isAncestorOf(antes)));
+         w = w->parentWidget())
+        entradas.prepend(w);
+    for (QWidget* w : entradas) {
+        const auto entrada = aoEntrar_.constFind(w);
+        if (entrada != aoEntrar_.constEnd()) {
+            entrada.value()();
+            if (geracao != geracaoFoco_)
+                return;
+        }
+    }
+}
+
+bool TFRM_QuorinRealinhamentoPreco::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == PNL_Grid && event->type() == QEvent::Resize)
+        PNL_GridResize();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFRM_QuorinRealinhamentoPreco::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFRM_QuorinRealinhamentoPreco::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TFRM_QuorinRealinhamentoPreco::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Ajusta_Paineis();
+}
+
+bool TFRM_QuorinRealinhamentoPreco::Exibe_Mensagem(const QString& texto, bool exibeCancelar,
+                                                   const QString& tipo) {
+    if (MensagemSeam)
+        return MensagemSeam(texto, exibeCancelar, tipo);
+    auto mensagem = std::make_unique<TFRM_Mensagem1>(nullptr);
+    mensagem->ExibeCancelar = exibeCancelar;
+    mensagem->LBL_Mensagem->setText(texto);
+    mensagem->TipoMensagem = tipo;
+    const int resultado = mensagem->exec();
+    mensagem.reset();
+    return resultado == TFRM_Mensagem1::mrOk;
+}
+
+void TFRM_QuorinRealinhamentoPreco::Habilita_Painel(QWidget* painel, bool habilitado) {
+    for (QObject* filho : painel->children()) {
+        if (auto* controle = qobject_cast<QWidget*>(filho); controle && !controle->isWindow())
+            controle->setEnabled(habilitado);
+    }
+    painel->setEnabled(habilitado);
+}
+
+void TFRM_QuorinRealinhamentoPreco::FormShow() {
+    BBT_LimparClick();
+}
+
+void TFRM_QuorinRealinhamentoPreco::FormClose() {
+    CDS_Processo->Close();
+    CDS_Lote->Close();
+}
+
+void TFRM_QuorinRealinhamentoPreco::PNL_Chave1Exit() {
+    BBT_Limpar->setEnabled(true);
+}
+
+void TFRM_QuorinRealinhamentoPreco::PNL_GridResize() {
+    DBG_Item->resize(DBG_Item->width(), PNL_Grid->height() - 10);
+}
+
+void TFRM_QuorinRealinhamentoPreco::BBT_LimparClick() {
+    CDS_Processo->Close();
+    CDS_Lote->Close();
+
+    MSK_CodigoNacional->Clear();
+
+    for (QLabel* valor : {PNL_NomeFornecedor, PNL_AnoExercicioProcesso, PNL_NumeroProcesso, PNL_DataProcesso,
+                          PNL_TipoApuracao, PNL_Modalidade, PNL_Sequencial})
+        valor->setText(QString());
+
+    RCH_Objeto->clear();
+    RCH_Especificacao->clear();
+    EDT_Marca->clear();
+
+    PNL_Quantidade->setText(QString());
+    MED_ValorUnitario->setText(QString());
+
+    PNL_ValorTotal->setText(QStringLiteral("0,00 "));
+
+    LBL_NomeEntidade->setText(QString());
+    LBL_NomeMunicipio->setText(QString());
+    LBL_NumeroCNPJ->setText(QString());
+
+    BBT_Gravar->setEnabled(false);
+    BBT_Arquivo->setEnabled(true);
+    BBT_Relatorio->setEnabled(false);
+    BBT_Encerrar->setEnabled(false);
+
+    for (QWidget* painel : {PNL_Chave1, PNL_Processo, PNL_ObjetoGeral, PNL_Lote, PNL_Item, PNL_Grid})
+        Habilita_Painel(painel, false);
+
+    CMB_Identificacao->setCurrentIndex(1);
+    CMB_IdentificacaoClick();
+
+    BBT_Limpar->setEnabled(false);
+    PNL_Chave1->setEnabled(true);
+    FLG_AcompanhaLote = false;
+    BBT_Arquivo->setFocus(Qt::OtherFocusReason);
+}
+
+void TFRM_QuorinRealinhamentoPreco::CMB_IdentificacaoClick() {
+    STT_CodigoNacional->setText(QLatin1Char(' ') + CMB_Identificacao->currentText());
+    if (CMB_Identificacao->currentIndex() == 0) {
+        MSK_CodigoNacional->SetEditMask(mascaraCPF);
+        STT_NomeFornecedor->setText(QStringLiteral(" Nome"));
+    } else {
+        MSK_CodigoNacional->SetEditMask(mascaraCNPJ);
+        STT_NomeFornecedor->setText(QStringLiteral(" Razão Social"));
+    }
+}
+
+void TFRM_QuorinRealinhamentoPreco::SPB_TutorialClick() {
+    FRM_Tutorial = new TFRM_Tutorial(nullptr);
+    FRM_Tutorial->exec();
+    delete FRM_Tutorial;
+    FRM_Tutorial = nullptr;
+}
+
+void TFRM_QuorinRealinhamentoPreco::MSK_CodigoNacionalExit() {}
+
+void TFRM_QuorinRealinhamentoPreco::BBT_ArquivoClick() {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteDrawColumnCell(TDBGrid&, const TGridDrawCell&) {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteEnter() {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteExit() {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteKeyDown(int&, Qt::KeyboardModifiers) {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemDrawColumnCell(TDBGrid&, const TGridDrawCell&) {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemEnter() {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemExit() {}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemKeyDown(int&, Qt::KeyboardModifiers) {}
+
+void TFRM_QuorinRealinhamentoPreco::CDS_ProcessoAfterScroll(TMemoryDataSet*) {}
+
+void TFRM_QuorinRealinhamentoPreco::CDS_LoteAfterScroll(TMemoryDataSet*) {}
+
+void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {}
+
+void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {}
+
+void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {}
+
+}  // namespace quorin

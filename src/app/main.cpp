@@ -1,0 +1,20 @@
+#include <exception>
+
+#include "app/Application.h"
+#include "app/UNT_QuorinRealinhamentoPreco.h"
+#include "runtime/FormatSettings.h"
+
+int main(int argc, char* argv[]) {
+    quorin::TApplication application(argc, argv);
+    try {
+        quorin::FormatSettings::current();
+        quorin::FRM_QuorinRealinhamentoPreco = new quorin::TFRM_QuorinRealinhamentoPreco();
+        quorin::FRM_QuorinRealinhamentoPreco->show();
+        application.exec();
+    } catch (...) {
+        quorin::TApplication::HandleException(std::current_exception());
+    }
+    delete quorin::FRM_QuorinRealinhamentoPreco;
+    quorin::FRM_QuorinRealinhamentoPreco = nullptr;
+    return 0;
+}
