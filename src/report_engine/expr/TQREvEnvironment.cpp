@@ -59,14 +59,7 @@ TQREvEnvironment* QRGlobalEnvironment() {
 
 TQREvEnvironment::TQREvEnvironment() = default;
 
-TQREvEnvironment::~TQREvEnvironment() {
-    // The entries' evaluators unprepare the global environment as they go; the
-    // guard keeps that from reaching back into a list being destroyed.
-    const bool guard = g_unprepareGuard;
-    g_unprepareGuard = true;
-    entries_.clear();
-    g_unprepareGuard = guard;
-}
+TQREvEnvironment::~TQREvEnvironment() = default;
 
 int TQREvEnvironment::IndexOf(const QString& name) const {
     for (size_t i = 0; i < entries_.size(); ++i) {

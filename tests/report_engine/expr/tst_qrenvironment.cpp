@@ -202,6 +202,13 @@ class TestQREnvironment : public QObject {
         functions.env.AddFunction(QStringLiteral("APPNAME"), QStringLiteral("'Relatório'"));
         QCOMPARE(Show(evaluator.Calculate(QStringLiteral("APPNAME"))), QStringLiteral("Relatório"));
 
+        // Bracketed names keep their operators and separators through the sign
+        // exchange and the argument split.
+        functions.env.AddFunction(QStringLiteral("A-B"), QStringLiteral("5"));
+        functions.env.AddFunction(QStringLiteral("C,D"), QStringLiteral("'xyz'"));
+        QCOMPARE(Show(evaluator.Calculate(QStringLiteral("10 - [A-B] + 1"))), QStringLiteral("6"));
+        QCOMPARE(Show(evaluator.Calculate(QStringLiteral("COPY([C,D], 2, 1)"))), QStringLiteral("y"));
+
         functions.env.DeleteFunction(QStringLiteral("dobro"));
         QCOMPARE(functions.env.IndexOf(QStringLiteral("DOBRO")), -1);
         functions.env.Unprepare();
@@ -328,6 +335,13 @@ class TestQREnvironment : public QObject {
         relatorio.setObjectName(QStringLiteral("CDS_Relatorio"));
         ProposalSchema::DeclareRelatorio(relatorio);
         relatorio.CreateDataSet();
+        {
+            // An empty data set reads as null: zero and the empty text.
+            TQRDataSetList only{&relatorio};
+            TQREvaluator empty;
+            empty.SetDatasets(&only);
+            QCOMPARE(Show(empty.Calculate(QStringLiteral("STR(NRO_LOTE) + DES_LOTE"))), QStringLiteral("0"));
+        }
         struct Row {
             int lote;
             int item;
