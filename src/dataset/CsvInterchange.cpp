@@ -230,6 +230,9 @@ QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
             }
             const TFieldValue& v = row[c];
             if (IsNullValue(v)) {
+                if (columns.size() == 1) {
+                    out += QStringLiteral("\"\"");  // an empty line would be skipped on reading
+                }
                 continue;
             }
             switch (columns[c]->DataType()) {

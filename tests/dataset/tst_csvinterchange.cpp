@@ -61,6 +61,18 @@ class TestCsvInterchange : public QObject {
                                 "2;1,5;B;\"a;b\r\n\"\"c\"\"\";02/08/2010 14:30:05;x\r\n"));
     }
 
+    // Found by fuzzing: a null in a one-column file was written as an empty line, which reading skips.
+    void nullRowOfAOneColumnFileSurvives() {
+        TMemoryDataSet ds;
+        ds.AddStringField(QStringLiteral("a"), 5);
+        TCsvInterchange::Import(ds, "a\r\n\"\"\r\nx\r\n");
+        QCOMPARE(ds.RecordCount(), 2);
+        const QByteArray csv = TCsvInterchange::Export(ds);
+        QCOMPARE(csv, QByteArray("a\r\n\"\"\r\nx\r\n"));
+        TCsvInterchange::Import(ds, csv);
+        QCOMPARE(ds.RecordCount(), 2);
+    }
+
     void cellTexts_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
