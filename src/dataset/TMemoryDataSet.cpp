@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <algorithm>
@@ -63,6 +64,7 @@ struct RowData {
 
 class TMemoryDataSet::Private {
   public:
+    QHash<QString, TField*> byName;              // declared fields by case-folded name
     std::vector<std::unique_ptr<RowData>> rows;  // sorted by the index, then serial
     quint64 nextSerial = 1;
     std::vector<int> indexColumns;
@@ -196,6 +198,7 @@ TField* TMemoryDataSet::AddOwnedField(std::unique_ptr<TField> field, bool declar
         // Declared fields come before the carried columns in the stored row.
         f->index_ = static_cast<int>(fieldList_.size());
         fieldList_.push_back(f);
+        d->byName.insert(f->FieldName().trimmed().toCaseFolded(), f);
         columns_.insert(columns_.begin() + f->index_, f);
     } else {
         f->index_ = -1;
@@ -273,6 +276,7 @@ void TMemoryDataSet::ClearFields() {
     fieldList_.clear();
     columns_.clear();
     owned_.clear();
+    d->byName.clear();
     defaultFields_ = false;
 }
 
@@ -287,13 +291,8 @@ void TMemoryDataSet::ClearCarriedColumns() {
 }
 
 TField* TMemoryDataSet::FindField(const QString& name) const {
-    const QString wanted = name.trimmed();
-    for (TField* f : fieldList_) {
-        if (f->FieldName().compare(wanted, Qt::CaseInsensitive) == 0) {
-            return f;
-        }
-    }
-    return nullptr;
+    const bool blanks = !name.isEmpty() && (name.front().isSpace() || name.back().isSpace());
+    return d->byName.value((blanks ? name.trimmed() : name).toCaseFolded(), nullptr);
 }
 
 TField* TMemoryDataSet::FieldByName(const QString& name) const {
