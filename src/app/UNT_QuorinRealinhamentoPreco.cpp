@@ -19,6 +19,7 @@
 #include "app/OpenDialog.h"
 #include "app/UNT_Mensagem1.h"
 #include "app/UNT_Tutorial.h"
+#include "app/ValuePanel.h"
 #include "controls/DBGrid.h"
 #include "controls/DataSetGridModel.h"
 #include "controls/MaskEdit.h"
@@ -107,13 +108,9 @@ QLabel* Legenda(QWidget* parent, const char* nome, int x, int y, int w, int h, c
 // A value panel: a lowered bevel whose caption shows a value.
 QLabel* Valor(QWidget* parent, const char* nome, int x, int y, int w, int h, Qt::Alignment alinhamento,
               const QFont& fonte, const QColor& cor) {
-    auto* valor = new QLabel(QLatin1String(nome), parent);
+    auto* valor = new TValuePanel(parent);
     valor->setObjectName(QLatin1String(nome));
-    valor->setTextFormat(Qt::PlainText);
-    valor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    valor->setLineWidth(1);
-    valor->setIndent(0);
-    valor->setMargin(1);
+    valor->setText(QLatin1String(nome));
     valor->setAlignment(alinhamento | Qt::AlignVCenter);
     valor->setFont(fonte);
     Cor_Texto(valor, cor);
@@ -383,12 +380,12 @@ void TFRM_QuorinRealinhamentoPreco::Cria_Controles() {
     connect(SPB_Tutorial, &QToolButton::clicked, this, &TFRM_QuorinRealinhamentoPreco::SPB_TutorialClick);
     connect(CMB_Identificacao, &QComboBox::activated, this, [this](int) { CMB_IdentificacaoClick(); });
 
-    aoSair_.insert(PNL_Chave1, [this] { PNL_Chave1Exit(); });
-    aoSair_.insert(MSK_CodigoNacional, [this] { MSK_CodigoNacionalExit(); });
-    aoEntrar_.insert(DBG_Lote, [this] { DBG_LoteEnter(); });
-    aoSair_.insert(DBG_Lote, [this] { DBG_LoteExit(); });
-    aoEntrar_.insert(DBG_Item, [this] { DBG_ItemEnter(); });
-    aoSair_.insert(DBG_Item, [this] { DBG_ItemExit(); });
+    AoSair(PNL_Chave1, [this] { PNL_Chave1Exit(); });
+    AoSair(MSK_CodigoNacional, [this] { MSK_CodigoNacionalExit(); });
+    AoEntrar(DBG_Lote, [this] { DBG_LoteEnter(); });
+    AoSair(DBG_Lote, [this] { DBG_LoteExit(); });
+    AoEntrar(DBG_Item, [this] { DBG_ItemEnter(); });
+    AoSair(DBG_Item, [this] { DBG_ItemExit(); });
 }
 
 void TFRM_QuorinRealinhamentoPreco::Ajusta_Paineis() {
@@ -422,37 +419,67 @@ void TFRM_QuorinRealinhamentoPreco::Define_OrdemTab() {
         setTabOrder(const_cast<QWidget*>(ordem[i]), const_cast<QWidget*>(ordem[i + 1]));
 }
 
-void TFRM_QuorinRealinhamentoPreco::Foco_Mudou(QWidget* agora) {
-    if (!agora || agora->window() != this)
-        return;
-    // Every real change counts, so that a handler that moves the focus while it
-    // runs ends the processing of the change it interrupted.
-    const int geracao = ++geracaoFoco_;
-    QWidget* antes = focoAtual_;
-    if (antes == agora)
-        return;
+void TFRM_QuorinRealinhamentoPreco::AoEntrar(QWidget* controle, std::function<void()> handler) {
+    aoEntrar_.insert(controle, std::move(handler));
+}
 
-    for (QWidget* w = antes; w && w != this && !w->isAncestorOf(agora) && w != agora; w = w->parentWidget()) {
+void TFRM_QuorinRealinhamentoPreco::AoSair(QWidget* controle, std::function<void()> handler) {
+    aoSair_.insert(controle, std::move(handler));
+}
+
+void TFRM_QuorinRealinhamentoPreco::Foco_Mudou(QWidget* agora) {
+    // The focus coming back to the control it was already going to (after a modal
+    // message shown by an exit handler, or after another window) is no new change.
+    if (!agora || agora->window() != this || agora == destinoFoco_)
+        return;
+    destinoFoco_ = agora;
+    // A handler that moves the focus while it runs starts a change of its own, which
+    // ends the processing of the change it interrupted.
+    const int geracao = ++geracaoFoco_;
+
+    // Exits from the innermost control outwards, up to the first container that also
+    // holds the new control; the logical focus climbs with them, so a change started
+    // by a handler does not run the exits already run.
+    for (QWidget* w = focoAtual_; w && w != this && w != agora && !w->isAncestorOf(agora);) {
+        QWidget* pai = w->parentWidget();
+        focoAtual_ = pai;
         const auto saida = aoSair_.constFind(w);
         if (saida != aoSair_.constEnd()) {
             saida.value()();
-            if (geracao != geracaoFoco_)
+            if (Foco_Interrompido(geracao))
+                return;
+        }
+        w = pai;
+    }
+    // Enters from the outermost container that did not hold the focus inwards.
+    QList<QWidget*> entradas;
+    const QWidget* antes = focoAtual_;
+    for (QWidget* w = agora; w && w != this && w != antes && !(antes && w->isAncestorOf(antes));
+         w = w->parentWidget())
+        entradas.prepend(w);
+    for (QWidget* w : entradas) {
+        focoAtual_ = w;
+        const auto entrada = aoEntrar_.constFind(w);
+        if (entrada != aoEntrar_.constEnd()) {
+            entrada.value()();
+            if (Foco_Interrompido(geracao))
                 return;
         }
     }
     focoAtual_ = agora;
-    QList<QWidget*> entradas;
-    for (QWidget* w = agora; w && w != this && !(antes && (w == antes || w->isAncestorOf(antes)));
-         w = w->parentWidget())
-        entradas.prepend(w);
-    for (QWidget* w : entradas) {
-        const auto entrada = aoEntrar_.constFind(w);
-        if (entrada != aoEntrar_.constEnd()) {
-            entrada.value()();
-            if (geracao != geracaoFoco_)
-                return;
-        }
+}
+
+bool TFRM_QuorinRealinhamentoPreco::Foco_Interrompido(int geracao) {
+    if (geracao != geracaoFoco_)
+        return true;
+    // After a modal message this window may not be active again yet, so a handler's
+    // setFocus reaches only the window's own focus widget, without a focus signal.
+    QWidget* real = focusWidget();
+    if (real && real != destinoFoco_) {
+        Foco_Mudou(real);
+        return true;
     }
+    return false;
 }
 
 bool TFRM_QuorinRealinhamentoPreco::eventFilter(QObject* watched, QEvent* event) {

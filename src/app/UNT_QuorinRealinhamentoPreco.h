@@ -112,6 +112,12 @@ class TFRM_QuorinRealinhamentoPreco : public QWidget {
     /// code, answers as Ok (true) or Cancel (false).
     std::function<bool(const QString& texto, bool exibeCancelar, const QString& tipo)> MensagemSeam;
 
+    /// Runs the handler whenever the focus enters (leaves) the control or a control
+    /// inside it, in the sense of this window: activating another window, or a modal
+    /// message, is no leaving. Replaces the handler the control had.
+    void AoEntrar(QWidget* controle, std::function<void()> handler);
+    void AoSair(QWidget* controle, std::function<void()> handler);
+
     // ---- operations
     bool Exibe_Mensagem(const QString& texto, bool exibeCancelar, const QString& tipo);
     void Habilita_Painel(QWidget* painel, bool habilitado);
@@ -151,12 +157,14 @@ class TFRM_QuorinRealinhamentoPreco : public QWidget {
     void Ajusta_Paineis();
     void Define_OrdemTab();
     void Foco_Mudou(QWidget* agora);
+    bool Foco_Interrompido(int geracao);
 
     // Enter and exit in the sense of the window: the control that last took the
     // focus inside this window, and the handlers run when the focus enters or
     // leaves a control (or a panel around it). Activating other windows does not
     // count as leaving.
     QPointer<QWidget> focoAtual_;
+    QPointer<QWidget> destinoFoco_;
     int geracaoFoco_ = 0;
     QHash<QWidget*, std::function<void()>> aoEntrar_;
     QHash<QWidget*, std::function<void()>> aoSair_;

@@ -8,9 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/OpenDialog.h"
+#include "app/UNT_Mensagem1.h"
 #include "app/UNT_QuorinRealinhamentoPreco.h"
 #include "controls/DBGrid.h"
 #include "controls/DataSetGridModel.h"
@@ -402,6 +404,58 @@ class TstJanelaPrincipal : public QObject {
         QCOMPARE(QApplication::focusWidget(), w.MSK_CodigoNacional);
         QVERIFY(!w.BBT_Limpar->isEnabled());
         w.BBT_Arquivo->setFocus();
+        QVERIFY(w.BBT_Limpar->isEnabled());
+    }
+
+    // An exit handler that shows a real message and sends the focus back: the
+    // exit runs once and the focus never left the panel.
+    void exitHandlerKeepingTheFocus() {
+        Aberta a;
+        Janela& w = a.janela;
+        QVERIFY(a.Pronta());
+        w.MensagemSeam = nullptr;
+        w.Habilita_Painel(w.PNL_Chave1, true);
+        int saidas = 0;
+        w.AoSair(w.MSK_CodigoNacional, [&] {
+            ++saidas;
+            QTimer::singleShot(0, [] {
+                if (auto* d = qobject_cast<TFRM_Mensagem1*>(QApplication::activeModalWidget()))
+                    d->BBT_Ok->click();
+            });
+            w.Exibe_Mensagem(QStringLiteral("O C N P J informado não foi encontrado no arquivo."), false,
+                             QStringLiteral("ADV"));
+            w.MSK_CodigoNacional->setFocus();
+        });
+        w.MSK_CodigoNacional->setFocus();
+        QCOMPARE(QApplication::focusWidget(), w.MSK_CodigoNacional);
+        w.BBT_Arquivo->setFocus();
+        QCOMPARE(w.focusWidget(), w.MSK_CodigoNacional);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), w.MSK_CodigoNacional);
+        QCOMPARE(saidas, 1);
+        QVERIFY(!w.BBT_Limpar->isEnabled());
+    }
+
+    // An exit handler that moves the focus on to another panel: each exit and enter
+    // runs once.
+    void exitHandlerMovingTheFocus() {
+        Aberta a;
+        Janela& w = a.janela;
+        QVERIFY(a.Pronta());
+        w.Habilita_Painel(w.PNL_Chave1, true);
+        w.Habilita_Painel(w.PNL_Lote, true);
+        int saidas = 0, entradas = 0;
+        w.AoSair(w.MSK_CodigoNacional, [&] {
+            ++saidas;
+            w.DBG_Lote->setFocus();
+        });
+        w.AoEntrar(w.DBG_Lote, [&] { ++entradas; });
+        w.MSK_CodigoNacional->setFocus();
+        w.BBT_Arquivo->setFocus();
+        QCOMPARE(QApplication::focusWidget(), w.DBG_Lote);
+        QCOMPARE(saidas, 1);
+        QCOMPARE(entradas, 1);
         QVERIFY(w.BBT_Limpar->isEnabled());
     }
 
