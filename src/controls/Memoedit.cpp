@@ -265,6 +265,16 @@ QChar TMemoEdit::FilterKey(QChar key) const {
 }
 
 void TMemoEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->text().size() > 1 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        // Some keyboards compose several characters in one press: each goes through the filter.
+        for (const QChar c : event->text()) {
+            QKeyEvent single(event->type(), Qt::Key_unknown, event->modifiers(), QString(c),
+                             event->isAutoRepeat());
+            keyPressEvent(&single);
+        }
+        event->accept();
+        return;
+    }
     const QChar typed = TypedChar(event);
     if (typed.isNull() || IsDialogKey(event->key())) {
         QLineEdit::keyPressEvent(event);

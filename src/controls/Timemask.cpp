@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "controls/PlatformMessageBox.h"
 #include "runtime/Conversions.h"
@@ -114,7 +115,8 @@ void TTimeMaskEdit::keyPressEvent(QKeyEvent* event) {
     // Every typed character but a digit is refused, the Ctrl+letter control characters included.
     const bool control = mods == Qt::ControlModifier && key >= Qt::Key_A && key <= Qt::Key_Z;
     const QString text = event->text();
-    if (control || (!text.isEmpty() && !(text.size() == 1 && text[0] >= u'0' && text[0] <= u'9'))) {
+    const bool digits = std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (control || !digits) {
         event->accept();
         return;
     }

@@ -1,7 +1,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
 #include <memory>
@@ -236,6 +239,15 @@ class TestMemoEdit : public QObject {
         QCOMPARE(messages.texts(), QStringList());
     }
 
+    // A key press that carries several characters (composed input) filters each of them.
+    void composedKeyPress() {
+        Form f(kPreco);
+        QVERIFY(controls_test::ShowActive(&f.window));
+        f.memo->setFocus();
+        QTest::sendKeyEvent(QTest::Click, f.memo, Qt::Key_unknown, QStringLiteral("1a.5-"), Qt::NoModifier);
+        QCOMPARE(f.memo->text(), QStringLiteral("1,5"));
+    }
+
     // The limit stops pasted text as it stops typed text, but a text the program assigns is kept
     // whole: a 13-digit price with grouping is 22 characters.
     void maximumLengthLimitsTheUserOnly() {
@@ -396,6 +408,53 @@ class TestMemoEdit : public QObject {
         QCOMPARE(messages.texts(), QStringList{QStringLiteral("Valor inválido.")});
         QCOMPARE(entered.count(), 1);
         QCOMPARE(exited.count(), 1);
+    }
+
+    // The real message box, answered by a timer: an error box with the title and one OK button.
+    // The field the user was moving to (another numeric field) neither enters nor leaves while
+    // the box opens and closes.
+    void realMessageBoxKeepsTheFocus() {
+        Form f(kPreco);
+        auto* next = new TMemoEdit(&f.window);
+        f.window.layout()->addWidget(next);
+        next->SetMascara(kPreco);
+        next->SetAcceptZero(true);
+        next->SetErrorMessageZero(QStringLiteral("Informe o preço."));
+        QVERIFY(controls_test::ShowActive(&f.window));
+        f.memo->setFocus();
+        Type(f.memo, QStringLiteral("-"));
+
+        // Answers every box that opens, so that a second one shows up in the list instead of
+        // blocking the test.
+        QStringList seen;
+        QTimer answerer;
+        answerer.setInterval(0);
+        connect(&answerer, &QTimer::timeout, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                return;
+            }
+            seen << QStringList{box->windowTitle(), box->text(), QString::number(box->icon()),
+                                QString::number(box->standardButtons())}
+                        .join(u'|');
+            box->button(QMessageBox::Ok)->click();
+        });
+        answerer.start();
+        QSignalSpy nextEntered(next, &TMemoEdit::Entered);
+        QSignalSpy nextExited(next, &TMemoEdit::Exited);
+        QTest::keyClick(f.memo, Qt::Key_Tab);
+        answerer.stop();
+        // A window manager activates the window again when the box closes; offscreen, the test does.
+        QCOMPARE(f.window.focusWidget(), f.memo);
+        QVERIFY(controls_test::ShowActive(&f.window));
+        QCOMPARE(seen, QStringList{QStringList({kTitle, QStringLiteral("Valor inválido."),
+                                                QString::number(QMessageBox::Critical),
+                                                QString::number(QMessageBox::Ok)})
+                                       .join(u'|')});
+        QCOMPARE(QApplication::focusWidget(), f.memo);
+        QCOMPARE(f.memo->text(), QStringLiteral("-"));
+        QCOMPARE(nextEntered.count(), 0);
+        QCOMPARE(nextExited.count(), 0);
     }
 
     // A window switch is not an exit: no check runs and the value is not reformatted.
