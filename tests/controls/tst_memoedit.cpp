@@ -110,7 +110,7 @@ class TestMemoEdit : public QObject {
                                               << "12,5,."
                                               << "12,5"
                                               << "12,5000" << 4 << "";
-        // Step 4 holds even when everything is selected: the selected text has a comma.
+        // One comma only, even when everything is selected: the selected text has one.
         QTest::newRow("comma over selection refused") << kPreco << "1,5000"
                                                       << ","
                                                       << "1,5000"
