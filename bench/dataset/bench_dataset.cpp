@@ -120,6 +120,8 @@ int main(int argc, char** argv) {
     Generate(source);
     const double generateMs = std::chrono::duration<double, std::milli>(Clock::now() - g0).count();
     const double saveMs = Measure(7, 1, [&] { source.SaveToFile(path); });
+    QByteArray encoded;
+    const double encodeMs = Measure(7, 1, [&] { encoded = source.SaveToBytes(); });
     const qint64 fileSize = QFileInfo(path).size();
 
     TMemoryDataSet ds;
@@ -171,6 +173,7 @@ int main(int argc, char** argv) {
     std::printf("  gerar (Append/Post)                 %9.3f ms (uma vez)\n", generateMs);
     std::printf("  carregar LoadFromFile               %9.3f ms   (meta: < 250 ms)\n", loadMs);
     std::printf("  gravar SaveToFile                   %9.3f ms\n", saveMs);
+    std::printf("  codificar SaveToBytes (sem disco)   %9.3f ms\n", encodeMs);
     std::printf(
         "  trocar o filtro de lote             %9.4f ms   (meta: < 1 ms e não mais lento que o SQLite)\n",
         filterMs);

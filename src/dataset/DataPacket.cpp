@@ -1,5 +1,6 @@
 #include "dataset/DataPacket.h"
 
+#include <QStringEncoder>
 #include <cstring>
 
 #include "dataset/Crc32.h"
@@ -94,9 +95,24 @@ class Writer {
         U32(uint32_t(b.size()));
         out_.append(b);
     }
+    // Encodes straight into the output, without a temporary UTF-8 copy.
+    void Text(QStringView text) {
+        const qsizetype at = out_.size();
+        out_.resize(at + 4 + encoder_.requiredSpace(text.size()));
+        char* begin = out_.data() + at + 4;
+        char* end = encoder_.appendToBuffer(begin, text);
+        const auto n = uint32_t(end - begin);
+        char* length = out_.data() + at;
+        length[0] = char(n & 0xFF);
+        length[1] = char((n >> 8) & 0xFF);
+        length[2] = char((n >> 16) & 0xFF);
+        length[3] = char(n >> 24);
+        out_.truncate(at + 4 + qsizetype(n));
+    }
 
   private:
     QByteArray& out_;
+    QStringEncoder encoder_{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
 bool SameStored(const TFieldValue& a, const TFieldValue& b) {
@@ -295,7 +311,7 @@ std::vector<std::vector<TFieldValue>> TDataPacket::ReadRows(const std::vector<in
 QByteArray TDataPacket::Write(const std::vector<TField*>& columns,
                               const std::vector<const std::vector<TFieldValue>*>& rows) {
     QByteArray payload;
-    payload.reserve(qsizetype(64 + columns.size() * 24 + rows.size() * columns.size() * 4));
+    payload.reserve(qsizetype(64 + columns.size() * 24 + rows.size() * columns.size() * 8));
     Writer w(payload);
     w.U16(uint16_t(columns.size()));
     for (const TField* f : columns) {
@@ -335,7 +351,11 @@ QByteArray TDataPacket::Write(const std::vector<TField*>& columns,
                 case TFieldType::ftString:
                 case TFieldType::ftMemo:
                 case TFieldType::ftBlob:
-                    w.Blob(Utf8Of(v));
+                    if (const auto* text = std::get_if<QString>(&v)) {
+                        w.Text(*text);
+                    } else {
+                        w.Blob(Utf8Of(v));
+                    }
                     break;
             }
         }
