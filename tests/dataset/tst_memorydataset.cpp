@@ -139,6 +139,24 @@ class TestMemoryDataSet : public QObject {
         QCOMPARE(got.join(u' '), expected);
     }
 
+    // The workflow's item panel follows AfterScroll: opening and editing must not raise it.
+    void openingAndEditingDoNotScroll() {
+        QSignalSpy scroll(&ds, &TMemoryDataSet::AfterScroll);
+        const QByteArray bytes = ds.SaveToBytes();
+        ds.LoadFromBytes(bytes);
+        QCOMPARE(ds.RecNo(), 1);
+        ds.Edit();
+        ds.FieldByName(QStringLiteral("des_marca"))->SetAsString(QStringLiteral("x"));
+        ds.Post();
+        ds.Append();
+        ds.Cancel();
+        FillItems(ds, {{9, 9}});
+        ds.Close();
+        ds.CreateDataSet();
+        QCOMPARE(scroll.count(), 0);
+        QVERIFY(ds.Eof() && ds.Bof() && ds.IsEmpty());
+    }
+
     void filterChangesGoToFirstVisibleRowAndScroll() {
         ds.Last();
         QSignalSpy scroll(&ds, &TMemoryDataSet::AfterScroll);
