@@ -15,11 +15,8 @@ const QString kUsage = QStringLiteral(
 
 int Run(const Context& c) {
     if (c.args.isEmpty() || c.args.size() > 2) {
-        const Subcommand* self = nullptr;
-        for (const Subcommand& s : Subcommands()) {
-            self = s.name == QStringLiteral("exportar") ? &s : self;
-        }
-        return UsageError(c, *self, QStringLiteral("exportar precisa de ARQUIVO e, se quiser, SAIDA.csv."));
+        return UsageError(c, QStringLiteral("exportar"),
+                          QStringLiteral("exportar precisa de ARQUIVO e, se quiser, SAIDA.csv."));
     }
     const QString& input = c.args[0];
     TMemoryDataSet ds;  // no declared fields: every field of the file

@@ -17,11 +17,8 @@ const QString kUsage = QStringLiteral(
 
 int Run(const Context& c) {
     if (c.args.size() != 2) {
-        const Subcommand* self = nullptr;
-        for (const Subcommand& s : Subcommands()) {
-            self = s.name == QStringLiteral("importar") ? &s : self;
-        }
-        return UsageError(c, *self, QStringLiteral("importar precisa de ENTRADA.csv e SAIDA."));
+        return UsageError(c, QStringLiteral("importar"),
+                          QStringLiteral("importar precisa de ENTRADA.csv e SAIDA."));
     }
     const QString& input = c.args[0];
     const QString& output = c.args[1];

@@ -41,6 +41,8 @@ struct Subcommand {
 
 /// Subcommands in name order.
 const std::vector<Subcommand>& Subcommands();
+/// The registered subcommand of that name, or nullptr.
+const Subcommand* FindSubcommand(const QString& name);
 
 struct Registration {
     explicit Registration(Subcommand subcommand);
@@ -48,7 +50,8 @@ struct Registration {
 
 /// True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const QStringList& args);
-/// Prints the usage to err and returns ExitUsage.
+/// Prints the problem and the usage of the subcommand to err and returns ExitUsage.
 int UsageError(const Context& context, const Subcommand& subcommand, const QString& problem);
+int UsageError(const Context& context, const QString& subcommand, const QString& problem);
 
 }  // namespace quorin::pacote

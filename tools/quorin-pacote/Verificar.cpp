@@ -16,18 +16,9 @@ const QString kUsage = QStringLiteral(
     "Confere um arquivo de processo (.KPZ) ou de proposta (.PRO): formato, soma de verificação e campos\n"
     "de CDS_Processo. Se estiver bom, mostra um resumo e sai com 0; senão mostra o erro e sai com 1.\n");
 
-const Subcommand& Self() {
-    for (const Subcommand& s : Subcommands()) {
-        if (s.name == QStringLiteral("verificar")) {
-            return s;
-        }
-    }
-    return Subcommands().front();
-}
-
 int Run(const Context& c) {
     if (c.args.size() != 1) {
-        return UsageError(c, Self(), QStringLiteral("verificar precisa de um ARQUIVO."));
+        return UsageError(c, QStringLiteral("verificar"), QStringLiteral("verificar precisa de um ARQUIVO."));
     }
     const QString& input = c.args[0];
     TMemoryDataSet ds;

@@ -61,9 +61,23 @@ bool WantsHelp(const QStringList& args) {
     return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
 }
 
+const Subcommand* FindSubcommand(const QString& name) {
+    for (const Subcommand& s : Subcommands()) {
+        if (s.name == name) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
 int UsageError(const Context& context, const Subcommand& subcommand, const QString& problem) {
+    return UsageError(context, subcommand.name, problem);
+}
+
+int UsageError(const Context& context, const QString& subcommand, const QString& problem) {
     context.PrintError(problem);
-    const QByteArray usage = subcommand.usage.toUtf8();
+    const Subcommand* s = FindSubcommand(subcommand);
+    const QByteArray usage = (s ? s->usage : GeneralUsage()).toUtf8();
     std::fwrite(usage.constData(), 1, size_t(usage.size()), context.err);
     return ExitUsage;
 }
@@ -88,15 +102,13 @@ int main(int argc, char** argv) {
         context.Print(GeneralUsage());
         return ExitOk;
     }
-    for (const Subcommand& s : Subcommands()) {
-        if (s.name == name) {
-            context.args = args;
-            if (WantsHelp(args)) {
-                context.Print(s.usage);
-                return ExitOk;
-            }
-            return s.run(context);
+    if (const Subcommand* s = FindSubcommand(name)) {
+        context.args = args;
+        if (WantsHelp(args)) {
+            context.Print(s->usage);
+            return ExitOk;
         }
+        return s->run(context);
     }
     context.PrintError(QStringLiteral("subcomando desconhecido: \"%1\".").arg(name));
     const QByteArray usage = GeneralUsage().toUtf8();
