@@ -237,6 +237,13 @@ TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
     if ((columnCount == 0 && rows != 0) || minimum > uint64_t(r.Remaining()) || rows > 0x7FFFFFFFu) {
         Corrupt(QStringLiteral("quantidade de registros inválida (%1)").arg(rows));
     }
+    // Each stored value costs tens of bytes in memory: refuse tables no process comes near.
+    if (minimum > MaxValues) {
+        throw EDataSetError(
+            QStringLiteral("O arquivo tem valores demais (%1 registros de %2 campos) para ser carregado.")
+                .arg(rows)
+                .arg(columnCount));
+    }
     rowCount_ = int(rows);
     rowsOffset_ = HeaderSize + (qsizetype(payloadSize) - r.Remaining());
 }

@@ -29,6 +29,8 @@ class TDataPacket {
     static constexpr quint16 Version = 1;
     static constexpr int HeaderSize = 24;
     static constexpr qint64 MaxFileSize = qint64(1) << 30;
+    /// Rows x fields beyond which a packet is refused (a 50,000-item process has 1.5 million).
+    static constexpr quint64 MaxValues = quint64(32) << 20;
 
     explicit TDataPacket(const QByteArray& bytes);
 

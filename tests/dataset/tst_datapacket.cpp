@@ -1,7 +1,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "dataset/Crc32.h"
 #include "dataset/CsvInterchange.h"
+#include "dataset/DataPacket.h"
 #include "dataset/DataSetError.h"
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
@@ -236,6 +238,35 @@ class TestDataPacket : public QObject {
         QCOMPARE(LoadError(ds, bytes + QByteArray(1, 'x')),
                  QStringLiteral("O arquivo está corrompido: há bytes a mais depois dos dados."));
         QCOMPARE(LoadError(ds, bytes), QStringLiteral("<carregou>"));
+    }
+
+    // A valid packet of 2^25 + 1 null values: refused before anything is allocated for its rows.
+    void tooManyValuesAreRefused() {
+        auto put = [](QByteArray& out, quint64 v, int bytes) {
+            for (int i = 0; i < bytes; ++i) {
+                out.append(char((v >> (8 * i)) & 0xFF));
+            }
+        };
+        const quint32 rows = quint32(TDataPacket::MaxValues) + 1;
+        QByteArray payload;
+        put(payload, 1, 2);  // one field: smallint, no flags, no size, named "a"
+        put(payload, quint8(TFieldType::ftSmallint), 1);
+        put(payload, 0, 1);
+        put(payload, 0, 4);
+        put(payload, 1, 2);
+        payload.append('a');
+        put(payload, rows, 4);
+        payload.append(QByteArray(qsizetype(rows), '\0'));  // every value null
+        QByteArray file(TDataPacket::Magic, 8);
+        put(file, TDataPacket::Version, 2);
+        put(file, 0, 2);
+        put(file, quint64(payload.size()), 8);
+        put(file, Crc32(payload.constData(), size_t(payload.size())), 4);
+        file += payload;
+        TMemoryDataSet ds;
+        QCOMPARE(LoadError(ds, file),
+                 QStringLiteral(
+                     "O arquivo tem valores demais (33554433 registros de 1 campos) para ser carregado."));
     }
 
     void kindMismatchNamesTheField() {
