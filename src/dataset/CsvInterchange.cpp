@@ -209,6 +209,11 @@ void TCsvInterchange::ImportFile(TMemoryDataSet& ds, const QString& path) {
         throw EDataSetError(
             QStringLiteral("Não foi possível abrir o arquivo '%1': %2.").arg(path, file.errorString()));
     }
+    // Cells cost tens of bytes each in memory; no process comes near this size.
+    constexpr qint64 maxBytes = qint64(256) << 20;
+    if (file.size() > maxBytes) {
+        throw EDataSetError(QStringLiteral("O arquivo CSV '%1' é grande demais (mais de 256 MB).").arg(path));
+    }
     Import(ds, file.readAll());
 }
 
