@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "app/Fonte.h"
+
 namespace quorin {
 
 TFRM_Mensagem1* FRM_Mensagem1 = nullptr;
@@ -94,9 +96,7 @@ TFRM_Mensagem1::TFRM_Mensagem1(QWidget* owner)
     setObjectName(QStringLiteral("FRM_Mensagem1"));
     setWindowTitle(QStringLiteral("Q V R"));
     setFixedSize(362, 106);
-    QFont fonte(QStringLiteral("MS Sans Serif"));
-    fonte.setPixelSize(11);
-    setFont(fonte);
+    setFont(Fonte(QStringLiteral("MS Sans Serif"), 11));
     QPalette paleta = palette();
     paleta.setColor(QPalette::Window, Qt::white);
     setPalette(paleta);
@@ -108,9 +108,7 @@ TFRM_Mensagem1::TFRM_Mensagem1(QWidget* owner)
     LBL_Mensagem->setAlignment(Qt::AlignCenter);
     LBL_Mensagem->setWordWrap(true);
     LBL_Mensagem->setTextFormat(Qt::PlainText);
-    QFont fonteMensagem(QStringLiteral("Arial"));
-    fonteMensagem.setPixelSize(12);
-    LBL_Mensagem->setFont(fonteMensagem);
+    LBL_Mensagem->setFont(Fonte(QStringLiteral("Arial"), 12));
     QPalette vermelho = LBL_Mensagem->palette();
     vermelho.setColor(QPalette::WindowText, Qt::red);
     LBL_Mensagem->setPalette(vermelho);

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <memory>
 
+#include "app/Fonte.h"
 #include "app/OpenDialog.h"
 #include "app/UNT_Mensagem1.h"
 #include "app/UNT_Tutorial.h"
@@ -38,20 +39,6 @@ const QColor maroon(128, 0, 0);
 
 const QString mascaraCPF = QStringLiteral("999.999.999-99;0; ");
 const QString mascaraCNPJ = QStringLiteral("99.999.999/9999-99;0; ");
-
-QFont Fonte(const QString& face, int pixels, bool negrito = false) {
-    QFont fonte(face);
-    // "MS Sans Serif" is a bitmap face of the original platform; where it is missing
-    // an Arial-metric face keeps the texts within the widths they were laid out for.
-    if (face == QLatin1String("MS Sans Serif"))
-        fonte.setFamilies({face, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                           QStringLiteral("Arial")});
-    else if (face == QLatin1String("Arial"))
-        fonte.setFamilies({face, QStringLiteral("Liberation Sans")});
-    fonte.setPixelSize(pixels);
-    fonte.setBold(negrito);
-    return fonte;
-}
 
 // Colours apply to the active and inactive looks; a disabled control keeps the
 // style's greyed text.

@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QTextEdit>
 
+#include "app/Fonte.h"
+
 namespace quorin {
 
 TFRM_Tutorial* FRM_Tutorial = nullptr;
@@ -79,12 +81,6 @@ const char16_t* const linhasTutorial[] = {
     u"composição descrita no item 15 deste tutorial.",
     u"",
 };
-
-QFont Fonte(const QString& face, int pixels) {
-    QFont fonte(face);
-    fonte.setPixelSize(pixels);
-    return fonte;
-}
 
 }  // namespace
 
