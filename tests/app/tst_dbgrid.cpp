@@ -1,4 +1,5 @@
 #include <QHeaderView>
+#include <QPainter>
 #include <QTest>
 
 #include "controls/DBGrid.h"
@@ -137,6 +138,37 @@ class TstDBGrid : public QObject {
         QCOMPARE(g.grade.horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
         QCOMPARE(g.grade.palette().color(QPalette::Inactive, QPalette::Highlight),
                  g.grade.palette().color(QPalette::Active, QPalette::Highlight));
+    }
+
+    // A hook that paints over a cell and draws it again the standard way: what the
+    // striped grids do with every second row.
+    void paintingOverACell() {
+        Grade g;
+        g.Preenche();
+        const QColor verde(218, 248, 226);
+        g.grade.OnDrawColumnCell = [&](TDBGrid& grade, const TGridDrawCell& c) {
+            if (c.RecNo % 2 == 1 || c.Selected())
+                return;
+            c.Canvas->fillRect(c.Rect, verde);
+            grade.DefaultDrawColumnCell(c);
+        };
+        g.grade.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g.grade));
+        const QImage imagem = g.grade.viewport()->grab().toImage();
+        const auto canto = [&](int linha) {
+            const QRect r = g.grade.visualRect(g.fonte.index(linha, 1));
+            return QColor(imagem.pixel(r.right() - 3, r.center().y()));
+        };
+        QCOMPARE(canto(1), verde);
+        QVERIFY(canto(2) != verde);
+        QVERIFY(canto(0) != verde);
+        // The text of the painted-over cell is still there.
+        const QRect texto = g.grade.visualRect(g.fonte.index(1, 1));
+        bool escuro = false;
+        for (int x = texto.left(); x < texto.left() + 40 && !escuro; ++x)
+            for (int y = texto.top(); y <= texto.bottom() && !escuro; ++y)
+                escuro = QColor(imagem.pixel(x, y)).lightness() < 100;
+        QVERIFY(escuro);
     }
 
     void hooks() {
