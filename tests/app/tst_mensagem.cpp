@@ -156,6 +156,8 @@ class TstMensagem : public QObject {
                 } else if (acao == QLatin1String("escape")) {
                     QTest::keyClick(d.focusWidget(), Qt::Key_Escape);
                 } else if (acao == QLatin1String("ok")) {
+                    QVERIFY(d.grab().save(
+                        QStringLiteral(QUORIN_BINARY_DIR "/screenshots/mensagem_com_cancelar.png")));
                     QTest::mouseClick(d.BBT_Ok, Qt::LeftButton);
                 } else if (acao == QLatin1String("enter-ok")) {
                     d.BBT_Ok->setFocus();
