@@ -101,8 +101,9 @@ class TMemoryDataSet : public QObject {
     void Prior();
     /// Moves by n visible rows (clamped); returns how many rows it moved.
     int MoveBy(int distance);
-    /// True after Next on the last visible row (the cursor stays there), and when
-    /// there is no visible row.
+    /// True after Next on the last visible row (the cursor stays there), after
+    /// Last, and when there is no visible row. Bof likewise after Prior on the
+    /// first row, after First, and when there is no visible row.
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
     /// True when there is no visible row.
