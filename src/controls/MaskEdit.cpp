@@ -11,23 +11,36 @@ void TMaskEdit::SetEditMask(const QString& mask) {
 
     editMask_ = mask;
     const QStringList parts = mask.split(u';');
-    layout_ = parts.value(0);
+    const QString layout = parts.value(0);
     saveLiterals_ = parts.size() < 2 || parts.at(1) != QStringLiteral("0");
     blank_ = parts.size() >= 3 && !parts.at(2).isEmpty() ? parts.at(2).at(0) : QChar(u' ');
 
-    // Qt's input masks: "0" is an optional digit, a backslash makes any other
-    // character a literal, so the punctuation never clashes with Qt's own mask letters.
+    // Qt's input masks: "0" is an optional digit, "n" an optional letter or digit,
+    // ">" and "<" switch the case of what follows; a backslash makes any other
+    // character a literal, so the punctuation never clashes with Qt's mask letters.
+    // The case markers take no place on screen.
+    layout_.clear();
     positions_.clear();
+    letters_.clear();
+    upper_.clear();
     QString qtMask;
-    for (int i = 0; i < layout_.size(); ++i) {
-        const QChar c = layout_.at(i);
-        if (c == u'9') {
-            positions_.append(i);
-            qtMask += u'0';
+    bool upper = false;
+    for (const QChar c : layout) {
+        if (c == u'>' || c == u'<') {
+            upper = c == u'>';
+            qtMask += c;
+            continue;
+        }
+        if (c == u'9' || c == u'a') {
+            positions_.append(int(layout_.size()));
+            letters_.append(c == u'a');
+            upper_.append(upper);
+            qtMask += c == u'9' ? u'0' : u'n';
         } else {
             qtMask += u'\\';
             qtMask += c;
         }
+        layout_ += c;
     }
     if (positions_.isEmpty()) {
         setInputMask(QString());
@@ -64,17 +77,24 @@ void TMaskEdit::SetText(const QString& value) {
         setText(value);
         return;
     }
-    // Every digit of the value fills the next digit position (a blank leaves one
-    // empty); punctuation is skipped and what does not fit is dropped.
+    // Every digit (or letter) of the value fills the next position (a blank leaves
+    // one empty); punctuation is skipped, what does not fit is dropped, and a letter
+    // that comes to a digit-only position leaves it empty.
     QString chars;
     for (QChar c : value) {
-        if (c.isDigit() || c == u' ')
+        if (c.isDigit() || c == u' ' || (c.isLetter() && c.unicode() < 128))
             chars += c;
     }
     chars.truncate(positions_.size());
     QString shown = layout_;
-    for (int i = 0; i < positions_.size(); ++i)
-        shown[positions_.at(i)] = i < chars.size() && chars.at(i) != u' ' ? chars.at(i) : blank_;
+    for (int i = 0; i < positions_.size(); ++i) {
+        QChar c = i < chars.size() ? chars.at(i) : blank_;
+        if (c == u' ' || (c.isLetter() && !letters_.at(i)))
+            c = blank_;
+        else if (c.isLetter())
+            c = upper_.at(i) ? c.toUpper() : c.toLower();
+        shown[positions_.at(i)] = c;
+    }
     setText(shown);
 }
 

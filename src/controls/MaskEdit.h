@@ -6,8 +6,9 @@
 namespace quorin {
 
 /// A line edit under an edit mask of the form "layout;flag;blank", where each "9" of
-/// the layout is an optional digit and every other character is punctuation shown in
-/// place and skipped by the cursor. With the flag "0" the text of the field holds only
+/// the layout is an optional digit, each "a" an optional letter or digit, ">" makes
+/// the letters after it upper case ("<" lower case), and every other character is
+/// punctuation shown in place and skipped by the cursor. With the flag "0" the text of the field holds only
 /// the characters typed into the digit positions, up to the last one typed; the blank
 /// is the character shown for an empty position.
 class TMaskEdit : public QLineEdit {
@@ -20,7 +21,7 @@ class TMaskEdit : public QLineEdit {
     void SetEditMask(const QString& mask);
     const QString& EditMask() const { return editMask_; }
 
-    /// Number of digit positions of the mask.
+    /// Number of digit (and letter) positions of the mask.
     int Capacity() const { return positions_.size(); }
 
     /// The field's text: digits only when the flag is "0" (blanks of skipped positions
@@ -37,6 +38,8 @@ class TMaskEdit : public QLineEdit {
     bool saveLiterals_ = true;
     QChar blank_{u' '};
     QList<int> positions_;  // indexes of the digit positions in the layout
+    QList<bool> letters_;   // per position: takes letters too
+    QList<bool> upper_;     // per position: letters become upper case
 };
 
 }  // namespace quorin
