@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -15,6 +16,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <memory>
+#include <utility>
 
 #include "app/Fonte.h"
 #include "app/OpenDialog.h"
@@ -27,6 +29,11 @@
 #include "controls/Memoedit.h"
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
+#include "domain/Mensagens.h"
+#include "domain/RegrasProposta.h"
+#include "runtime/Conversions.h"
+#include "runtime/DateTime.h"
+#include "runtime/FormatFloat.h"
 
 namespace quorin {
 
@@ -38,7 +45,9 @@ const QColor navy(0, 0, 128);
 const QColor maroon(128, 0, 0);
 
 const QString mascaraCPF = QStringLiteral("999.999.999-99;0; ");
-const QString mascaraCNPJ = QStringLiteral("99.999.999/9999-99;0; ");
+// The first twelve places of a CNPJ may be letters (the alphanumeric CNPJ); a
+// letter typed in lower case is shown and kept in upper case.
+const QString mascaraCNPJ = QStringLiteral(">aa.aaa.aaa/aaaa-99;0; ");
 
 // Colours apply to the active and inactive looks; a disabled control keeps the
 // style's greyed text.
@@ -532,6 +541,8 @@ void TFRM_QuorinRealinhamentoPreco::PNL_GridResize() {
 void TFRM_QuorinRealinhamentoPreco::BBT_LimparClick() {
     CDS_Processo->Close();
     CDS_Lote->Close();
+    // No process shows empty grids, even when an opening was still waiting.
+    Libera_Grades();
 
     MSK_CodigoNacional->Clear();
 
@@ -587,34 +598,267 @@ void TFRM_QuorinRealinhamentoPreco::SPB_TutorialClick() {
     FRM_Tutorial = nullptr;
 }
 
-void TFRM_QuorinRealinhamentoPreco::MSK_CodigoNacionalExit() {}
+namespace R = RegrasProposta;
 
-void TFRM_QuorinRealinhamentoPreco::BBT_ArquivoClick() {}
+namespace {
 
-void TFRM_QuorinRealinhamentoPreco::DBG_LoteDrawColumnCell(TDBGrid&, const TGridDrawCell&) {}
+const QString tipoAdvertencia = QStringLiteral("ADV");
 
-void TFRM_QuorinRealinhamentoPreco::DBG_LoteEnter() {}
+QString Texto(const TMemoryDataSet* ds, const char* campo) {
+    return ds->FieldByName(QLatin1String(campo))->AsString();
+}
 
-void TFRM_QuorinRealinhamentoPreco::DBG_LoteExit() {}
+int Inteiro(const TMemoryDataSet* ds, const char* campo) {
+    return ds->FieldByName(QLatin1String(campo))->AsInteger();
+}
 
-void TFRM_QuorinRealinhamentoPreco::DBG_LoteKeyDown(int&, Qt::KeyboardModifiers) {}
+double Numero(const TMemoryDataSet* ds, const char* campo) {
+    return ds->FieldByName(QLatin1String(campo))->AsFloat();
+}
 
-void TFRM_QuorinRealinhamentoPreco::DBG_ItemDrawColumnCell(TDBGrid&, const TGridDrawCell&) {}
+}  // namespace
 
-void TFRM_QuorinRealinhamentoPreco::DBG_ItemEnter() {}
+void TFRM_QuorinRealinhamentoPreco::Suspende_Grades() {
+    if (FLG_GradesSuspensas)
+        return;
+    CDS_Lote->DisableControls();
+    CDS_Processo->DisableControls();
+    FLG_GradesSuspensas = true;
+}
 
-void TFRM_QuorinRealinhamentoPreco::DBG_ItemExit() {}
+void TFRM_QuorinRealinhamentoPreco::Libera_Grades() {
+    if (!FLG_GradesSuspensas)
+        return;
+    CDS_Lote->EnableControls();
+    CDS_Processo->EnableControls();
+    FLG_GradesSuspensas = false;
+}
 
-void TFRM_QuorinRealinhamentoPreco::DBG_ItemKeyDown(int&, Qt::KeyboardModifiers) {}
+void TFRM_QuorinRealinhamentoPreco::MSK_CodigoNacionalExit() {
+    const QString documento = MSK_CodigoNacional->Text();
+    if (documento.mid(1, 2).remove(u' ').isEmpty())
+        return;
+    if (CDS_Processo->Active() && CDS_Processo->Locate(QStringLiteral("nro_documento"), documento)) {
+        Libera_Grades();
+        DBG_Lote->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    Exibe_Mensagem(Mensagens::DocumentoNaoEncontrado(STT_CodigoNacional->text()), false, tipoAdvertencia);
+    MSK_CodigoNacional->Clear();
+    MSK_CodigoNacional->setFocus(Qt::OtherFocusReason);
+}
 
-void TFRM_QuorinRealinhamentoPreco::CDS_ProcessoAfterScroll(TMemoryDataSet*) {}
+void TFRM_QuorinRealinhamentoPreco::BBT_ArquivoClick() {
+    if (!OPG_Arquivo->Execute())
+        return;
+    try {
+        Suspende_Grades();
+        CDS_Processo->Close();
+        CDS_Processo->SetFiltered(false);
+        CDS_Processo->SetFilter(QString());
+        CDS_Processo->LoadFromFile(OPG_Arquivo->FileName);
 
-void TFRM_QuorinRealinhamentoPreco::CDS_LoteAfterScroll(TMemoryDataSet*) {}
+        LBL_NomeEntidade->setText(Texto(CDS_Processo, "des_tipoentidade"));
+        LBL_NomeMunicipio->setText(Texto(CDS_Processo, "des_municipio"));
 
-void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {}
+        const bool encerrado = Texto(CDS_Processo, "flg_encerrado") == QStringLiteral("1");
+        if (encerrado) {
+            const QString documento = Texto(CDS_Processo, "nro_documento");
+            CMB_Identificacao->setCurrentIndex(Trim(documento).size() == 11 ? 0 : 1);
+            CMB_IdentificacaoClick();
+            MSK_CodigoNacional->SetText(documento);
+            PNL_NomeFornecedor->setText(u' ' + Texto(CDS_Processo, "des_nome"));
+        }
+
+        BBT_Relatorio->setEnabled(true);
+        BBT_Encerrar->setEnabled(true);
+
+        PNL_AnoExercicioProcesso->setText(
+            FormatFloat(QStringLiteral("0000"), Inteiro(CDS_Processo, "ano_exercicio")));
+        PNL_TipoApuracao->setText(u' ' + Texto(CDS_Processo, "des_tipoapuracao"));
+        RCH_Objeto->setPlainText(u' ' + Texto(CDS_Processo, "des_objeto"));
+        PNL_NumeroProcesso->setText(
+            FormatFloat(QStringLiteral("000000"), Inteiro(CDS_Processo, "nro_processo")));
+        PNL_DataProcesso->setText(
+            FormatDateTime(QStringLiteral("dd/mm/yyyy"),
+                           CDS_Processo->FieldByName(QStringLiteral("dat_processo"))->AsDateTime()));
+        PNL_Modalidade->setText(u' ' + Texto(CDS_Processo, "des_modalidadelicitacao"));
+        PNL_Sequencial->setText(
+            u' ' + FormatFloat(QStringLiteral("000000"), Inteiro(CDS_Processo, "seq_modalidadelicitacao")));
+
+        // The lot build walks every item; neither cursor reaction may run meanwhile.
+        // Opening does not change the gates, so they come back as they were.
+        const bool acompanhaLote = std::exchange(FLG_AcompanhaLote, false);
+        const bool acompanhaItem = std::exchange(FLG_AcompanhaItem, false);
+        R::MontaLotes(*CDS_Processo, *CDS_Lote);
+        FLG_AcompanhaLote = acompanhaLote;
+        FLG_AcompanhaItem = acompanhaItem;
+
+        CDS_Lote->First();
+        CDS_Processo->First();
+        for (QWidget* painel : {PNL_Processo, PNL_ObjetoGeral, PNL_Lote, PNL_Item, PNL_Grid})
+            Habilita_Painel(painel, true);
+        BBT_Gravar->setEnabled(false);
+        Habilita_Painel(PNL_Chave1, true);
+
+        if (Texto(CDS_Processo, "flg_encerrado") == QStringLiteral("1")) {
+            Libera_Grades();
+            DBG_Lote->setFocus(Qt::OtherFocusReason);
+        } else {
+            MSK_CodigoNacional->setFocus(Qt::OtherFocusReason);
+        }
+    } catch (const std::exception&) {
+        Exibe_Mensagem(Mensagens::ErroLeituraArquivo(), false, tipoAdvertencia);
+        Libera_Grades();
+        BBT_LimparClick();
+    }
+}
+
+void TFRM_QuorinRealinhamentoPreco::Atualiza_TotalLote() {
+    const Currency total = R::TotalVisivel(*CDS_Processo);
+    PNL_ValorTotal->setText(R::TextoTotalLote(total));
+    BBT_Relatorio->setEnabled(total.GreaterThan(0));
+}
+
+void TFRM_QuorinRealinhamentoPreco::Filtra_LoteAtual() {
+    R::FiltraLote(*CDS_Processo, Inteiro(CDS_Lote, "NRO_LOTE"));
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteDrawColumnCell(TDBGrid& grid, const TGridDrawCell& cell) {
+    if (cell.RecNo % 2 == 1 || cell.Selected())
+        return;
+    // "$00E2F8DA": blue E2, green F8, red DA.
+    cell.Canvas->fillRect(cell.Rect, QColor(0xDA, 0xF8, 0xE2));
+    grid.DefaultDrawColumnCell(cell);
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteEnter() {
+    RCH_Especificacao->clear();
+    EDT_Marca->clear();
+    PNL_Quantidade->setText(QString());
+    MED_ValorUnitario->setText(QString());
+    MED_ValorUnitario->Valor = QStringLiteral("0");
+    PNL_ValorTotal->setText(QString());
+    BBT_Gravar->setEnabled(false);
+    if (CDS_Lote->IsEmpty())
+        return;
+    FLG_AcompanhaLote = true;
+    Filtra_LoteAtual();
+    Atualiza_TotalLote();
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteExit() {
+    FLG_AcompanhaLote = false;
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_LoteKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    if ((shift & Qt::ControlModifier) && key == Qt::Key_Delete)
+        key = 0;
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemDrawColumnCell(TDBGrid& grid, const TGridDrawCell& cell) {
+    DBG_LoteDrawColumnCell(grid, cell);
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemEnter() {
+    if (CDS_Processo->IsEmpty())
+        return;
+    FLG_AcompanhaItem = true;
+    BBT_Gravar->setEnabled(true);
+    Exibe_Item(CDS_Processo);
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemExit() {
+    FLG_AcompanhaItem = false;
+}
+
+void TFRM_QuorinRealinhamentoPreco::DBG_ItemKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    DBG_LoteKeyDown(key, shift);
+}
+
+void TFRM_QuorinRealinhamentoPreco::CDS_ProcessoAfterScroll(TMemoryDataSet* dataSet) {
+    Exibe_Item(dataSet);
+}
+
+void TFRM_QuorinRealinhamentoPreco::Exibe_Item(TMemoryDataSet* dataSet) {
+    if (CDS_Processo->IsEmpty() || !FLG_AcompanhaItem)
+        return;
+    RCH_Especificacao->setPlainText(Texto(dataSet, "des_especificacao"));
+    EDT_Marca->setText(Texto(dataSet, "des_marca"));
+    PNL_Quantidade->setText(FormatFloat(QStringLiteral("#,##0.0000 "), Numero(dataSet, "qtd_produto")));
+    MED_ValorUnitario->setText(
+        FormatFloat(QStringLiteral("#,##0.0000"), Numero(dataSet, "vlr_realinhamento")));
+}
+
+void TFRM_QuorinRealinhamentoPreco::CDS_LoteAfterScroll(TMemoryDataSet*) {
+    if (!FLG_AcompanhaLote || CDS_Lote->IsEmpty())
+        return;
+    Filtra_LoteAtual();
+    Atualiza_TotalLote();
+}
+
+void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {
+    const double preco = StrToFloat(MED_ValorUnitario->Valor);
+    if (!R::PrecoAceito(preco)) {
+        Exibe_Mensagem(Mensagens::ValorUnitarioInvalido(), false, tipoAdvertencia);
+        MED_ValorUnitario->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    R::GravaItem(*CDS_Processo, EDT_Marca->text(), preco);
+
+    FLG_AcompanhaItem = true;
+    CDS_Processo->Next();
+    if (CDS_Processo->Eof()) {
+        CDS_Processo->First();
+        FLG_AcompanhaLote = true;
+        CDS_Lote->Next();
+        if (CDS_Lote->Eof())
+            CDS_Lote->First();
+        FLG_AcompanhaLote = false;
+    }
+    FLG_AcompanhaItem = false;
+
+    Atualiza_TotalLote();
+    BBT_Encerrar->setEnabled(true);
+    EDT_Marca->setFocus(Qt::OtherFocusReason);
+}
 
 void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {}
 
-void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {}
+void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {
+    FLG_AcompanhaItem = false;
+    FLG_AcompanhaLote = true;  // each lot move below filters the items to that lot
+    CDS_Processo->DisableControls();
+    const QString filtro = CDS_Processo->Filter();
+    const bool filtrado = CDS_Processo->Filtered();
+    CDS_Processo->SetFiltered(false);
+
+    QList<int> recusados;
+    for (CDS_Lote->First(); !CDS_Lote->Eof(); CDS_Lote->Next()) {
+        if (R::LoteRecusado(*CDS_Processo, Numero(CDS_Lote, "vlr_lance")))
+            recusados << Inteiro(CDS_Lote, "NRO_LOTE");
+    }
+    const bool passou = recusados.isEmpty();
+    if (!passou)
+        Exibe_Mensagem(Mensagens::EncerramentoRecusado(R::ListaLotesRecusados(recusados)), false,
+                       tipoAdvertencia);
+
+    R::MarcaEncerrado(*CDS_Processo);
+    CDS_Processo->SetFilter(filtro);
+    CDS_Processo->SetFiltered(filtrado);
+    CDS_Processo->EnableControls();
+
+    FLG_AcompanhaItem = true;
+    FLG_AcompanhaLote = true;
+    CDS_Processo->First();
+
+    if (!passou)
+        return;
+    const QString nome = R::NomeArquivoProposta(
+        Trim(PNL_NumeroProcesso->text()), Trim(PNL_AnoExercicioProcesso->text()), MSK_CodigoNacional->Text());
+    CDS_Processo->SaveToFile(nome);
+    Exibe_Mensagem(Mensagens::PropostaGravada(nome), false, QStringLiteral("INF"));
+    close();
+}
 
 }  // namespace quorin

@@ -121,6 +121,10 @@ class TFRM_QuorinRealinhamentoPreco : public QWidget {
     // ---- operations
     bool Exibe_Mensagem(const QString& texto, bool exibeCancelar, const QString& tipo);
     void Habilita_Painel(QWidget* painel, bool habilitado);
+    /// The total of the visible items in PNL_ValorTotal; BBT_Relatorio enabled when above 0.
+    void Atualiza_TotalLote();
+    /// Fills the item panel from the current row, while FLG_AcompanhaItem is set.
+    void Exibe_Item(TMemoryDataSet* dataSet);
 
     // ---- event handlers
     void FormShow();
@@ -153,6 +157,14 @@ class TFRM_QuorinRealinhamentoPreco : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void Filtra_LoteAtual();
+    /// Opening freezes both grids until the supplier is identified. An opening (or
+    /// a reset) while an earlier one still waits must not freeze them a second
+    /// time, or one identification would no longer release them.
+    void Suspende_Grades();
+    void Libera_Grades();
+    bool FLG_GradesSuspensas = false;
+
     void Cria_Controles();
     void Ajusta_Paineis();
     void Define_OrdemTab();

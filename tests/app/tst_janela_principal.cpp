@@ -27,7 +27,8 @@ namespace {
 
 using Janela = TFRM_QuorinRealinhamentoPreco;
 
-const QString mascaraCNPJ = QStringLiteral("99.999.999/9999-99;0; ");
+// Letters are allowed in the first twelve places (the alphanumeric CNPJ).
+const QString mascaraCNPJ = QStringLiteral(">aa.aaa.aaa/aaaa-99;0; ");
 const QString mascaraCPF = QStringLiteral("999.999.999-99;0; ");
 
 // A shown, active window in the state right after start.
@@ -345,9 +346,10 @@ class TstJanelaPrincipal : public QObject {
         QCOMPARE(w.MSK_CodigoNacional->Text(), QStringLiteral("12345678901"));
         QCOMPARE(w.MSK_CodigoNacional->displayText(), QStringLiteral("123.456.789-01"));
 
-        // Back to CNPJ: the digits stay, under the new mask.
-        w.CMB_Identificacao->setFocus();
-        QTest::keyClick(w.CMB_Identificacao, Qt::Key_Down);
+        // Back to CNPJ: the digits stay, under the new mask. The kind is switched
+        // from the code, since leaving the field would look the number up.
+        w.CMB_Identificacao->setCurrentIndex(1);
+        w.CMB_IdentificacaoClick();
         QCOMPARE(w.STT_CodigoNacional->text(), QStringLiteral(" C N P J"));
         QCOMPARE(w.STT_NomeFornecedor->text(), QStringLiteral(" Razão Social"));
         QCOMPARE(w.MSK_CodigoNacional->Text(), QStringLiteral("12345678901"));
