@@ -458,6 +458,24 @@ class TstFluxo : public QObject {
         QVERIFY(QFileInfo::exists(f.pasta.filePath(QStringLiteral("PRP_000007_2026_.PRO"))));
     }
 
+    void failedSaveIsNoSuccess() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        f.Abre(Processo_Com_Documento(f.pasta.path(), kCpf));
+        for (f.w.CDS_Processo->First(); !f.w.CDS_Processo->Eof(); f.w.CDS_Processo->Next()) {
+            f.w.CDS_Processo->Edit();
+            f.w.CDS_Processo->FieldByName(QStringLiteral("vlr_realinhamento"))->SetAsFloat(2.5);
+            f.w.CDS_Processo->FieldByName(QStringLiteral("vlr_total"))->SetAsFloat(5);
+            f.w.CDS_Processo->Post();
+        }
+        // A folder where the proposal file should go: the save cannot replace it.
+        QVERIFY(QDir(f.pasta.path()).mkdir(QStringLiteral("PRP_000007_2026_.PRO")));
+        QVERIFY_THROWS_EXCEPTION(std::exception, f.w.BBT_EncerrarClick());
+        QVERIFY(f.mensagens.isEmpty());
+        QVERIFY(f.w.isVisible());
+        QVERIFY(QFileInfo(f.pasta.filePath(QStringLiteral("PRP_000007_2026_.PRO"))).isDir());
+    }
+
     void gridsStripeAndKeepTheirRows() {
         Fluxo f;
         QVERIFY(f.Pronta());
