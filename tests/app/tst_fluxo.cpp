@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -256,6 +257,26 @@ class TstFluxo : public QObject {
         QVERIFY(!g.w.BBT_Limpar->isEnabled());
         QCOMPARE(g.w.PNL_ValorTotal->text(), QStringLiteral("4.836,50 "));
         QVERIFY(g.w.BBT_Relatorio->isEnabled());
+    }
+
+    // The command-line companion closes the example; the window reopens the result
+    // straight into the identified state.
+    void proposalFromTheCommandLine() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        QProcess pacote;
+        pacote.start(QStringLiteral(QUORIN_PACOTE),
+                     {QStringLiteral("preencher"), f.pasta.filePath(QStringLiteral("PL_001269_2009.KPZ")),
+                      QStringLiteral("--documento"), kCnpj, QStringLiteral("--precos"),
+                      kExemplos + QStringLiteral("precos_exemplo.csv")});
+        QVERIFY(pacote.waitForFinished(60000));
+        QCOMPARE(pacote.exitCode(), 0);
+        f.Abre(QStringLiteral("PRP_001269_2009_12123123000199.PRO"));
+        QVERIFY(f.mensagens.isEmpty());
+        QCOMPARE(f.w.MSK_CodigoNacional->Text(), kCnpj);
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+        QVERIFY(!f.w.CDS_Processo->ControlsDisabled());
+        QCOMPARE(f.w.PNL_ValorTotal->text(), QStringLiteral("4.836,50 "));
     }
 
     void closedPersonFileSelectsCpf() {
