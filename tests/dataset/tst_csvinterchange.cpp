@@ -160,9 +160,9 @@ class TestCsvInterchange : public QObject {
         ProposalSchema::DeclareProcesso(ds);
         TCsvInterchange::ImportFile(ds, QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/processo_exemplo.csv"));
         QCOMPARE(ds.RecordCount(), 10);
-        const QString spec = ds.FieldByName(QStringLiteral("des_especificacao"))->AsString();
+        const QString especificacao = ds.FieldByName(QStringLiteral("des_especificacao"))->AsString();
         QVERIFY(
-            spec.startsWith(QStringLiteral("Papel alcalino, formato 210 x 297 mm, gramatura 75 g/m².\n")));
+            especificacao.startsWith(QStringLiteral("Papel alcalino, formato 210 x 297 mm, gramatura 75 g/m².\n")));
         QCOMPARE(ds.FieldByName(QStringLiteral("vlr_lance"))->AsFloat(), 4836.5);
         QCOMPARE(ds.FieldByName(QStringLiteral("dat_processo"))->AsDateTime().date(), QDate(2009, 3, 15));
     }

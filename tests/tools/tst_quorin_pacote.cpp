@@ -98,7 +98,7 @@ class TestQuorinPacote : public QObject {
             << "1;2;10477;3"
             << "1;dois;10477;3"
             << "Valor inválido na linha 5, coluna 2 ('nro_item'): 'dois' não é um número inteiro.";
-        // The first item's specification spans lines 2 to 4, so its date cell stands on line 4.
+        // The first item's des_especificacao spans lines 2 to 4, so its date cell stands on line 4.
         QTest::newRow("bad date")
             << "15/03/2009"
             << "31/02/2009"
