@@ -32,8 +32,6 @@ const QString kUsage = QStringLiteral(
     "Saída: 0 proposta gravada; 1 arquivo de entrada inválido; 2 recusado pelas regras da proposta\n"
     "(documento não encontrado, preço zero ou negativo, lote que não confere); 64 uso incorreto.\n");
 
-const Subcommand& Self();
-
 // The digits and letters of a typed document, letters in upper case, as the
 // window's masked field holds them.
 QString SoDocumento(const QString& text) {
@@ -82,7 +80,7 @@ int Run(const Context& c) {
     Arguments a;
     QString problem;
     if (!ParseArguments(c.args, a, problem)) {
-        return UsageError(c, Self(), problem);
+        return UsageError(c, kName, problem);
     }
 
     TMemoryDataSet processo;
@@ -184,15 +182,6 @@ int Run(const Context& c) {
 
 const Registration registration{
     {kName, QStringLiteral("grava marcas e preços de um CSV e encerra a proposta"), kUsage, Run}};
-
-const Subcommand& Self() {
-    for (const Subcommand& s : Subcommands()) {
-        if (s.name == kName) {
-            return s;
-        }
-    }
-    return Subcommands().front();
-}
 
 }  // namespace
 

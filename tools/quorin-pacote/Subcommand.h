@@ -51,7 +51,6 @@ struct Registration {
 /// True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const QStringList& args);
 /// Prints the problem and the usage of the subcommand to err and returns ExitUsage.
-int UsageError(const Context& context, const Subcommand& subcommand, const QString& problem);
 int UsageError(const Context& context, const QString& subcommand, const QString& problem);
 
 }  // namespace quorin::pacote

@@ -70,10 +70,6 @@ const Subcommand* FindSubcommand(const QString& name) {
     return nullptr;
 }
 
-int UsageError(const Context& context, const Subcommand& subcommand, const QString& problem) {
-    return UsageError(context, subcommand.name, problem);
-}
-
 int UsageError(const Context& context, const QString& subcommand, const QString& problem) {
     context.PrintError(problem);
     const Subcommand* s = FindSubcommand(subcommand);
