@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "ShowResult.h"
+
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
 #include "report_engine/expr/TQREvEmbeddedFunction.h"
@@ -11,19 +13,6 @@
 using namespace quorin;
 
 namespace {
-
-QString Show(const TQREvResult& r) {
-    switch (r.ResultType) {
-        case resInt:
-            return QString::number(r.IntegerValue);
-        case resDouble:
-            return QString::number(r.DoubleValue, 'g', 15);
-        case resBool:
-            return r.BooleanValue ? QStringLiteral("true") : QStringLiteral("false");
-        default:
-            return r.StringValue();
-    }
-}
 
 TQREvResult FromVariant(const QVariant& v) {
     switch (v.typeId()) {

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "ShowResult.h"
+
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
 #include "report_engine/expr/QRBuiltinFunctions.h"
@@ -17,21 +19,6 @@
 using namespace quorin;
 
 namespace {
-
-// The result in one comparable text: numbers in C notation, booleans as
-// true/false, texts and messages as they are.
-QString Show(const TQREvResult& r) {
-    switch (r.ResultType) {
-        case resInt:
-            return QString::number(r.IntegerValue);
-        case resDouble:
-            return QString::number(r.DoubleValue, 'g', 15);
-        case resBool:
-            return r.BooleanValue ? QStringLiteral("true") : QStringLiteral("false");
-        default:
-            return r.StringValue();
-    }
-}
 
 TQREvResult Eval(const QString& expression) {
     TQREvaluator evaluator;
