@@ -1,6 +1,7 @@
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "RunPacote.h"
 
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
@@ -9,20 +10,6 @@
 using namespace quorin;
 
 namespace {
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result Run(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(QUORIN_PACOTE), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 const QString kExemplos = QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/");
 const QByteArray kHeader = "nro_lote;nro_item;des_marca;vlr_realinhamento\r\n";

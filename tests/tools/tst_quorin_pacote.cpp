@@ -1,22 +1,9 @@
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "RunPacote.h"
+
 namespace {
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result Run(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(QUORIN_PACOTE), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
