@@ -1,0 +1,212 @@
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "report_engine/canvas/TQRCanvas.h"
+#include "report_engine/pages/QRPageList.h"
+#include "report_engine/pages/QRPageRecording.h"
+#include "report_engine/printer/PrinterSettings.h"
+#include "report_engine/printer/QRPrinterSettings.h"
+#include "report_engine/printer/TQRExportFilter.h"
+
+class QPrinter;
+
+namespace quorin {
+
+class TQRPrinter;
+class TCustomQuickRep;
+
+enum TQRPrinterDestination { qrdMetafile, qrdPrinter };
+enum TQRPrinterStatus { mpReady, mpBusy, mpFinished };
+
+/// Notices between the page sink and the windows, numbered after the
+/// platform's user-range messages. Progress and page availability are posted
+/// to the preview; print is posted and preview-close sent to the client.
+enum TQRMessage : int {
+    CM_QRPROGRESSUPDATE = 1024,
+    CM_QRPAGEAVAILABLE = 1025,
+    CM_QRPRINT = 1026,
+    CM_QRPREVIEWCLOSE = 1028,
+};
+
+/// A notice as a Qt event: type() is the message number, Param its value
+/// (progress or available pages); Printer is the sender for preview-close.
+class TQRPrinterEvent : public QEvent {
+  public:
+    TQRPrinterEvent(TQRMessage message, int param, TQRPrinter* printer = nullptr)
+        : QEvent(static_cast<QEvent::Type>(message)), Param(param), Printer(printer) {}
+    int Param;
+    TQRPrinter* Printer;
+};
+
+/// What shows a printer's pages and what reports progress: filled by the
+/// preview folder at start-up, so the engine below it links no widgets.
+class TQRPreviewInterface {
+  public:
+    virtual ~TQRPreviewInterface() = default;
+    /// Shows a preview window for the printer and returns it (none by default).
+    virtual QObject* Show(TQRPrinter* printer) { (void)printer; return nullptr; }
+    virtual void ShowModal(TQRPrinter* printer) { (void)printer; }
+    /// A progress window captioned as given that receives the printer's
+    /// progress notices and cancels it on request (none by default).
+    virtual std::unique_ptr<QObject> CreateProgressForm(TQRPrinter* printer, const QString& caption) {
+        (void)printer, (void)caption;
+        return nullptr;
+    }
+};
+
+using TQRPreviewInterfaceClass = std::function<std::unique_ptr<TQRPreviewInterface>()>;
+/// Replaces the process-wide preview interface class.
+void RegisterPreviewClass(TQRPreviewInterfaceClass factory);
+/// A new instance of the registered class (the base class when none is registered).
+std::unique_ptr<TQRPreviewInterface> CreatePreviewInterface();
+
+/// The page sink of one report run: records pages into the page store
+/// (qrdMetafile) or draws them on the printer (qrdPrinter); prints, saves and
+/// loads stored pages; relays progress and page notices to the preview across
+/// threads. Positions handed to it are tenths of a millimetre from the
+/// paper's top-left corner. Fields one thread writes and the other reads are
+/// atomic.
+class TQRPrinter : public TQRPrinterSettingsTarget {
+  public:
+    using TQRPrinterEvent_ = std::function<void(TQRPrinter*)>;
+    using TQRExportToFilterEvent = std::function<void(TQRExportFilter*)>;
+
+    explicit TQRPrinter(TCustomQuickRep* owner = nullptr);
+    ~TQRPrinter() override;
+    TQRPrinter(const TQRPrinter&) = delete;
+    TQRPrinter& operator=(const TQRPrinter&) = delete;
+
+    void BeginDoc();
+    void NewPage();
+    void EndDoc();
+    void AbortDoc();
+    void Cancel() { cancelled_ = true; }
+    void Cleanup();
+
+    TQRCanvas* GetCanvas() const;
+
+    int XPos(double x) const;
+    int YPos(double y) const;
+    int XSize(double x) const;
+    int YSize(double y) const;
+
+    void SetAvailablePages(int n);
+    void SetProgress(int n);
+    void SetShowingPreview(bool flag);
+    void ClosePreview(QObject* sender = nullptr);
+
+    std::unique_ptr<TQRPageRecording> GetPage(int n);
+    void SetPageNumber(int n) { pageNumber_ = n; }
+    void Preview();
+    void PreviewModal();
+    /// Raises EQRError (Portuguese) when the printing system refuses the job.
+    void Print();
+    void PrintSetup(QObject* sender = nullptr);
+    void ExportToFilter(TQRExportFilter* filter);
+    void Save(const QString& name);
+    void Load(const QString& name);
+    bool GetCompression() const;
+    void SetCompression(bool value);
+
+    // Paper and printer properties through the settings.
+    TQRPaperSize GetPaperSize() const;
+    void SetPaperSize(TQRPaperSize value) override;
+    int GetPaperWidth() const;
+    void SetPaperWidth(int value);
+    int GetPaperLength() const;
+    void SetPaperLength(int value);
+    TPrinterOrientation GetOrientation() const;
+    void SetOrientation(TPrinterOrientation value) override;
+    int GetCopies() const;
+    void SetCopies(int value) override;
+    TQRBin GetBin() const;
+    void SetBin(TQRBin value) override;
+    bool GetDuplex() const;
+    void SetDuplex(bool value) override;
+    int GetPrinterIndex() const;
+    void SetPrinterIndex(int index) override;
+    QStringList GetPrinters() const;
+    void SetTitle(const QString& title) override { title_ = title; }
+    QString GetTitle() const { return title_; }
+    int GetLeftWaste() const;
+    int GetTopWaste() const;
+    void SetDestination(TQRPrinterDestination destination) { destination_ = destination; }
+    TQRPrinterDestination GetDestination() const { return destination_; }
+    /// Width and length of the page in tenths of a millimetre after orientation.
+    int PaperWidthValue() const;
+    int PaperLengthValue() const;
+
+    TPrinterSettings& Settings() { return *settings_; }
+    TQRPageList& PageList() { return *pageList_; }
+
+    // State read across threads.
+    TQRPrinterStatus GetStatus() const { return status_; }
+    bool GetCancelled() const { return cancelled_; }
+    int GetPageCount() const { return pageCount_; }
+    int GetPageNumber() const { return pageNumber_; }
+    int GetAvailablePages() const { return availablePages_; }
+    int GetProgress() const { return progress_; }
+    bool GetShowingPreview() const { return showingPreview_; }
+    bool GetPrintersInstalled() const { return printersInstalled_; }
+    bool GetLoadedFromFile() const { return loadedFromFile_; }
+    double XFactor() const { return xFactor_; }
+    double YFactor() const { return yFactor_; }
+
+    int FirstPage = 0;  // page range for printing; 0 is unbounded
+    int LastPage = 0;
+    bool UseStandardPrinter = false;
+    bool PrintMetaFile = false;
+
+    /// The window that receives progress and page notices, and the object
+    /// that owns the run (receives print and preview-close requests).
+    QObject* PreviewWindow = nullptr;
+    QObject* Client = nullptr;
+    QObject* PreviewForm = nullptr;
+    TCustomQuickRep* Owner = nullptr;
+
+    TQRPrinterEvent_ AfterPrint;
+    TQRPrinterEvent_ AfterPreview;
+    TQRPrinterEvent_ OnPreview;
+    TQRPrinterEvent_ OnPreviewModal;
+    TQRPrinterEvent_ OnPrintSetup;
+    TQRExportToFilterEvent OnExportToFilter;
+
+    /// The platform printer (process-wide or own), its driver seam.
+    QPrinter* PlatformPrinter() const { return platformPrinter_; }
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+
+    QPrinter* platformPrinter_ = nullptr;
+    std::unique_ptr<TPrinterSettings> settings_;
+    std::unique_ptr<TQRPageList> pageList_;
+    QString title_;
+    TQRPrinterDestination destination_ = qrdMetafile;
+    std::atomic<TQRPrinterStatus> status_{mpReady};
+    std::atomic<bool> cancelled_{false};
+    std::atomic<int> pageCount_{0};
+    std::atomic<int> pageNumber_{0};
+    std::atomic<int> availablePages_{0};
+    std::atomic<int> progress_{0};
+    std::atomic<bool> showingPreview_{false};
+    bool printersInstalled_ = false;
+    bool loadedFromFile_ = false;
+    double xFactor_ = 1.0;
+    double yFactor_ = 1.0;
+    int leftWaste_ = 0;
+    int topWaste_ = 0;
+};
+
+/// The process-wide report printer, created on first use.
+TQRPrinter& QRPrinter();
+/// The printer's font families when a printer is installed, else the screen's.
+QStringList GetFonts();
+
+}  // namespace quorin
