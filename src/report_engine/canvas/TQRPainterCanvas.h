@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPointF>
+
+#include "report_engine/canvas/TQRCanvas.h"
+
+class QPainter;
+
+namespace quorin {
+
+/// The canvas over any QPainter (printer, image, widget). Coordinates are the
+/// painter's logical pixels; dotsPerInch is the resolution fonts are sized for.
+class TQRPainterCanvas : public TQRCanvas {
+  public:
+    TQRPainterCanvas(QPainter& painter, int dotsPerInch);
+    ~TQRPainterCanvas() override;
+
+    int DotsPerInch() const override { return dotsPerInch_; }
+    void TextOut(int x, int y, const QString& text) override;
+    int TextWidth(const QString& text) override;
+    int TextHeight(const QString& text) override;
+    void FillRect(const QRect& rect) override;
+    void Rectangle(int x1, int y1, int x2, int y2) override;
+    void Ellipse(int x1, int y1, int x2, int y2) override;
+    void RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight) override;
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void SetClipRect(const QRect& rect) override;
+    void ResetClip() override;
+    void StretchDraw(const QRect& rect, const QImage& picture) override;
+
+    QPainter& Painter() { return painter_; }
+
+  private:
+    QPainter& painter_;
+    int dotsPerInch_;
+    QPointF penPos_;
+};
+
+}  // namespace quorin
