@@ -195,6 +195,25 @@ class TestQRPrinter : public QObject {
         QCOMPARE(printer.GetPageCount(), 2);
     }
 
+    // An aborted run keeps the pages it drew, and its saved file says so.
+    void abortedRunSavesItsPages() {
+        TQRPrinter printer;
+        printer.BeginDoc();
+        for (int page = 1; page <= 3; ++page) {
+            printer.NewPage();
+            DrawPage(printer, page);
+        }
+        printer.AbortDoc();
+        QCOMPARE(printer.GetStatus(), mpFinished);
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("aborted.QRP"));
+        printer.Save(name);
+        TQRPrinter reader;
+        reader.Load(name);
+        QCOMPARE(reader.GetPageCount(), 3);
+        QCOMPARE(*reader.GetPage(3), *printer.GetPage(3));
+    }
+
     void misuse_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("message");
@@ -284,11 +303,13 @@ class TestQRPrinter : public QObject {
         QTest::addColumn<int>("last");
         QTest::addColumn<bool>("posted");
         QTest::addColumn<int>("advances");
-        QTest::newRow("report generates again") << true << false << false << 0 << 0 << true << 0;
-        QTest::newRow("stored pages on request") << true << true << false << 0 << 0 << false << 2;
-        QTest::newRow("no client") << false << false << false << 0 << 0 << false << 2;
-        QTest::newRow("loaded file") << true << false << true << 0 << 0 << false << 2;
-        QTest::newRow("pages 2 to 3") << false << false << false << 2 << 3 << false << 1;
+        QTest::addColumn<int>("lastPrinted");
+        QTest::newRow("report generates again") << true << false << false << 0 << 0 << true << 0 << 0;
+        QTest::newRow("stored pages on request") << true << true << false << 0 << 0 << false << 2 << 3;
+        QTest::newRow("no client") << false << false << false << 0 << 0 << false << 2 << 3;
+        QTest::newRow("loaded file") << true << false << true << 0 << 0 << false << 2 << 3;
+        QTest::newRow("pages 2 to 3") << false << false << false << 2 << 3 << false << 1 << 3;
+        QTest::newRow("range past the end, no blank sheets") << false << false << false << 2 << 9 << false << 1 << 3;
     }
     void printFinishedRun() {
         QFETCH(bool, client);
@@ -298,6 +319,7 @@ class TestQRPrinter : public QObject {
         QFETCH(int, last);
         QFETCH(bool, posted);
         QFETCH(int, advances);
+        QFETCH(int, lastPrinted);
         TQRFakePrinterDriver driver;
         TQRPrinter printer;
         printer.SetPrinterDriver(&driver);
@@ -323,7 +345,7 @@ class TestQRPrinter : public QObject {
         QCOMPARE(log.newPages, advances);
         QCOMPARE(log.ended, log.begun);
         if (!posted) {
-            QCOMPARE(printer.GetPageNumber(), last ? last : 3);
+            QCOMPARE(printer.GetPageNumber(), lastPrinted);
         }
     }
 
