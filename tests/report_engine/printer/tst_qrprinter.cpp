@@ -34,9 +34,13 @@ struct JobLog {
 // A print job that paints into a picture and counts what the printer asks.
 class FakeJob : public TQRPrintJob {
   public:
-    FakeJob(JobLog& log, const TQRPrinter* printer, bool refuse) : log_(log), printer_(printer), refuse_(refuse) {}
+    // The step the printing system refuses, if any.
+    enum TRefusal { None, Begin_, NewPage_, End_ };
+
+    FakeJob(JobLog& log, const TQRPrinter* printer, TRefusal refuse)
+        : log_(log), printer_(printer), refuse_(refuse) {}
     bool Begin(const QString& title) override {
-        if (refuse_) {
+        if (refuse_ == Begin_) {
             return false;
         }
         ++log_.begun;
@@ -46,11 +50,11 @@ class FakeJob : public TQRPrintJob {
     }
     bool NewPage() override {
         ++log_.newPages;
-        return true;
+        return refuse_ != NewPage_;
     }
     bool End() override {
         ++log_.ended;
-        return painter_.end();
+        return painter_.end() && refuse_ != End_;
     }
     void Abort() override {
         ++log_.aborted;
@@ -68,12 +72,12 @@ class FakeJob : public TQRPrintJob {
   private:
     JobLog& log_;
     const TQRPrinter* printer_;
-    bool refuse_;
+    TRefusal refuse_;
     QPicture picture_;
     QPainter painter_;
 };
 
-void UseFakeJobs(TQRPrinter& printer, JobLog& log, bool refuse = false) {
+void UseFakeJobs(TQRPrinter& printer, JobLog& log, FakeJob::TRefusal refuse = FakeJob::None) {
     printer.CreatePrintJob = [&log, &printer, refuse] { return std::make_unique<FakeJob>(log, &printer, refuse); };
 }
 
@@ -372,20 +376,29 @@ class TestQRPrinter : public QObject {
 
     // The printing system refusing the job is an error the caller can show,
     // never a silent success.
+    void refusedJobRaises_data() {
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("message");
+        const QString name = QStringLiteral("A impressora \"Impressora de teste\" ");
+        QTest::newRow("job") << int(FakeJob::Begin_)
+                             << name + QStringLiteral("recusou o trabalho de impressão \"Proposta\".");
+        QTest::newRow("new page") << int(FakeJob::NewPage_) << name + QStringLiteral("recusou uma nova página.");
+        QTest::newRow("end") << int(FakeJob::End_)
+                             << QStringLiteral("A impressão na impressora \"Impressora de teste\" não pôde ser concluída.");
+    }
     void refusedJobRaises() {
+        QFETCH(int, refusal);
+        QFETCH(QString, message);
         TQRFakePrinterDriver driver;
         TQRPrinter printer;
         printer.SetPrinterDriver(&driver);
         JobLog log;
-        UseFakeJobs(printer, log, true);
+        UseFakeJobs(printer, log, FakeJob::TRefusal(refusal));
         int afterPrint = 0;
         printer.AfterPrint = [&](TQRPrinter*) { ++afterPrint; };
         printer.SetTitle(QStringLiteral("Proposta"));
         printer.SetDestination(qrdPrinter);
-        printer.BeginDoc();
-        const QString expected =
-            QStringLiteral("A impressora \"Impressora de teste\" recusou o trabalho de impressão \"Proposta\".");
-        QCOMPARE(ErrorOf([&] { printer.NewPage(); }), expected);
+        QCOMPARE(ErrorOf([&] { RunToStore(printer, 2); }), message);
         printer.AbortDoc();
         QCOMPARE(afterPrint, 0);
 
@@ -393,7 +406,7 @@ class TestQRPrinter : public QObject {
         printer.SetDestination(qrdMetafile);
         RunToStore(printer, 2);
         printer.PrintMetaFile = true;
-        QCOMPARE(ErrorOf([&] { printer.Print(); }), expected);
+        QCOMPARE(ErrorOf([&] { printer.Print(); }), message);
     }
 
     // The real job on a QPrinter whose PDF file cannot be created.
@@ -645,6 +658,13 @@ class TestQRPrinter : public QObject {
     void processWide() {
         QCOMPARE(&QRPrinter(), &QRPrinter());
         QVERIFY(!GetFonts().isEmpty());
+        // Reports set to the standard printer share one platform printer.
+        TQRPrinter a(nullptr, true);
+        TQRPrinter b(nullptr, true);
+        TQRPrinter own;
+        QCOMPARE(a.PlatformPrinter(), b.PlatformPrinter());
+        QVERIFY(own.PlatformPrinter() != a.PlatformPrinter());
+        QVERIFY(a.GetUseStandardPrinter());
     }
 };
 
