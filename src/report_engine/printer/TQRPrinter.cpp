@@ -118,7 +118,8 @@ QSize TQRQtPrintJob::PrintableSize() const {
 }
 
 QString TQRQtPrintJob::PrinterName() const {
-    return printer_.outputFormat() == QPrinter::PdfFormat ? printer_.outputFileName() : printer_.printerName();
+    return printer_.outputFormat() == QPrinter::PdfFormat ? printer_.outputFileName()
+                                                          : printer_.printerName();
 }
 
 struct TQRPrinter::Impl {
@@ -478,7 +479,8 @@ void TQRPrinter::Print() {
     const auto done = qScopeGuard([this] { d->printing = false; });
     const int first = FirstPage != 0 ? FirstPage : 1;
     // A range past the last page prints no blank sheets.
-    const int last = std::min(LastPage != 0 ? LastPage : static_cast<int>(pageCount_), static_cast<int>(pageCount_));
+    const int last =
+        std::min(LastPage != 0 ? LastPage : static_cast<int>(pageCount_), static_cast<int>(pageCount_));
     const QSize printable = job->PrintableSize();
     for (int i = first; i <= last; ++i) {
         ProcessPendingEvents();
@@ -488,7 +490,8 @@ void TQRPrinter::Print() {
         }
         if (i < last && !job->NewPage()) {
             job->Abort();
-            throw EQRError(QStringLiteral("A impressora \"%1\" recusou uma nova página.").arg(PrinterLabel(*job)));
+            throw EQRError(
+                QStringLiteral("A impressora \"%1\" recusou uma nova página.").arg(PrinterLabel(*job)));
         }
         if (cancelled_) {
             job->Abort();
@@ -496,8 +499,8 @@ void TQRPrinter::Print() {
         }
     }
     if (!job->End()) {
-        throw EQRError(
-            QStringLiteral("A impressão na impressora \"%1\" não pôde ser concluída.").arg(PrinterLabel(*job)));
+        throw EQRError(QStringLiteral("A impressão na impressora \"%1\" não pôde ser concluída.")
+                           .arg(PrinterLabel(*job)));
     }
 }
 
@@ -661,11 +664,13 @@ int TQRPrinter::GetTopWaste() const {
 }
 
 int TQRPrinter::PaperWidthValue() const {
-    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperLength() : settings_->GetPaperWidth();
+    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperLength()
+                                                      : settings_->GetPaperWidth();
 }
 
 int TQRPrinter::PaperLengthValue() const {
-    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperWidth() : settings_->GetPaperLength();
+    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperWidth()
+                                                      : settings_->GetPaperLength();
 }
 
 // --- Process-wide --------------------------------------------------------------------

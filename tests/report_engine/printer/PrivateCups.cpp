@@ -1,5 +1,7 @@
 #include "PrivateCups.h"
 
+#include <sys/types.h>
+#include <unistd.h>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -8,14 +10,13 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace {
 
 bool WriteText(const QString& fileName, const QString& text) {
     QFile file(fileName);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) == text.toUtf8().size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(text.toUtf8()) == text.toUtf8().size();
 }
 
 QString Log(const QString& fileName) {
@@ -58,7 +59,8 @@ bool PrivateCups::Start() {
     }
     const QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin"});
     if (cupsd.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("lpadmin")).isEmpty()) {
-        error_ = QStringLiteral("cupsd or lpadmin is not installed (cups, cups-client, cups-bsd, cups-filters)");
+        error_ =
+            QStringLiteral("cupsd or lpadmin is not installed (cups, cups-client, cups-bsd, cups-filters)");
         return false;
     }
     if (!dir_.isValid()) {
@@ -107,8 +109,9 @@ bool PrivateCups::Start() {
     if (!Run(cupsd, {QStringLiteral("-t"), QStringLiteral("-c"), conf, QStringLiteral("-s"), files})) {
         return false;
     }
-    if (!QProcess::startDetached(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), conf, QStringLiteral("-s"), files},
-                                 QString(), &pid_) ||
+    if (!QProcess::startDetached(
+            cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), conf, QStringLiteral("-s"), files}, QString(),
+            &pid_) ||
         pid_ <= 0) {
         error_ = QStringLiteral("cupsd did not start");
         pid_ = 0;
@@ -121,7 +124,8 @@ bool PrivateCups::Start() {
         QThread::msleep(50);
     }
     if (!QFileInfo::exists(socket)) {
-        error_ = QStringLiteral("cupsd did not open its socket: %1").arg(Log(p + QStringLiteral("/log/error_log")));
+        error_ = QStringLiteral("cupsd did not open its socket: %1")
+                     .arg(Log(p + QStringLiteral("/log/error_log")));
         Stop();
         return false;
     }

@@ -74,7 +74,8 @@ class TestQRPrinterCups : public QObject {
             TQRCanvas* canvas = printer.GetCanvas();
             QVERIFY(canvas);
             canvas->Font.Size = 14;
-            canvas->TextOut(printer.XPos(250), printer.YPos(300), QStringLiteral("Página %1 de %2").arg(page).arg(pages));
+            canvas->TextOut(printer.XPos(250), printer.YPos(300),
+                            QStringLiteral("Página %1 de %2").arg(page).arg(pages));
         }
         printer.EndDoc();
         if (destination == qrdMetafile) {
@@ -90,16 +91,19 @@ class TestQRPrinterCups : public QObject {
         QVERIFY2(info.contains(QStringLiteral("(A4)")), qPrintable(info));
         for (qsizetype i = 0; i < printed.size(); ++i) {
             const QString n = QString::number(i + 1);
-            const QString text = Tool(QStringLiteral("pdftotext"),
-                                      {QStringLiteral("-f"), n, QStringLiteral("-l"), n, pdf, QStringLiteral("-")});
-            QVERIFY2(text.contains(QStringLiteral("Página %1 de %2").arg(printed[i]).arg(pages)), qPrintable(text));
+            const QString text =
+                Tool(QStringLiteral("pdftotext"),
+                     {QStringLiteral("-f"), n, QStringLiteral("-l"), n, pdf, QStringLiteral("-")});
+            QVERIFY2(text.contains(QStringLiteral("Página %1 de %2").arg(printed[i]).arg(pages)),
+                     qPrintable(text));
         }
         // The first sheet as a picture, to look at.
         const QString shots = QStringLiteral(QUORIN_BINARY_DIR "/screenshots");
         QDir().mkpath(shots);
         const QString tag = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');
-        Tool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
-                                          QStringLiteral("-singlefile"), pdf, shots + QStringLiteral("/qrprinter_") + tag});
+        Tool(QStringLiteral("pdftoppm"),
+             {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
+              QStringLiteral("-singlefile"), pdf, shots + QStringLiteral("/qrprinter_") + tag});
     }
 
   private:
