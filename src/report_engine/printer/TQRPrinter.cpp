@@ -44,6 +44,13 @@ QString PrinterLabel(const TQRPrintJob& job) {
     return name.isEmpty() ? QStringLiteral("(nenhuma impressora)") : name;
 }
 
+QString RefusedJobMessage(const TQRPrintJob& job, const QString& title) {
+    return title.isEmpty()
+               ? QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão.").arg(PrinterLabel(job))
+               : QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".")
+                     .arg(PrinterLabel(job), title);
+}
+
 std::mutex& PreviewClassLock() {
     static std::mutex lock;
     return lock;
@@ -84,10 +91,17 @@ TQRQtPrintJob::~TQRQtPrintJob() {
 
 bool TQRQtPrintJob::Begin(const QString& title) {
     printer_.setDocName(title);
-    if (!printer_.isValid()) {
+    if (!printer_.isValid() || !QueueExists()) {
         return false;
     }
     return painter_.begin(&printer_);
+}
+
+// Qt hands a job for a queue the printing system no longer has to it and
+// reports success; the queue is looked up so that case is a refusal.
+bool TQRQtPrintJob::QueueExists() const {
+    return printer_.outputFormat() != QPrinter::NativeFormat ||
+           !QPrinterInfo::printerInfo(printer_.printerName()).isNull();
 }
 
 bool TQRQtPrintJob::NewPage() {
@@ -95,7 +109,7 @@ bool TQRQtPrintJob::NewPage() {
 }
 
 bool TQRQtPrintJob::End() {
-    return painter_.end();
+    return painter_.end() && QueueExists();
 }
 
 void TQRQtPrintJob::Abort() {
@@ -205,10 +219,9 @@ void TQRPrinter::CreatePrinterCanvas() {
     if (!d->job || !d->job->Active()) {
         d->job = CreatePrintJob ? CreatePrintJob() : std::make_unique<TQRQtPrintJob>(*platformPrinter_);
         if (!d->job->Begin(title_)) {
-            const QString name = PrinterLabel(*d->job);
+            const QString message = RefusedJobMessage(*d->job, title_);
             d->job.reset();
-            throw EQRError(QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".")
-                               .arg(name, title_));
+            throw EQRError(message);
         }
     }
     xFactor_ = d->job->DotsPerInchX() / 254.0;
@@ -472,8 +485,7 @@ void TQRPrinter::Print() {
     std::unique_ptr<TQRPrintJob> job =
         CreatePrintJob ? CreatePrintJob() : std::make_unique<TQRQtPrintJob>(*platformPrinter_);
     if (!job->Begin(title_)) {
-        throw EQRError(QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".")
-                           .arg(PrinterLabel(*job), title_));
+        throw EQRError(RefusedJobMessage(*job, title_));
     }
     d->printing = true;
     const auto done = qScopeGuard([this] { d->printing = false; });

@@ -132,10 +132,7 @@ bool PrivateCups::Start() {
     // lpadmin may race the daemon's start; give it a few tries.
     bool added = false;
     for (int attempt = 0; attempt < 20 && !added; ++attempt) {
-        added = Run(QStringLiteral("lpadmin"),
-                    {QStringLiteral("-p"), Queue(), QStringLiteral("-E"), QStringLiteral("-v"),
-                     QStringLiteral("file://") + OutputFile(), QStringLiteral("-m"),
-                     QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd")});
+        added = AddQueue(Queue());
         if (!added) {
             QThread::msleep(250);
         }
@@ -147,6 +144,17 @@ bool PrivateCups::Start() {
         return false;
     }
     return true;
+}
+
+bool PrivateCups::AddQueue(const QString& name) {
+    return Run(QStringLiteral("lpadmin"),
+               {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                QStringLiteral("file://") + OutputFile(), QStringLiteral("-m"),
+                QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd")});
+}
+
+bool PrivateCups::RemoveQueue(const QString& name) {
+    return Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name});
 }
 
 void PrivateCups::Stop() {

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "PrivateCups.h"
+#include "report_engine/pages/EQRError.h"
 #include "report_engine/printer/TQRPrinter.h"
 
 using namespace quorin;
@@ -106,6 +107,28 @@ class TestQRPrinterCups : public QObject {
               QStringLiteral("-singlefile"), pdf, shots + QStringLiteral("/qrprinter_") + tag});
     }
 
+    // A queue that went away after it was chosen: the job is refused with a
+    // message, and nothing claims success.
+    void removedQueueRaises() {
+        TQRPrinter printer;
+        printer.SetPrinterIndex(static_cast<int>(printer.GetPrinters().indexOf(QStringLiteral("SUMIDA"))));
+        QCOMPARE(printer.PlatformPrinter()->printerName(), QStringLiteral("SUMIDA"));
+        QVERIFY(cups_.RemoveQueue(QStringLiteral("SUMIDA")));
+        int afterPrint = 0;
+        printer.AfterPrint = [&](TQRPrinter*) { ++afterPrint; };
+        printer.SetDestination(qrdPrinter);
+        printer.BeginDoc();
+        QString raised;
+        try {
+            printer.NewPage();
+            printer.EndDoc();
+        } catch (const EQRError& error) {
+            raised = error.message();
+        }
+        QCOMPARE(raised, QStringLiteral("A impressora \"SUMIDA\" recusou o trabalho de impressão."));
+        QCOMPARE(afterPrint, 0);
+    }
+
   private:
     PrivateCups& cups_;
     bool started_;
@@ -115,7 +138,7 @@ class TestQRPrinterCups : public QObject {
 // before anything asks Qt about printers.
 int main(int argc, char** argv) {
     PrivateCups cups;
-    const bool started = cups.Start();
+    const bool started = cups.Start() && cups.AddQueue(QStringLiteral("SUMIDA"));
     QGuiApplication app(argc, argv);
     TestQRPrinterCups test(cups, started);
     return QTest::qExec(&test, argc, argv);
