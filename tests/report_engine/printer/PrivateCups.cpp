@@ -30,6 +30,10 @@ PrivateCups::PrivateCups() : dir_(QDir::tempPath() + QStringLiteral("/quorin-cup
 
 PrivateCups::~PrivateCups() {
     Stop();
+    // The daemon may still be closing files as it goes; try a few times.
+    for (int attempt = 0; attempt < 10 && !dir_.remove(); ++attempt) {
+        QThread::msleep(100);
+    }
 }
 
 QString PrivateCups::OutputFile() const {
@@ -157,12 +161,31 @@ bool PrivateCups::RemoveQueue(const QString& name) {
     return Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name});
 }
 
+// A daemon that has exited but was not reaped yet counts as gone.
+static bool Alive(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && close + 2 < line.size() && line.at(close + 2) != 'Z';
+}
+
 void PrivateCups::Stop() {
     if (pid_ > 0) {
-        ::kill(static_cast<pid_t>(pid_), SIGTERM);
-        const QDeadlineTimer deadline(5000);
-        while (::kill(static_cast<pid_t>(pid_), 0) == 0 && !deadline.hasExpired()) {
+        const auto pid = static_cast<pid_t>(pid_);
+        ::kill(pid, SIGTERM);
+        QDeadlineTimer deadline(5000);
+        while (Alive(pid_) && !deadline.hasExpired()) {
             QThread::msleep(50);
+        }
+        if (Alive(pid_)) {
+            ::kill(pid, SIGKILL);
+            deadline.setRemainingTime(2000);
+            while (Alive(pid_) && !deadline.hasExpired()) {
+                QThread::msleep(50);
+            }
         }
         pid_ = 0;
     }
