@@ -203,6 +203,40 @@ class TstQRRun : public QObject {
         QVERIFY(report->RenderToCanvas);
     }
 
+    void printerSetupTakesWhatTheDialogReturns() {
+        auto data = LotsDataSet(QList<int>(100, 1));
+        auto report = ListReport(data.get());
+        report->Prepare();
+        const int pages = report->QRPrinter()->GetPageCount();
+        TQRPrinterSetupRequest shown;
+        bool accept = false;
+        RegisterPrinterSetupDialog([&](TQRPrinterSetupRequest& request) {
+            shown = request;
+            request.Copies = 3;
+            request.Orientation = poLandscape;
+            request.AllPages = false;
+            request.FromPage = 2;
+            request.ToPage = 3;
+            return accept;
+        });
+        report->PrinterSetup();
+        QCOMPARE(report->Tag, 1);
+        QCOMPARE(report->PrinterSettings.Copies, 1);
+        QCOMPARE(report->Page().Orientation(), poPortrait);
+        QCOMPARE(shown.MinPage, 1);
+        QCOMPARE(shown.MaxPage, pages);
+        QCOMPARE(shown.ToPage, pages);
+
+        accept = true;
+        report->PrinterSetup();
+        QCOMPARE(report->Tag, 0);
+        QCOMPARE(report->PrinterSettings.Copies, 3);
+        QCOMPARE(report->PrinterSettings.FirstPage, 2);
+        QCOMPARE(report->PrinterSettings.LastPage, 3);
+        QCOMPARE(report->Page().Orientation(), poLandscape);
+        RegisterPrinterSetupDialog(nullptr);
+    }
+
     void twoRunsAtOnceKeepTheirOwnState() {
         // Forced pages and stretching both lean on the run's detail-break flag.
         auto build = [](TMemoryDataSet* data) {
