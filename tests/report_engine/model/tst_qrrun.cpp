@@ -12,6 +12,7 @@
 #include "ReportFixture.h"
 #include "report_engine/printer/QRPrintJob.h"
 #include "report_engine/printer/TQRExportFilter.h"
+#include "runtime/Exceptions.h"
 
 using namespace quorin;
 using namespace quorin::test;
@@ -170,6 +171,29 @@ class TstQRRun : public QObject {
         report->PreviewModal();
         QVERIFY(pages > 40);
         QCOMPARE(g_printersFreed.load(), 2);
+    }
+
+    void aFailingThreadedRunKeepsItsPages() {
+        auto data = LotsDataSet(QList<int>(300, 1));
+        auto report = ListReport(data.get());
+        report->OnStartPage = [](TCustomQuickRep* r) {
+            if (r->PageNo == 2) {
+                throw Exception(QStringLiteral("Falha de teste na página 2."));
+            }
+        };
+        int pages = -1;
+        TQRPrinterStatus status = mpReady;
+        g_preview.modal = [&](TQRPrinter* printer) {
+            QVERIFY(WaitFor([&] { return report->Idle(); }));
+            pages = printer->GetPageCount();
+            status = printer->GetStatus();
+        };
+        report->PreviewModal();
+        QCOMPARE(pages, 2);
+        QCOMPARE(status, mpFinished);
+        QCOMPARE(report->LastRunError(), QStringLiteral("Falha de teste na página 2."));
+        QCOMPARE(report->QRPrinter(), nullptr);
+        QCOMPARE(g_printersFreed.load(), 1);
     }
 
     void printingGeneratesStraightToThePrinter() {
