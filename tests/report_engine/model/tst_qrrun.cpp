@@ -212,6 +212,18 @@ class TstQRRun : public QObject {
         QVERIFY(g_preview.lastProgress.isNull());
         QCOMPARE(report->QRPrinter(), stored);
         QCOMPARE(g_printersFreed.load(), 1);
+
+        // Printing from a preview asks the report to generate again, straight to the printer
+        // (a prepared report's page sink prints its stored pages instead).
+        g_jobPages = 0;
+        stored->Client = report.get();
+        stored->PrintMetaFile = false;
+        stored->Settings().SetPrintMetaFile(false);
+        stored->Print();
+        QCoreApplication::sendPostedEvents(report.get());
+        QCOMPARE(g_jobPages, storedPages);
+        QCOMPARE(afterPrint, 2);
+        QCOMPARE(report->QRPrinter(), stored);
     }
 
     void exportingShowsProgressAndRestores() {
