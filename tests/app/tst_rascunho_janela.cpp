@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/OpenDialog.h"
@@ -239,6 +240,45 @@ class TstRascunhoJanela : public QObject {
         QCOMPARE(TRascunho::Le(dados + QStringLiteral("/QuorinRealinhamentoPreco/rascunhos/") + arquivos[0])
                      .itens.size(),
                  4);
+    }
+
+    // The offer in the real message window, raised while the focus leaves the
+    // document field: Ok restores the items and the lot grid gets the focus.
+    void offerInTheMessageWindow() {
+        {
+            Sessao s;
+            QVERIFY(s.Pronta());
+            s.Abre_E_Identifica(kpz, kCnpj);
+            GravaTres(s);
+        }
+        Sessao s;
+        s.w.MensagemSeam = nullptr;
+        QVERIFY(s.Pronta());
+        s.Abre(kpz);
+        QString titulo;
+        bool cancelarVisivel = false;
+        QTimer vigia;
+        vigia.setInterval(10);
+        connect(&vigia, &QTimer::timeout, this, [&] {
+            auto* d = qobject_cast<TFRM_Mensagem1*>(QApplication::activeModalWidget());
+            if (!d || !d->isVisible())
+                return;
+            vigia.stop();
+            titulo = d->windowTitle();
+            cancelarVisivel = d->BBT_Cancelar->isVisible();
+            d->grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/rascunho_oferta.png"));
+            d->BBT_Ok->click();
+        });
+        vigia.start();
+        s.Identifica(kCnpj);
+        QTRY_COMPARE(titulo, QStringLiteral("Confirmação . . ."));
+        QVERIFY(cancelarVisivel);
+        // Once the window is active again, its focus is on the lot grid.
+        s.w.activateWindow();
+        QTRY_COMPARE(QApplication::focusWidget(), s.w.DBG_Lote);
+        QCOMPARE(s.Itens().mid(0, 3), kTresItens);
+        QCOMPARE(s.w.PNL_ValorTotal->text(), QStringLiteral("4.728,50 "));
+        QVERIFY(s.w.grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/rascunho_retomado.png")));
     }
 
     // Cancelar restores nothing and keeps the old draft aside; a new one starts.
