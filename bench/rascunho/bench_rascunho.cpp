@@ -8,6 +8,8 @@
 //
 //   bench_rascunho [FOLDER]   (default: a temporary folder; use a folder on the
 //                              disk the users' data folder lives on)
+#include <fcntl.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -15,8 +17,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 #include "domain/Rascunho.h"
@@ -54,8 +54,8 @@ TItemRascunho Item(int n) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir temporaria;
-    const QString pasta = argc > 1 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/bench_rascunho")
-                                   : temporaria.path();
+    const QString pasta =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/bench_rascunho") : temporaria.path();
     QDir(pasta).removeRecursively();
     QDir().mkpath(pasta);
 
@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
         std::vector<double> v;
         for (int n = 0; n < 20; ++n) {
             const auto t0 = Clock::now();
-            WriteFileSafely(pasta + QStringLiteral("/reescrito.rascunho"), QByteArrayView(tudo).first(tamanhoBytes));
+            WriteFileSafely(pasta + QStringLiteral("/reescrito.rascunho"),
+                            QByteArrayView(tudo).first(tamanhoBytes));
             v.push_back(Ms(t0, Clock::now()));
         }
         return Mediana(v);
@@ -113,12 +114,15 @@ int main(int argc, char** argv) {
 
     std::printf("bench_rascunho: %d itens, %lld bytes (%d por registro), pasta %s\n", kItens,
                 static_cast<long long>(tamanho), linha, qPrintable(pasta));
-    std::printf("  um acréscimo ao rascunho (mediana de %d)   itens 1-100: %8.3f ms   4951-5050: %8.3f ms   "
-                "9901-10000: %8.3f ms\n",
-                kJanela, janela(0), janela(kItens / 2 - kJanela / 2), janela(kItens - kJanela));
-    std::printf("  par: write + fdatasync cru, mesma linha      %8.3f ms\n", crus.empty() ? -1.0 : Mediana(crus));
-    std::printf("  par: reescrever o arquivo inteiro (QSaveFile) 100 itens: %8.3f ms   10000 itens: %8.3f ms\n",
-                reescrita100, reescritaTudo);
+    std::printf(
+        "  um acréscimo ao rascunho (mediana de %d)   itens 1-100: %8.3f ms   4951-5050: %8.3f ms   "
+        "9901-10000: %8.3f ms\n",
+        kJanela, janela(0), janela(kItens / 2 - kJanela / 2), janela(kItens - kJanela));
+    std::printf("  par: write + fdatasync cru, mesma linha      %8.3f ms\n",
+                crus.empty() ? -1.0 : Mediana(crus));
+    std::printf(
+        "  par: reescrever o arquivo inteiro (QSaveFile) 100 itens: %8.3f ms   10000 itens: %8.3f ms\n",
+        reescrita100, reescritaTudo);
     QDir(pasta).removeRecursively();
     return 0;
 }

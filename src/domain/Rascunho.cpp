@@ -1,5 +1,8 @@
 #include "domain/Rascunho.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -8,9 +11,6 @@
 #include <QMap>
 #include <QStandardPaths>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "dataset/Crc32.h"
 #include "runtime/DateTime.h"
@@ -24,10 +24,16 @@ const QByteArray kRegistro = "I";
 const QString kAplicacao = QStringLiteral("QuorinRealinhamentoPreco");
 const QString kExtensao = QStringLiteral(".rascunho");
 
-QByteArray Codifica(const QString& texto) { return texto.toUtf8().toPercentEncoding(" "); }
-QString Decodifica(const QByteArray& bytes) { return QString::fromUtf8(QByteArray::fromPercentEncoding(bytes)); }
+QByteArray Codifica(const QString& texto) {
+    return texto.toUtf8().toPercentEncoding(" ");
+}
+QString Decodifica(const QByteArray& bytes) {
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(bytes));
+}
 
-QByteArray Numero(double v) { return QByteArray::number(v, 'g', QLocale::FloatingPointShortest); }
+QByteArray Numero(double v) {
+    return QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
+}
 
 // The payload, a tab and its CRC-32 in eight hex digits, and the line's end.
 QByteArray Linha(const QList<QByteArray>& campos) {
@@ -141,7 +147,9 @@ QList<TItemRascunho> TLeituraRascunho::UltimosPorItem() const {
     return ultimos.values();
 }
 
-TRascunho::~TRascunho() { FechaArquivo(); }
+TRascunho::~TRascunho() {
+    FechaArquivo();
+}
 
 QString TRascunho::PastaPadrao() {
     // The window and the command-line tool run under different application
@@ -166,7 +174,8 @@ QByteArray TRascunho::ResumoArquivo(const QString& arquivo) {
     return hash.result();
 }
 
-QString TRascunho::CaminhoRascunho(const QString& pasta, const QByteArray& processo, const QString& documento) {
+QString TRascunho::CaminhoRascunho(const QString& pasta, const QByteArray& processo,
+                                   const QString& documento) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(processo);
     hash.addData(QByteArrayView("\n"));
@@ -186,7 +195,8 @@ void TRascunho::Usa(const QString& pasta, const QByteArray& processo, const QStr
     pasta_ = pasta;
     processo_ = processo;
     documento_ = documento;
-    caminho_ = pasta.isEmpty() || processo.isEmpty() ? QString() : CaminhoRascunho(pasta, processo, documento);
+    caminho_ =
+        pasta.isEmpty() || processo.isEmpty() ? QString() : CaminhoRascunho(pasta, processo, documento);
 }
 
 void TRascunho::Fecha() {
@@ -231,7 +241,8 @@ bool TRascunho::AbreParaGravar() {
         ok = false;  // a draft of another version of the program: leave it alone
     } else if (!e.cabecalhoLido) {
         // Empty, or the header itself was torn: nothing in it can be read.
-        ok = ::ftruncate(fd, 0) == 0 && GravaTudo(fd, Cabecalho(processo_, documento_)) && ::fdatasync(fd) == 0;
+        ok = ::ftruncate(fd, 0) == 0 && GravaTudo(fd, Cabecalho(processo_, documento_)) &&
+             ::fdatasync(fd) == 0;
     } else if (e.fimUltimaLinha < bytes.size()) {
         ok = ::ftruncate(fd, off_t(e.fimUltimaLinha)) == 0 && ::fdatasync(fd) == 0;
     }
@@ -291,9 +302,10 @@ bool TRascunho::Remove() {
 namespace MensagensRascunho {
 
 QString RascunhoEncontrado(int itens, const QDateTime& ultimo) {
-    const QString quantos = itens == 1 ? QStringLiteral("1 item gravado")
-                                       : QStringLiteral("%1 itens gravados").arg(itens);
-    return QStringLiteral("Existe um rascunho deste processo com %1 (último em %2). Deseja continuar de onde parou?")
+    const QString quantos =
+        itens == 1 ? QStringLiteral("1 item gravado") : QStringLiteral("%1 itens gravados").arg(itens);
+    return QStringLiteral(
+               "Existe um rascunho deste processo com %1 (último em %2). Deseja continuar de onde parou?")
         .arg(quantos, FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), ultimo.toLocalTime()));
 }
 

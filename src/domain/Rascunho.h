@@ -20,9 +20,9 @@ struct TItemRascunho {
 /// What a draft file holds. A torn last line (a write cut short) and any line
 /// whose checksum fails are left out and counted in `ignorados`.
 struct TLeituraRascunho {
-    bool existe = false;   ///< the file is there and carries a header of a known version
+    bool existe = false;  ///< the file is there and carries a header of a known version
     int versao = 0;
-    QByteArray processo;   ///< SHA-256 of the process file's bytes
+    QByteArray processo;  ///< SHA-256 of the process file's bytes
     QString documento;
     QList<TItemRascunho> itens;
     int ignorados = 0;
@@ -53,7 +53,8 @@ class TRascunho {
     static QByteArray ResumoArquivo(const QString& arquivo);
     /// The draft's file in `pasta`, named by a checksum of the process file's
     /// digest and the supplier's document.
-    static QString CaminhoRascunho(const QString& pasta, const QByteArray& processo, const QString& documento);
+    static QString CaminhoRascunho(const QString& pasta, const QByteArray& processo,
+                                   const QString& documento);
     /// Reads a draft file; a missing or foreign file reads as not existing.
     static TLeituraRascunho Le(const QString& caminho);
 

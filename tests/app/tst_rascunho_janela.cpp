@@ -126,7 +126,8 @@ void Processo(const QString& caminho, const QStringList& documentos, double lanc
 }
 
 QStringList Rascunhos(const QString& dados) {
-    return QDir(dados + QStringLiteral("/QuorinRealinhamentoPreco/rascunhos")).entryList(QDir::Files, QDir::Name);
+    return QDir(dados + QStringLiteral("/QuorinRealinhamentoPreco/rascunhos"))
+        .entryList(QDir::Files, QDir::Name);
 }
 
 const QStringList kTresItens = {QStringLiteral("1 ALVORADA 9,8500 3.940,0000"),
@@ -210,10 +211,11 @@ class TstRascunhoJanela : public QObject {
         QCOMPARE(s.mensagens.size(), 1);
         QCOMPARE(s.mensagens[0].tipo, QStringLiteral("CON"));
         QVERIFY(s.mensagens[0].cancelar);
-        QCOMPARE(s.mensagens[0].texto,
-                 QStringLiteral("Existe um rascunho deste processo com 3 itens gravados (último em %1). "
-                                "Deseja continuar de onde parou?")
-                     .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), lido.itens[2].quando.toLocalTime())));
+        QCOMPARE(
+            s.mensagens[0].texto,
+            QStringLiteral("Existe um rascunho deste processo com 3 itens gravados (último em %1). "
+                           "Deseja continuar de onde parou?")
+                .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), lido.itens[2].quando.toLocalTime())));
         QVERIFY(QRegularExpression(QStringLiteral("\\(último em \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d\\)"))
                     .match(s.mensagens[0].texto)
                     .hasMatch());
@@ -303,9 +305,10 @@ class TstRascunhoJanela : public QObject {
             const QStringList arquivos = Rascunhos(dados);
             QCOMPARE(arquivos.size(), 1);
             QVERIFY(arquivos[0].contains(QStringLiteral(".anterior-")));
-            QCOMPARE(TRascunho::Le(dados + QStringLiteral("/QuorinRealinhamentoPreco/rascunhos/") + arquivos[0])
-                         .itens.size(),
-                     3);
+            QCOMPARE(
+                TRascunho::Le(dados + QStringLiteral("/QuorinRealinhamentoPreco/rascunhos/") + arquivos[0])
+                    .itens.size(),
+                3);
             s.Grava(QStringLiteral("NOVA"), QStringLiteral("1"));
             QCOMPARE(Rascunhos(dados).size(), 2);
         }
@@ -406,7 +409,8 @@ class TstRascunhoJanela : public QObject {
             QCOMPARE(s.mensagens[1].tipo, QStringLiteral("INF"));
             QVERIFY(Rascunhos(dados).isEmpty());
         }
-        for (const QString& aberto : {arquivo, pasta + QStringLiteral("/PRP_000007_2026_") + kCnpj + ".PRO"}) {
+        for (const QString& aberto :
+             {arquivo, pasta + QStringLiteral("/PRP_000007_2026_") + kCnpj + ".PRO"}) {
             Sessao s;
             QVERIFY(s.Pronta());
             s.Abre_E_Identifica(aberto, kCnpj);
@@ -426,7 +430,8 @@ class TstRascunhoJanela : public QObject {
         QVERIFY(bloqueio.open(QIODevice::WriteOnly));  // a file where the folder should be
         bloqueio.close();
         const QString aviso = QStringLiteral(
-            "Não foi possível gravar o rascunho deste processo. Os preços digitados ficarão guardados somente "
+            "Não foi possível gravar o rascunho deste processo. Os preços digitados ficarão guardados "
+            "somente "
             "até o programa ser fechado.");
         Sessao s;
         QVERIFY(s.Pronta());
@@ -471,8 +476,8 @@ class TstRascunhoJanela : public QObject {
             QVERIFY(QTest::qWaitForWindowExposed(&d));
             QVERIFY2(d.LBL_Mensagem->heightForWidth(d.LBL_Mensagem->width()) <= d.LBL_Mensagem->height(),
                      qPrintable(c.texto));
-            QVERIFY(d.grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/rascunho_%1.png")
-                                      .arg(QLatin1String(c.tipo))));
+            QVERIFY(d.grab().save(
+                QStringLiteral(QUORIN_BINARY_DIR "/screenshots/rascunho_%1.png").arg(QLatin1String(c.tipo))));
         }
     }
 };

@@ -56,8 +56,9 @@ class TstRascunho : public QObject {
     QString TresItens() {
         TRascunho r;
         r.Usa(pasta, kProcesso, kDocumento);
-        for (const TItemRascunho& i : {Item(1, 1, QStringLiteral("A"), 9.85, 3940), Item(1, 2, QStringLiteral("B"), 8.3, 415),
-                                       Item(2, 1, QStringLiteral("C"), 4.75, 570)})
+        for (const TItemRascunho& i :
+             {Item(1, 1, QStringLiteral("A"), 9.85, 3940), Item(1, 2, QStringLiteral("B"), 8.3, 415),
+              Item(2, 1, QStringLiteral("C"), 4.75, 570)})
             if (!r.Registra(i))
                 qFatal("cannot record");
         return r.Caminho();
@@ -177,8 +178,10 @@ class TstRascunho : public QObject {
 
         const QByteArray cabecalho = "QRRASCUNHO\t2\t" + kProcesso.toHex() + "\t" + kDocumento.toLatin1();
         const QByteArray outra =
-            cabecalho + '\t' + QByteArray::number(Crc32(cabecalho.constData(), size_t(cabecalho.size())), 16)
-                                    .rightJustified(8, '0') + "\nI\tnewer records\n";
+            cabecalho + '\t' +
+            QByteArray::number(Crc32(cabecalho.constData(), size_t(cabecalho.size())), 16)
+                .rightJustified(8, '0') +
+            "\nI\tnewer records\n";
         Grava(caminho, outra);
         const TLeituraRascunho lido = TRascunho::Le(caminho);
         QVERIFY(!lido.existe);

@@ -50,7 +50,6 @@ class TestRascunhoPacote : public QObject {
         QVERIFY(QFile::copy(kExemplos + QStringLiteral("PL_001269_2009.KPZ"), kpz));
     }
     void init() {
-
         TMemoryDataSet precos;
         precos.AddSmallintField(QStringLiteral("nro_lote"));
         precos.AddSmallintField(QStringLiteral("nro_item"));
@@ -64,7 +63,9 @@ class TestRascunhoPacote : public QObject {
             itens << TItemRascunho{precos.FieldByName(QStringLiteral("nro_lote"))->AsInteger(),
                                    precos.FieldByName(QStringLiteral("nro_item"))->AsInteger(),
                                    precos.FieldByName(QStringLiteral("des_marca"))->AsString(),
-                                   precos.FieldByName(QStringLiteral("vlr_realinhamento"))->AsFloat(), 0, {}};
+                                   precos.FieldByName(QStringLiteral("vlr_realinhamento"))->AsFloat(),
+                                   0,
+                                   {}};
         }
         TRascunho r;
         r.Usa(TRascunho::PastaPadrao(), TRascunho::ResumoArquivo(kpz), kCnpj);
@@ -83,10 +84,11 @@ class TestRascunhoPacote : public QObject {
     void draftFinishedOnTheCommandLine() {
         const Result v = Run({QStringLiteral("verificar"), kpz});
         QCOMPARE(v.code, 0);
-        QVERIFY2(v.out.endsWith(QStringLiteral("Rascunho: 10 itens gravados, último em %1 (documento %2)\n")
-                                    .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), ultimo.toLocalTime()),
-                                         kCnpj)),
-                 qPrintable(v.out));
+        QVERIFY2(
+            v.out.endsWith(
+                QStringLiteral("Rascunho: 10 itens gravados, último em %1 (documento %2)\n")
+                    .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), ultimo.toLocalTime()), kCnpj)),
+            qPrintable(v.out));
 
         const Result saida = Run({QStringLiteral("rascunho"), kpz, QStringLiteral("--documento"),
                                   QStringLiteral("12.123.123/0001-99")});
@@ -120,7 +122,8 @@ class TestRascunhoPacote : public QObject {
         const QString outro = dir.filePath(QStringLiteral("PL_000042_2010.KPZ"));
         QFile::copy(kExemplos + QStringLiteral("PL_000042_2010.KPZ"), outro);
         QTest::newRow("another supplier")
-            << QStringList{QStringLiteral("rascunho"), kpz, QStringLiteral("--documento"), QStringLiteral("52998224725")}
+            << QStringList{QStringLiteral("rascunho"), kpz, QStringLiteral("--documento"),
+                           QStringLiteral("52998224725")}
             << 1 << kpz + QStringLiteral(": não há rascunho deste arquivo para o documento 52998224725.");
         QTest::newRow("another file")
             << QStringList{QStringLiteral("rascunho"), outro, QStringLiteral("--documento"), kCnpj} << 1
@@ -128,16 +131,21 @@ class TestRascunhoPacote : public QObject {
         QTest::newRow("missing file")
             << QStringList{QStringLiteral("rascunho"), dir.filePath(QStringLiteral("nada.KPZ")),
                            QStringLiteral("--documento"), kCnpj}
-            << 1 << dir.filePath(QStringLiteral("nada.KPZ")) + QStringLiteral(": não foi possível ler o arquivo.");
+            << 1
+            << dir.filePath(QStringLiteral("nada.KPZ")) + QStringLiteral(": não foi possível ler o arquivo.");
         QTest::newRow("no document") << QStringList{QStringLiteral("rascunho"), kpz} << 64
                                      << QStringLiteral("rascunho precisa de PROCESSO e --documento.");
-        QTest::newRow("unknown option")
-            << QStringList{QStringLiteral("rascunho"), kpz, QStringLiteral("--documento"), kCnpj,
-                           QStringLiteral("--precos"), QStringLiteral("x")}
-            << 64 << QStringLiteral("opção desconhecida: --precos");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("rascunho"),    kpz,
+                                                       QStringLiteral("--documento"), kCnpj,
+                                                       QStringLiteral("--precos"),    QStringLiteral("x")}
+                                        << 64 << QStringLiteral("opção desconhecida: --precos");
         QTest::newRow("unwritable output")
-            << QStringList{QStringLiteral("rascunho"), kpz, QStringLiteral("--documento"), kCnpj,
-                           QStringLiteral("--saida"), dir.filePath(QStringLiteral("no/such/folder/p.csv"))}
+            << QStringList{QStringLiteral("rascunho"),
+                           kpz,
+                           QStringLiteral("--documento"),
+                           kCnpj,
+                           QStringLiteral("--saida"),
+                           dir.filePath(QStringLiteral("no/such/folder/p.csv"))}
             << 1 << QStringLiteral("Não foi possível gravar o arquivo \"p.csv\"");
     }
     void refusals() {

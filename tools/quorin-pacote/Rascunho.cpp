@@ -82,7 +82,8 @@ int Run(const Context& c) {
         TRascunho::Le(TRascunho::CaminhoRascunho(TRascunho::PastaPadrao(), resumo, documento));
     if (!leitura.existe || leitura.itens.isEmpty() || leitura.processo != resumo ||
         leitura.documento != documento) {
-        c.PrintError(QStringLiteral("%1: não há rascunho deste arquivo para o documento %2.").arg(processo, documento));
+        c.PrintError(QStringLiteral("%1: não há rascunho deste arquivo para o documento %2.")
+                         .arg(processo, documento));
         return ExitBadInput;
     }
 
@@ -114,9 +115,8 @@ int Run(const Context& c) {
     return ExitOk;
 }
 
-const Registration registration{{kName,
-                                 QStringLiteral("escreve o rascunho guardado pela janela como CSV de preços"),
-                                 kUsage, Run}};
+const Registration registration{
+    {kName, QStringLiteral("escreve o rascunho guardado pela janela como CSV de preços"), kUsage, Run}};
 
 }  // namespace
 
