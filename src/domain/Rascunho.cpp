@@ -165,6 +165,9 @@ QString TRascunho::PastaPadrao() {
 }
 
 QByteArray TRascunho::ResumoArquivo(const QString& arquivo) {
+    // Only a regular file: a pipe or a device would be waited on for ever.
+    if (!QFileInfo(arquivo).isFile())
+        return {};
     QFile file(arquivo);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -184,6 +187,8 @@ QString TRascunho::CaminhoRascunho(const QString& pasta, const QByteArray& proce
 }
 
 TLeituraRascunho TRascunho::Le(const QString& caminho) {
+    if (!QFileInfo(caminho).isFile())
+        return {};
     QFile file(caminho);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -219,7 +224,10 @@ bool TRascunho::AbreParaGravar() {
     if (caminho_.isEmpty() || !QDir().mkpath(pasta_))
         return false;
     const QByteArray nome = QFile::encodeName(caminho_);
-    const bool novo = !QFileInfo::exists(caminho_);
+    const QFileInfo info(caminho_);
+    const bool novo = !info.exists();
+    if (!novo && !info.isFile())
+        return false;
     const int fd = ::open(nome.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;

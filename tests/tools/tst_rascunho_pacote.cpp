@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -118,27 +119,40 @@ class TestRascunhoPacote : public QObject {
     void refusals_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("err");  // what the first line of the error says
+        QTest::addColumn<QString>("err");     // what the error starts with
+        QTest::addColumn<QString>("nomeia");  // and a name it holds
         const QString outro = dir.filePath(QStringLiteral("PL_000042_2010.KPZ"));
         QFile::copy(kExemplos + QStringLiteral("PL_000042_2010.KPZ"), outro);
         QTest::newRow("another supplier")
             << QStringList{QStringLiteral("rascunho"), kpz, QStringLiteral("--documento"),
                            QStringLiteral("52998224725")}
-            << 1 << kpz + QStringLiteral(": não há rascunho deste arquivo para o documento 52998224725.");
+            << 1 << kpz + QStringLiteral(": não há rascunho deste arquivo para o documento 52998224725.")
+            << QStringLiteral("52998224725");
         QTest::newRow("another file")
             << QStringList{QStringLiteral("rascunho"), outro, QStringLiteral("--documento"), kCnpj} << 1
-            << outro + QStringLiteral(": não há rascunho deste arquivo para o documento ") + kCnpj + u'.';
+            << outro + QStringLiteral(": não há rascunho deste arquivo para o documento ") + kCnpj + u'.'
+            << outro;
         QTest::newRow("missing file")
             << QStringList{QStringLiteral("rascunho"), dir.filePath(QStringLiteral("nada.KPZ")),
                            QStringLiteral("--documento"), kCnpj}
             << 1
-            << dir.filePath(QStringLiteral("nada.KPZ")) + QStringLiteral(": não foi possível ler o arquivo.");
+            << dir.filePath(QStringLiteral("nada.KPZ")) + QStringLiteral(": não foi possível ler o arquivo.")
+            << QStringLiteral("nada.KPZ");
+        // A pipe is no process file: refused at once, never waited on.
+        const QString fifo = dir.filePath(QStringLiteral("fifo.KPZ"));
+        QFile::remove(fifo);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QTest::newRow("a pipe") << QStringList{QStringLiteral("rascunho"), fifo,
+                                               QStringLiteral("--documento"), kCnpj}
+                                << 1 << fifo + QStringLiteral(": não foi possível ler o arquivo.") << fifo;
         QTest::newRow("no document") << QStringList{QStringLiteral("rascunho"), kpz} << 64
-                                     << QStringLiteral("rascunho precisa de PROCESSO e --documento.");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("rascunho"),    kpz,
-                                                       QStringLiteral("--documento"), kCnpj,
-                                                       QStringLiteral("--precos"),    QStringLiteral("x")}
-                                        << 64 << QStringLiteral("opção desconhecida: --precos");
+                                     << QStringLiteral("rascunho precisa de PROCESSO e --documento.")
+                                     << QStringLiteral("--documento");
+        QTest::newRow("unknown option")
+            << QStringList{QStringLiteral("rascunho"),    kpz,
+                           QStringLiteral("--documento"), kCnpj,
+                           QStringLiteral("--precos"),    QStringLiteral("x")}
+            << 64 << QStringLiteral("opção desconhecida: --precos") << QStringLiteral("--precos");
         QTest::newRow("unwritable output")
             << QStringList{QStringLiteral("rascunho"),
                            kpz,
@@ -146,16 +160,18 @@ class TestRascunhoPacote : public QObject {
                            kCnpj,
                            QStringLiteral("--saida"),
                            dir.filePath(QStringLiteral("no/such/folder/p.csv"))}
-            << 1 << QStringLiteral("Não foi possível gravar o arquivo \"p.csv\"");
+            << 1 << QStringLiteral("Não foi possível gravar o arquivo \"") << QStringLiteral("p.csv\"");
     }
     void refusals() {
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QFETCH(QString, err);
+        QFETCH(QString, nomeia);
         const Result r = Run(args);
         QCOMPARE(r.code, code);
         QCOMPARE(r.out, QString());
         QVERIFY2(r.err.startsWith(QStringLiteral("quorin-pacote: ") + err), qPrintable(r.err));
+        QVERIFY2(r.err.contains(nomeia), qPrintable(r.err));
     }
 };
 
