@@ -592,15 +592,21 @@ void TQRPrinter::SetCompression(bool value) {
 // --- Paper and printer properties ------------------------------------------------
 
 TQRPaperSize TQRPrinter::GetPaperSize() const {
-    return settings_->GetPaperSize();
+    return ownPaper_ ? paperSize_ : settings_->GetPaperSize();
 }
 
 void TQRPrinter::SetPaperSize(TQRPaperSize value) {
-    settings_->SetPaperSize(value);
+    if (!settings_->SetPaperSize(value) && !printersInstalled_ && value != TQRPaperSize::Default &&
+        value != TQRPaperSize::Custom) {
+        if (!ownPaper_)
+            orientation_ = settings_->GetOrientation();
+        ownPaper_ = true;
+        paperSize_ = value;
+    }
 }
 
 int TQRPrinter::GetPaperWidth() const {
-    return settings_->GetPaperWidth();
+    return ownPaper_ ? RoundToInt(QRPaperSizeInfo(paperSize_).widthMm * 10.0) : settings_->GetPaperWidth();
 }
 
 void TQRPrinter::SetPaperWidth(int value) {
@@ -608,7 +614,7 @@ void TQRPrinter::SetPaperWidth(int value) {
 }
 
 int TQRPrinter::GetPaperLength() const {
-    return settings_->GetPaperLength();
+    return ownPaper_ ? RoundToInt(QRPaperSizeInfo(paperSize_).lengthMm * 10.0) : settings_->GetPaperLength();
 }
 
 void TQRPrinter::SetPaperLength(int value) {
@@ -616,11 +622,16 @@ void TQRPrinter::SetPaperLength(int value) {
 }
 
 TPrinterOrientation TQRPrinter::GetOrientation() const {
-    return settings_->GetOrientation();
+    return ownPaper_ ? orientation_ : settings_->GetOrientation();
 }
 
 void TQRPrinter::SetOrientation(TPrinterOrientation value) {
-    settings_->SetOrientation(value);
+    if (!settings_->SetOrientation(value) && !printersInstalled_) {
+        if (!ownPaper_)
+            paperSize_ = settings_->GetPaperSize();
+        ownPaper_ = true;
+        orientation_ = value;
+    }
 }
 
 int TQRPrinter::GetCopies() const {
@@ -676,13 +687,11 @@ int TQRPrinter::GetTopWaste() const {
 }
 
 int TQRPrinter::PaperWidthValue() const {
-    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperLength()
-                                                      : settings_->GetPaperWidth();
+    return GetOrientation() == poLandscape ? GetPaperLength() : GetPaperWidth();
 }
 
 int TQRPrinter::PaperLengthValue() const {
-    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperWidth()
-                                                      : settings_->GetPaperLength();
+    return GetOrientation() == poLandscape ? GetPaperWidth() : GetPaperLength();
 }
 
 // --- Process-wide --------------------------------------------------------------------

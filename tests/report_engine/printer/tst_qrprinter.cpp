@@ -489,6 +489,26 @@ class TestQRPrinter : public QObject {
         QCOMPARE(printer.XPos(254), printer.XSize(254));
     }
 
+    // With no printer at all the settings refuse every paper; the pages still
+    // take the report's paper and orientation instead of the settings' A4.
+    void withoutPrintersPagesKeepTheReportsPaper() {
+        TQRFakePrinterDriver driver;
+        driver.Printers = false;
+        TQRPrinter printer;
+        printer.SetPrinterDriver(&driver);
+        printer.SetPaperSize(TQRPaperSize::Letter);
+        QCOMPARE(printer.GetPaperSize(), TQRPaperSize::Letter);
+        QCOMPARE(printer.PaperWidthValue(), 2159);
+        printer.SetOrientation(poLandscape);
+        QCOMPARE(printer.PaperWidthValue(), 2794);
+        QCOMPARE(printer.PaperLengthValue(), 2159);
+        printer.BeginDoc();
+        printer.NewPage();
+        printer.EndDoc();
+        const auto page = printer.GetPage(1);
+        QCOMPARE(page->Bounds().width(), printer.XSize(2794));
+    }
+
     void loadChoosesPaper_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("length");
