@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDateTime>
+#include <functional>
+
+#include "report_engine/printables/TQRCustomLabel.h"
+
+namespace quorin {
+
+/// What a system data control prints after its Text. Keep in sync with the
+/// kind names of TQRSysData::KindName.
+enum TQRSysDataType {
+    qrsTime,
+    qrsDate,
+    qrsDateTime,
+    qrsPageNumber,
+    qrsReportTitle,
+    qrsDetailCount,
+    qrsDetailNo
+};
+
+/// The clock system data reads; tests replace it. An empty function restores
+/// the system clock.
+using TQRClock = std::function<QDateTime()>;
+void QRSetClock(TQRClock clock);
+QDateTime QRNow();
+
+/// Prints its Text followed by the time, the date, the page number, the
+/// report's title or a record counter.
+class TQRSysData : public TQRCustomLabel {
+  public:
+    explicit TQRSysData(TQRControl* parent = nullptr);
+
+    TQRSysDataType Data() const { return data_; }
+    void SetData(TQRSysDataType data);
+    const QString& Text() const { return text_; }
+    void SetText(const QString& text);
+
+    /// "Time", "Date", "Date/Time", "Page#", "Report title", "Detail count", "Detail no".
+    static QString KindName(TQRSysDataType data);
+
+    void Print(int OfsX, int OfsY) override;
+    void UnPrepare() override;
+
+  private:
+    void ShowDesignCaption();
+
+    TQRSysDataType data_ = qrsTime;
+    QString text_;
+};
+
+}  // namespace quorin
