@@ -6,11 +6,13 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "report_engine/canvas/TQRCanvas.h"
 #include "report_engine/pages/QRPageList.h"
 #include "report_engine/pages/QRPageRecording.h"
 #include "report_engine/printer/PrinterSettings.h"
+#include "report_engine/printer/QRPrintJob.h"
 #include "report_engine/printer/QRPrinterSettings.h"
 #include "report_engine/printer/TQRExportFilter.h"
 
@@ -60,6 +62,28 @@ class TQRPreviewInterface {
     }
 };
 
+/// The window a run's notices go to. The preview sets and clears it on the
+/// user-interface thread while the run posts from its own thread: the two
+/// take a lock, so once clearing returns nothing is posted to the old window.
+class TQRNoticeTarget {
+  public:
+    TQRNoticeTarget& operator=(QObject* target) {
+        std::lock_guard lock(lock_);
+        target_ = target;
+        return *this;
+    }
+    operator QObject*() const {
+        std::lock_guard lock(lock_);
+        return target_;
+    }
+    /// Posts the event to the window, or drops it when there is none.
+    void Post(std::unique_ptr<QEvent> event);
+
+  private:
+    mutable std::mutex lock_;
+    QObject* target_ = nullptr;
+};
+
 using TQRPreviewInterfaceClass = std::function<std::unique_ptr<TQRPreviewInterface>()>;
 /// Replaces the process-wide preview interface class.
 void RegisterPreviewClass(TQRPreviewInterfaceClass factory);
@@ -78,6 +102,9 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
     using TQRExportToFilterEvent = std::function<void(TQRExportFilter*)>;
 
     explicit TQRPrinter(TCustomQuickRep* owner = nullptr);
+    /// With useStandardPrinter the process-wide platform printer is used
+    /// (the owner report's setting), else a printer of its own.
+    TQRPrinter(TCustomQuickRep* owner, bool useStandardPrinter);
     ~TQRPrinter() override;
     TQRPrinter(const TQRPrinter&) = delete;
     TQRPrinter& operator=(const TQRPrinter&) = delete;
@@ -165,7 +192,7 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
 
     /// The window that receives progress and page notices, and the object
     /// that owns the run (receives print and preview-close requests).
-    QObject* PreviewWindow = nullptr;
+    TQRNoticeTarget PreviewWindow;
     QObject* Client = nullptr;
     QObject* PreviewForm = nullptr;
     TCustomQuickRep* Owner = nullptr;
@@ -179,8 +206,42 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
 
     /// The platform printer (process-wide or own), its driver seam.
     QPrinter* PlatformPrinter() const { return platformPrinter_; }
+    /// Reads the printer through another driver from now on (not owned; tests
+    /// hand a TQRFakePrinterDriver): printers installed, offsets and paper
+    /// sizes come from it.
+    void SetPrinterDriver(TQRPrinterDriver* driver);
+    /// Makes the print jobs of direct printing and of Print; none means a
+    /// job on the platform printer.
+    std::function<std::unique_ptr<TQRPrintJob>()> CreatePrintJob;
+
+    // Pass-throughs to the settings' fields.
+    bool GetUseStandardPrinter() const { return settings_->GetUseStandardprinter(); }
+    void SetUseStandardPrinter(bool value) { settings_->SetUseStandardprinter(value); }
+    bool GetPrintMetafile() const { return settings_->GetPrintMetaFile(); }
+    void SetPrintMetafile(bool value) { settings_->SetPrintMetaFile(value); }
+    bool GetUseExtendedDuplex() const { return settings_->GetUseExtendedDuplex(); }
+    void SetUseExtendedDuplex(bool value) { settings_->SetUseExtendedDuplex(value); }
+    int GetExtendedDuplex() const { return settings_->GetExtendedDuplex(); }
+    void SetExtendedDuplex(int value) { settings_->SetExtendedDuplex(value); }
+    bool GetUseCustomBinCode() const { return settings_->GetUseCustomBinCode(); }
+    void SetUseCustomBinCode(bool value) { settings_->SetUseCustomBinCode(value); }
+    int GetCustomBinCode() const { return settings_->GetCustomBinCode(); }
+    void SetCustomBinCode(int value) { settings_->SetCustomBinCode(value); }
+    bool GetUseCustomPaperCode() const { return settings_->GetUseCustomPaperCode(); }
+    void SetUseCustomPaperCode(bool value) { settings_->SetUseCustomPaperCode(value); }
+    int GetCustomPaperCode() const { return settings_->GetCustomPaperCode(); }
+    void SetCustomPaperCode(int value) { settings_->SetCustomPaperCode(value); }
 
   private:
+    void CreateMetafileCanvas();
+    void EndMetafileCanvas(bool store);
+    void CreatePrinterCanvas();
+    void EndPrinterCanvas();
+    bool CurrentPageOK() const;
+    void EndJob();
+    void AbortJob();
+    void ReadWaste();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 
@@ -196,12 +257,12 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
     std::atomic<int> availablePages_{0};
     std::atomic<int> progress_{0};
     std::atomic<bool> showingPreview_{false};
-    bool printersInstalled_ = false;
-    bool loadedFromFile_ = false;
-    double xFactor_ = 1.0;
-    double yFactor_ = 1.0;
-    int leftWaste_ = 0;
-    int topWaste_ = 0;
+    std::atomic<bool> printersInstalled_{false};
+    std::atomic<bool> loadedFromFile_{false};
+    std::atomic<double> xFactor_{1.0};
+    std::atomic<double> yFactor_{1.0};
+    std::atomic<int> leftWaste_{0};
+    std::atomic<int> topWaste_{0};
 };
 
 /// The process-wide report printer, created on first use.
