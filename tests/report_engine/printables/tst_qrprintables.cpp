@@ -106,22 +106,94 @@ class TestQRPrintables : public QObject {
         }
     }
 
-    // AutoSize with right alignment keeps the right edge where it was designed.
-    void autoSizeKeepsTheRightEdge() {
+    // AutoSize keeps the designed left edge, right edge or centre.
+    void autoSizeKeepsItsEdge_data() {
+        QTest::addColumn<QString>("alignment");
+        QTest::addColumn<int>("kept");  // in doubled pixels: left 200, right 400, centre 300
+        QTest::newRow("left") << "left" << 200;
+        QTest::newRow("right") << "right" << 400;
+        QTest::newRow("centre") << "center" << 300;
+    }
+    void autoSizeKeepsItsEdge() {
+        QFETCH(QString, alignment);
+        QFETCH(int, kept);
         RunHarness run(1);
         run.Build({Band("DTB_Detalhe", rbDetail, 20)},
                   {{"QRL_Valor", "TQRLabel", "DTB_Detalhe", 100, 0, 100, 16,
-                    {{"Caption", "1.234,56"}, {"Alignment", "right"}, {"AutoSize", true}}}});
+                    {{"Caption", "1.234,56"}, {"Alignment", alignment}, {"AutoSize", true}}}});
         auto* label = run.Find<TQRLabel>("QRL_Valor");
-        QCOMPARE(label->Left() + label->Width(), 200);
+        const auto edge = [&] {
+            return alignment == "left" ? 2 * label->Left()
+                   : alignment == "right" ? 2 * (label->Left() + label->Width())
+                                          : 2 * label->Left() + label->Width();
+        };
+        QCOMPARE(edge(), kept);
         run.Run();
-        QCOMPARE(label->Left() + label->Width(), 200);
         QVERIFY(label->Width() < 100);
+        QVERIFY2(qAbs(edge() - kept) <= 1, qPrintable(QString::number(edge())));
         const auto texts = run.Texts(1);
         QCOMPARE(texts.size(), 1);
-        // A right-aligned text's reference point is its right end.
-        QVERIFY2(qAbs(texts[0].Position.x() - (run.LeftMarginPixels() + 200)) <= 1.5,
+        // The text's reference point is where the alignment puts it.
+        QVERIFY2(qAbs(texts[0].Position.x() - (run.LeftMarginPixels() + kept / 2.0)) <= 1.5,
                  qPrintable(QString::number(texts[0].Position.x())));
+    }
+
+    // The base printable behaviour as a text control shows it: a disabled
+    // control prints nothing, AlignToBand moves it to the band's edge, an
+    // opaque control fills its colour and a transparent one does not, and
+    // the frame takes in the height the control grew by.
+    void printableBasics() {
+        RunHarness run(1);
+        run.Build({Band("DTB_Detalhe", rbDetail, 16), Band("SUB_Fim", rbSummary, 20)},
+                  {{"QRL_Desligado", "TQRLabel", "DTB_Detalhe", 0, 0, 60, 16,
+                    {{"Caption", "Desligado"}, {"Enabled", false}}},
+                   {"QRL_Direita", "TQRLabel", "DTB_Detalhe", 0, 0, 60, 16,
+                    {{"Caption", "Direita"}, {"AlignToBand", true}, {"Alignment", "right"}}},
+                   {"QRL_Amarelo", "TQRLabel", "DTB_Detalhe", 100, 0, 60, 16,
+                    {{"Caption", "a"}, {"AutoSize", false}, {"Color", QColor(Qt::yellow)}}},
+                   {"QRL_Vazado", "TQRLabel", "DTB_Detalhe", 200, 0, 60, 16,
+                    {{"Caption", "b"}, {"AutoSize", false}, {"Color", QColor(Qt::yellow)}, {"Transparent", true}}},
+                   {"QRM_Moldura", "TQRMemo", "DTB_Detalhe", 300, 0, 80, 16,
+                    {{"Lines", QStringList{"um", "dois", "três"}},
+                     {"AutoSize", false},
+                     {"AutoStretch", true},
+                     {"Frame", "TBLR"}}},
+                   {"QRL_Fim", "TQRLabel", "SUB_Fim", 0, 0, 40, 16, {{"Caption", "Fim"}}}});
+        run.Run();
+        const QImage page = run.Render(1, QStringLiteral("basics"));
+        QCOMPARE(run.TextsOf(1), (QStringList{"Direita", "a", "b", "um", "dois", "três", "Fim"}));
+        const auto texts = run.Texts(1);
+        // Right-aligned at the band's right edge, where its text ends.
+        const int bandWidth = run.Find<TQRCustomBand>("DTB_Detalhe")->Width();
+        QVERIFY2(qAbs(texts[0].Position.x() - (run.LeftMarginPixels() + bandWidth)) <= 1.5,
+                 qPrintable(QString::number(texts[0].Position.x())));
+        const int left = run.LeftMarginPixels();
+        const int top = run.TopMarginPixels();
+        QCOMPARE(QColor(page.pixel(left + 150, top + 8)), QColor(Qt::yellow));
+        QCOMPARE(QColor(page.pixel(left + 250, top + 8)), QColor(Qt::white));
+        // The frame's bottom line runs at the grown height: 16 pixels and two more lines.
+        const int bottom = qRound(texts[6].Position.y()) - 1;
+        QVERIFY2(qGray(page.pixel(left + 340, bottom)) < 100, qPrintable(QString::number(bottom)));
+        QVERIFY(qGray(page.pixel(left + 340, top + 15)) > 200);
+        QVERIFY(bottom - top >= 16 + 2 * run.LineHeightPixels(10) - 2);
+    }
+
+    // Two stretching texts on one band share its growth: the band grows by
+    // what the longer one needs, not by the sum.
+    void stretchingTextsShareTheGrowth() {
+        RunHarness run(1);
+        run.Build({Band("DTB_Detalhe", rbDetail, 16), Band("SUB_Fim", rbSummary, 20)},
+                  {{"QRM_A", "TQRMemo", "DTB_Detalhe", 0, 0, 80, 16,
+                    {{"Lines", QStringList{"a1", "a2", "a3", "a4"}}, {"AutoSize", false}, {"AutoStretch", true}}},
+                   {"QRM_B", "TQRMemo", "DTB_Detalhe", 100, 0, 80, 16,
+                    {{"Lines", QStringList{"b1", "b2", "b3"}}, {"AutoSize", false}, {"AutoStretch", true}}},
+                   {"QRL_Fim", "TQRLabel", "SUB_Fim", 0, 0, 40, 16, {{"Caption", "Fim"}}}});
+        run.Run();
+        const auto texts = run.Texts(1);
+        QCOMPARE(texts.size(), 8);
+        const double grown = texts[7].Position.y() - texts[0].Position.y() - 16;
+        const double lineHeight = run.LineHeightPixels(10);
+        QVERIFY2(qAbs(grown - 3 * lineHeight) <= 2, qPrintable(QString::number(grown)));
     }
 
     // A stretching memo near the page bottom prints what fits, then the next
@@ -229,7 +301,8 @@ class TestQRPrintables : public QObject {
         RunHarness run(3);
         run.Build({Band("QRG_Lote", rbGroupHeader, 20, "Group", {{"Expression", "CDS_Relatorio.NRO_LOTE"}, {"Footer", "QRB_Rodape"}}),
                    Band("DTB_Detalhe", rbDetail, 20),
-                   Band("QRB_Rodape", rbGroupFooter, 20)},
+                   Band("QRB_Rodape", rbGroupFooter, 20),
+                   Band("SUB_Resumo", rbSummary, 60)},
                   {{"QRM_Lote", "TQRExprMemo", "QRG_Lote", 0, 0, 200, 16,
                     {{"Lines", QStringList{"Lote {CDS_Relatorio.NRO_LOTE}"}}}},
                    {"QRE_Bool", "TQRExpr", "DTB_Detalhe", 0, 0, 100, 16,
@@ -237,9 +310,18 @@ class TestQRPrintables : public QObject {
                    {"QRE_Total", "TQRExpr", "QRB_Rodape", 0, 0, 100, 16,
                     {{"Expression", "SUM(CDS_Relatorio.VLR_TOTAL)"},
                      {"Mask", "#,##0.00"},
-                     {"ResetAfterPrint", true}}}});
+                     {"ResetAfterPrint", true}}},
+                   {"QRC_Soma", "TQRDBCalc", "SUB_Resumo", 0, 0, 100, 16,
+                    {{"Operation", "qrcSum"}, {"DataField", "VLR_TOTAL"}, {"PrintMask", "#,##0.00"}}},
+                   {"QRC_Conta", "TQRDBCalc", "SUB_Resumo", 120, 0, 100, 16, {{"Operation", "qrcCount"}}},
+                   {"QRM_Sem", "TQRExprMemo", "SUB_Resumo", 0, 20, 200, 40,
+                    {{"Lines", QStringList{"{''}", "Fim de {'relatório'}"}}, {"RemoveBlankLines", true}}}});
+        QCOMPARE(run.Find<TQRDBCalc>("QRC_Soma")->Expression(), QStringLiteral("Sum(VLR_TOTAL)"));
         run.Run();
-        QCOMPARE(run.TextsOf(1), (QStringList{"Lote 3", "False", "True", "1.030,50", "Lote 4", "True", "2.000,00"}));
+        QCOMPARE(run.TextsOf(1), (QStringList{"Lote 3", "False", "True", "1.030,50", "Lote 4", "True", "2.000,00",
+                                              "3.030,50", "3", "Fim de relatório"}));
+        // The expression memo shows its lines as designed again.
+        QCOMPARE(run.Find<TQRExprMemo>("QRM_Sem")->Lines().last(), QStringLiteral("Fim de {'relatório'}"));
         // Outside a run the expression is not prepared and says so.
         QCOMPARE(run.Find<TQRExpr>("QRE_Total")->GetValue().ResultType, resError);
     }
