@@ -23,16 +23,17 @@ constexpr int kWidth = 390;
 constexpr int kRuns = 5;
 
 std::vector<QString> MakeDescriptions() {
-    const QStringList words = QStringLiteral(
-        "caneta esferográfica azul corpo sextavado transparente ponta média tinta à base de óleo "
-        "papel sulfite A4 75 g/m² resma com 500 folhas branco alcalino cartucho de toner preto "
-        "compatível impressora laser rendimento mínimo 2.500 páginas detergente líquido neutro "
-        "frasco 500 ml biodegradável água sanitária galão 5 litros luva de látex tamanho M "
-        "caixa com 100 unidades álcool etílico hidratado 70% INPM arroz tipo 1 pacote 5 kg "
-        "feijão carioca grupo 1 classe cores açúcar cristal café torrado e moído embalagem a "
-        "vácuo 500 g leite em pó integral lata 400 g óleo de soja refinado garrafa PET 900 ml "
-        "para-choque auto-adesivo anti-derrapante micro-ondas guarda-chuva")
-                                  .split(u' ', Qt::SkipEmptyParts);
+    const QStringList words =
+        QStringLiteral(
+            "caneta esferográfica azul corpo sextavado transparente ponta média tinta à base de óleo "
+            "papel sulfite A4 75 g/m² resma com 500 folhas branco alcalino cartucho de toner preto "
+            "compatível impressora laser rendimento mínimo 2.500 páginas detergente líquido neutro "
+            "frasco 500 ml biodegradável água sanitária galão 5 litros luva de látex tamanho M "
+            "caixa com 100 unidades álcool etílico hidratado 70% INPM arroz tipo 1 pacote 5 kg "
+            "feijão carioca grupo 1 classe cores açúcar cristal café torrado e moído embalagem a "
+            "vácuo 500 g leite em pó integral lata 400 g óleo de soja refinado garrafa PET 900 ml "
+            "para-choque auto-adesivo anti-derrapante micro-ondas guarda-chuva")
+            .split(u' ', Qt::SkipEmptyParts);
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> length(80, 500);
     std::uniform_int_distribution<int> pick(0, static_cast<int>(words.size()) - 1);
@@ -79,18 +80,21 @@ int main(int argc, char** argv) {
 
     double ourRate = 0;
     long long ourLines = 0;
-    Measure("line breaker (cached advances)", [&] {
-        TQRTextMeasurer measure(font, dotsPerInch);
-        const TQRLineRules rules{false, true, kWidth};
-        long long count = 0;
-        QStringList lines;
-        for (const QString& text : texts) {
-            lines.clear();
-            QRFormatParagraphs(text, measure, rules, lines);
-            count += lines.size();
-        }
-        return count;
-    }, ourRate, ourLines);
+    Measure(
+        "line breaker (cached advances)",
+        [&] {
+            TQRTextMeasurer measure(font, dotsPerInch);
+            const TQRLineRules rules{false, true, kWidth};
+            long long count = 0;
+            QStringList lines;
+            for (const QString& text : texts) {
+                lines.clear();
+                QRFormatParagraphs(text, measure, rules, lines);
+                count += lines.size();
+            }
+            return count;
+        },
+        ourRate, ourLines);
 
     QImage device(1, 1, QImage::Format_RGB32);
     device.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
@@ -98,22 +102,25 @@ int main(int argc, char** argv) {
     const QFont qfont = QRMakeFont(font);
     double peerRate = 0;
     long long peerLines = 0;
-    Measure("QTextLayout", [&] {
-        long long count = 0;
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        for (const QString& text : texts) {
-            QTextLayout layout(text, qfont, &device);
-            layout.setTextOption(option);
-            layout.beginLayout();
-            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-                line.setLineWidth(kWidth);
-                ++count;
+    Measure(
+        "QTextLayout",
+        [&] {
+            long long count = 0;
+            QTextOption option;
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            for (const QString& text : texts) {
+                QTextLayout layout(text, qfont, &device);
+                layout.setTextOption(option);
+                layout.beginLayout();
+                for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                    line.setLineWidth(kWidth);
+                    ++count;
+                }
+                layout.endLayout();
             }
-            layout.endLayout();
-        }
-        return count;
-    }, peerRate, peerLines);
+            return count;
+        },
+        peerRate, peerLines);
 
     std::printf("ratio line breaker / QTextLayout: %.2f\n", ourRate / peerRate);
     return 0;

@@ -30,7 +30,8 @@ int EnumValue(const QVariant& value, const QStringList& names, const QString& pr
     }
     const int index = names.indexOf(value.toString());
     if (index < 0) {
-        throw Exception(QStringLiteral("Valor \"%1\" inválido para a propriedade %2.").arg(value.toString(), property));
+        throw Exception(
+            QStringLiteral("Valor \"%1\" inválido para a propriedade %2.").arg(value.toString(), property));
     }
     return index;
 }
@@ -158,7 +159,8 @@ TQRPrintable* MakeDBCalc(TQRControl* parent, const TQRPrintableRow& row) {
     auto* calc = Make<TQRDBCalc>(parent, row);
     const QVariantMap& p = row.Properties;
     if (p.contains("Operation")) {
-        calc->SetOperation(static_cast<TQRCalcOperation>(EnumValue(p.value("Operation"), kCalcNames, "Operation")));
+        calc->SetOperation(
+            static_cast<TQRCalcOperation>(EnumValue(p.value("Operation"), kCalcNames, "Operation")));
     }
     calc->SetDataField(p.value("DataField").toString());
     calc->SetPrintMask(p.value("PrintMask").toString());
@@ -234,8 +236,8 @@ TQRPrintable* MakeDBImage(TQRControl* parent, const TQRPrintableRow& row) {
 }  // namespace
 
 QStringList QRPrintableKindNames() {
-    return {"TQRLabel",   "TQRMemo",     "TQRDBText", "TQRExpr",  "TQRSysData",
-            "TQRDBCalc",  "TQRExprMemo", "TQRShape",  "TQRImage", "TQRDBImage"};
+    return {"TQRLabel",  "TQRMemo",     "TQRDBText", "TQRExpr",  "TQRSysData",
+            "TQRDBCalc", "TQRExprMemo", "TQRShape",  "TQRImage", "TQRDBImage"};
 }
 
 void QRRegisterPrintableKinds() {

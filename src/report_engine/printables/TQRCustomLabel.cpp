@@ -150,14 +150,15 @@ void TQRCustomLabel::Print(int OfsX, int OfsY) {
     long double lineHeight;
     if (canvas != nullptr) {
         canvas->Font = Font();
-        lineHeight = canvas->TextHeight(QStringLiteral("W")) / static_cast<long double>(QRYFactor(*QRPrinter));
+        lineHeight =
+            canvas->TextHeight(QStringLiteral("W")) / static_cast<long double>(QRYFactor(*QRPrinter));
     } else {
-        const int pixels = report != nullptr ? report->TextHeight(Font(), QStringLiteral("W"))
-                                             : Measurer().LineHeight();
+        const int pixels =
+            report != nullptr ? report->TextHeight(Font(), QStringLiteral("W")) : Measurer().LineHeight();
         lineHeight = pixels * 254.0L / QRScreenDotsPerInch();
     }
-    PrintToCanvas(canvas, Size().Native(1) + OfsX, Size().Native(2) + OfsY, Size().Native(3), Size().Native(0),
-                  lineHeight, AutoStretch);
+    PrintToCanvas(canvas, Size().Native(1) + OfsX, Size().Native(2) + OfsY, Size().Native(3),
+                  Size().Native(0), lineHeight, AutoStretch);
 }
 
 void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long double top, long double width,
@@ -227,8 +228,8 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
         limit = top + height + 1 + expansionSeen;
         if (render && !Transparent() && expansionSeen > previous) {
             canvas->Brush = TQRBrush{Color, TQRBrushStyle::bsSolid};
-            canvas->FillRect(
-                QRDeviceRect(printer, left, top + height + previous, left + width, top + height + expansionSeen));
+            canvas->FillRect(QRDeviceRect(printer, left, top + height + previous, left + width,
+                                          top + height + expansionSeen));
         }
         return true;
     };
@@ -240,7 +241,8 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
             canvas->TextOut(QRXPos(printer, textX), QRYPos(printer, y), line);
         }
         if (filter != nullptr) {
-            filter->TextOut(static_cast<double>(textX), static_cast<double>(y), Font(), Color, Alignment(), line);
+            filter->TextOut(static_cast<double>(textX), static_cast<double>(y), Font(), Color, Alignment(),
+                            line);
         }
         y += lineHeight;
         ++NextLineIndex;
@@ -251,9 +253,9 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
         canvas->ResetClip();
     }
     if (render && Frame().AnyFrame()) {
-        Frame().PaintIt(*canvas,
-                        QRDeviceRect(printer, left, top, left + width, top + Size().Native(0) + expansionSeen),
-                        QRXFactor(printer), QRYFactor(printer));
+        Frame().PaintIt(
+            *canvas, QRDeviceRect(printer, left, top, left + width, top + Size().Native(0) + expansionSeen),
+            QRXFactor(printer), QRYFactor(printer));
     }
 }
 

@@ -40,7 +40,8 @@ TField* TQRDBText::CurrentField() {
         return nullptr;
     }
     if (dataSet_->DefaultFields()) {
-        field_ = fieldNo_ < dataSet_->FieldCount() ? dataSet_->Fields()[static_cast<size_t>(fieldNo_)] : nullptr;
+        field_ =
+            fieldNo_ < dataSet_->FieldCount() ? dataSet_->Fields()[static_cast<size_t>(fieldNo_)] : nullptr;
     }
     return field_;
 }

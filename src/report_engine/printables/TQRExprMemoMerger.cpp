@@ -30,7 +30,8 @@ QStringList TQRExprMemoMerger::Split(const QStringList& lines, std::vector<Item>
                 break;
             }
             text += QStringView(line).mid(from, open - from);
-            items.push_back(Item{lineNo, static_cast<int>(text.size()), line.mid(open + 1, close - open - 1)});
+            items.push_back(
+                Item{lineNo, static_cast<int>(text.size()), line.mid(open + 1, close - open - 1)});
             from = close + 1;
         }
         text += QStringView(line).mid(from);

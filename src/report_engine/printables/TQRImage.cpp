@@ -42,8 +42,8 @@ void TQRImage::PrintPicture(TQRPrintable& control, const QImage& picture, bool c
     TCustomQuickRep* report = control.ParentReport();
     const long double left = OfsX + control.Size().Native(1);
     const long double top = OfsY + control.Size().Native(2);
-    const QRect target = QRDeviceRect(printer, left, top, left + control.Size().Native(3),
-                                      top + control.Size().Native(0));
+    const QRect target =
+        QRDeviceRect(printer, left, top, left + control.Size().Native(3), top + control.Size().Native(0));
     QRect drawn = target;
     if (!stretch && !picture.isNull()) {
         const double perPixel = 254.0 / QRScreenDotsPerInch();

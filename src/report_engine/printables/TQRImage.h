@@ -28,8 +28,8 @@ class TQRImage : public TQRPrintable {
     void Print(int OfsX, int OfsY) override;
 
     /// Prints a picture for a printable the way both image controls do.
-    static void PrintPicture(TQRPrintable& control, const QImage& picture, bool center, bool stretch, int OfsX,
-                             int OfsY);
+    static void PrintPicture(TQRPrintable& control, const QImage& picture, bool center, bool stretch,
+                             int OfsX, int OfsY);
 
   private:
     QImage picture_;

@@ -24,7 +24,9 @@ QFont QRMakeFont(const TQRFont& font) {
 }
 
 TQRTextMeasurer::TQRTextMeasurer(const TQRFont& font, int dotsPerInch, int zoom)
-    : font_(font), dotsPerInch_(dotsPerInch > 0 ? dotsPerInch : 96), zoom_(zoom > 0 ? zoom : 100),
+    : font_(font),
+      dotsPerInch_(dotsPerInch > 0 ? dotsPerInch : 96),
+      zoom_(zoom > 0 ? zoom : 100),
       device_(1, 1, QImage::Format_RGB32) {
     const int dotsPerMeter = qRound(dotsPerInch_ / 0.0254);
     device_.setDotsPerMeterX(dotsPerMeter);

@@ -42,7 +42,8 @@ struct RunHarness {
             data.FindField(QStringLiteral("QTD_PRODUTO"))->SetAsFloat(1234.5);
             data.FindField(QStringLiteral("VLR_TOTAL"))->SetAsFloat(totals[(i - 1) % 3]);
             data.FindField(QStringLiteral("DES_MARCA"))->SetAsString(QStringLiteral("BIC"));
-            data.FindField(QStringLiteral("DES_OBJETO"))->SetAsString(QStringLiteral("Caneta esferográfica\r\nazul, 0,7 mm"));
+            data.FindField(QStringLiteral("DES_OBJETO"))
+                ->SetAsString(QStringLiteral("Caneta esferográfica\r\nazul, 0,7 mm"));
             data.Post();
         }
         data.First();
@@ -122,8 +123,8 @@ struct RunHarness {
 };
 
 /// A band row of a definition table.
-inline TQRBandRow Band(const QString& name, TQRBandType type, int height, const QString& kind = QStringLiteral("Band"),
-                       const QVariantMap& properties = {}) {
+inline TQRBandRow Band(const QString& name, TQRBandType type, int height,
+                       const QString& kind = QStringLiteral("Band"), const QVariantMap& properties = {}) {
     TQRBandRow row;
     row.Name = name;
     row.Type = type;

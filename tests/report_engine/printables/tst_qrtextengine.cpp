@@ -31,7 +31,6 @@ class FixedMeasure : public TQRLineMeasure {
 
 }  // namespace
 
-
 class TestQRTextEngine : public QObject {
     Q_OBJECT
 
@@ -55,7 +54,8 @@ class TestQRTextEngine : public QObject {
             << "ab cd ef gh" << false << true << 44 << QStringList{"ab cd ", "ef gh"};
         QTest::newRow("carriage return and line feed pairs separate paragraphs")
             << "um\r\ndois\r\ntres" << true << true << 10 << QStringList{"um", "dois", "tres"};
-        QTest::newRow("a line feed alone is deleted") << "um\ndois" << true << true << 10 << QStringList{"umdois"};
+        QTest::newRow("a line feed alone is deleted")
+            << "um\ndois" << true << true << 10 << QStringList{"umdois"};
         QTest::newRow("empty paragraphs are empty lines")
             << "a\r\rb\r" << false << true << 60 << QStringList{"a", "", "b", ""};
         QTest::newRow("an empty text is one empty line") << "" << false << true << 60 << QStringList{""};
@@ -139,21 +139,28 @@ class TestQRTextEngine : public QObject {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("mask");
         QTest::addColumn<QString>("text");
-        QTest::newRow("integer through the mask") << 0 << "00000" << "00007";
-        QTest::newRow("double through the mask") << 1 << "#,##0.0000" << "1.234,5000";
-        QTest::newRow("double without mask: general form") << 1 << "" << "1234,5";
-        QTest::newRow("lot total") << 2 << "#,##0.00" << "98.765,43";
-        QTest::newRow("Boolean ignores the mask") << 3 << "#,##0.00" << "True";
-        QTest::newRow("text as it is") << 4 << "0000" << "abc";
-        QTest::newRow("error message as it is") << 5 << "0000" << "Erro";
+        QTest::newRow("integer through the mask") << 0 << "00000"
+                                                  << "00007";
+        QTest::newRow("double through the mask") << 1 << "#,##0.0000"
+                                                 << "1.234,5000";
+        QTest::newRow("double without mask: general form") << 1 << ""
+                                                           << "1234,5";
+        QTest::newRow("lot total") << 2 << "#,##0.00"
+                                   << "98.765,43";
+        QTest::newRow("Boolean ignores the mask") << 3 << "#,##0.00"
+                                                  << "True";
+        QTest::newRow("text as it is") << 4 << "0000"
+                                       << "abc";
+        QTest::newRow("error message as it is") << 5 << "0000"
+                                                << "Erro";
     }
     void exprValueText() {
         QFETCH(int, kind);
         QFETCH(QString, mask);
         QFETCH(QString, text);
-        const TQREvResult values[] = {TQREvResult::Int(7),         TQREvResult::Double(1234.5),
+        const TQREvResult values[] = {TQREvResult::Int(7),           TQREvResult::Double(1234.5),
                                       TQREvResult::Double(98765.43), TQREvResult::Bool(true),
-                                      TQREvResult::String(u"abc"), TQREvResult::Error(u"Erro")};
+                                      TQREvResult::String(u"abc"),   TQREvResult::Error(u"Erro")};
         QCOMPARE(QRExprValueText(values[kind], mask), text);
     }
 
@@ -194,14 +201,18 @@ class TestQRTextEngine : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("expressions");
         QTest::addColumn<QList<int>>("positions");
-        QTest::newRow("one field") << "Lote {CDS_Relatorio.NRO_LOTE}" << "Lote "
-                                   << QStringList{"CDS_Relatorio.NRO_LOTE"} << QList<int>{5};
-        QTest::newRow("two in a row") << "{a}{b} c" << " c" << QStringList{"a", "b"} << QList<int>{0, 0};
+        QTest::newRow("one field") << "Lote {CDS_Relatorio.NRO_LOTE}"
+                                   << "Lote " << QStringList{"CDS_Relatorio.NRO_LOTE"} << QList<int>{5};
+        QTest::newRow("two in a row") << "{a}{b} c"
+                                      << " c" << QStringList{"a", "b"} << QList<int>{0, 0};
         QTest::newRow("an opening brace without its closing one stays")
-            << "Lote {sem fim" << "Lote {sem fim" << QStringList{} << QList<int>{};
+            << "Lote {sem fim"
+            << "Lote {sem fim" << QStringList{} << QList<int>{};
         QTest::newRow("after a pair, the unclosed rest stays")
-            << "{a} e {b" << " e {b" << QStringList{"a"} << QList<int>{0};
-        QTest::newRow("empty braces stay") << "x {} {y}" << "x {} " << QStringList{"y"} << QList<int>{5};
+            << "{a} e {b"
+            << " e {b" << QStringList{"a"} << QList<int>{0};
+        QTest::newRow("empty braces stay") << "x {} {y}"
+                                           << "x {} " << QStringList{"y"} << QList<int>{5};
     }
     void mergerSplits() {
         QFETCH(QString, line);
