@@ -52,7 +52,10 @@ class TQRPreviewInterface {
   public:
     virtual ~TQRPreviewInterface() = default;
     /// Shows a preview window for the printer and returns it (none by default).
-    virtual QObject* Show(TQRPrinter* printer) { (void)printer; return nullptr; }
+    virtual QObject* Show(TQRPrinter* printer) {
+        (void)printer;
+        return nullptr;
+    }
     virtual void ShowModal(TQRPrinter* printer) { (void)printer; }
     /// A progress window captioned as given that receives the printer's
     /// progress notices and cancels it on request (none by default).
