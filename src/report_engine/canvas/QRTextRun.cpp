@@ -75,6 +75,9 @@ struct FontTable {
     QHash<char32_t, qreal> Others;
     int Ascent = 0;
     int Height = 0;
+    qreal UnderlinePos = 1;
+    qreal StrikeOutPos = 3;
+    qreal LineWidth = 1;
 
     qreal Advance(char32_t ucs4, const QChar* units, int count) {
         if (ucs4 < 256) {
@@ -129,6 +132,9 @@ std::shared_ptr<FontTable> TableFor(const FontSpec& spec) {
     const Vertical v = VerticalOf(*table->Metrics);
     table->Ascent = v.Ascent;
     table->Height = v.Height;
+    table->UnderlinePos = table->Metrics->underlinePos();
+    table->StrikeOutPos = table->Metrics->strikeOutPos();
+    table->LineWidth = std::max<qreal>(1, table->Metrics->lineWidth());
     tables.push_front(table);
     return table;
 }
@@ -222,6 +228,9 @@ const DrawFont& DrawFontFor(const FontSpec& spec) {
     const std::shared_ptr<FontTable> table = TableFor(spec);
     entry.Font.Ascent = table->Ascent;
     entry.Font.Height = table->Height;
+    entry.Font.UnderlinePos = table->UnderlinePos;
+    entry.Font.StrikeOutPos = table->StrikeOutPos;
+    entry.Font.LineWidth = table->LineWidth;
     cache.push_front(std::move(entry));
     return cache.front().Font;
 }
@@ -277,9 +286,18 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
     QGlyphRun run;
     run.setRawFont(font.Raw);
     run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
-    run.setUnderline(underline);
-    run.setStrikeOut(strikeOut);
     painter.drawGlyphRun(QPointF(0, 0), run);
+    // Decorations span exactly the advances.
+    if (underline || strikeOut) {
+        const qreal width = x - origin.x();
+        const QColor color = painter.pen().color();
+        if (underline) {
+            painter.fillRect(QRectF(origin.x(), origin.y() + font.UnderlinePos, width, font.LineWidth), color);
+        }
+        if (strikeOut) {
+            painter.fillRect(QRectF(origin.x(), origin.y() - font.StrikeOutPos, width, font.LineWidth), color);
+        }
+    }
 }
 
 }  // namespace quorin::textrun

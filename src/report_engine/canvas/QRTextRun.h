@@ -76,6 +76,9 @@ struct DrawFont {
     QRawFont Raw;
     int Ascent = 0;
     int Height = 0;
+    qreal UnderlinePos = 1;  // below the baseline
+    qreal StrikeOutPos = 3;  // above the baseline
+    qreal LineWidth = 1;
 };
 /// The drawing font for a spec, cached per thread.
 const DrawFont& DrawFontFor(const FontSpec& spec);

@@ -80,6 +80,32 @@ inline void ReportPage(TQRCanvas& canvas) {
     canvas.FillRect(QRect(100, 230, 290, 2));
 }
 
+/// Fonts, pens and brushes that keep changing, also inside clipped parts, so
+/// that objects are created, reselected, evicted and restored.
+inline void ManyObjects(TQRCanvas& canvas) {
+    for (int i = 0; i < 40; ++i) {
+        if (i % 7 == 3) {
+            canvas.SetClipRect(QRect(0, 5 * i, 300, 40));
+        }
+        canvas.Font.Size = 7 + i % 9;
+        canvas.Font.Bold = i % 2 == 0;
+        canvas.Font.Underline = i % 5 == 0;
+        canvas.Font.Color = QColor::fromHsv(i * 9 % 360, 200, 120);
+        canvas.TextOut(5 + i % 3 * 60, 7 * i, QStringLiteral("Linha %1 çã").arg(i));
+        canvas.Pen.Width = i % 3;
+        canvas.Pen.Style = static_cast<TQRPenStyle>(i % 6);
+        canvas.Pen.Color = QColor::fromHsv(i * 37 % 360, 255, 160);
+        canvas.Brush.Style = i % 4 == 0 ? TQRBrushStyle::bsClear : TQRBrushStyle::bsSolid;
+        canvas.Brush.Color = QColor::fromHsv(i * 23 % 360, 60, 250);
+        canvas.Rectangle(200 + i % 4 * 40, 7 * i, 230 + i % 4 * 40, 7 * i + 6);
+        canvas.MoveTo(180, 7 * i);
+        canvas.LineTo(195, 7 * i + 5);
+        if (i % 7 == 5) {
+            canvas.ResetClip();
+        }
+    }
+}
+
 inline QString ScreenshotDir() {
     const QString dir = QStringLiteral(QUORIN_BINARY_DIR "/screenshots");
     QDir().mkpath(dir);
