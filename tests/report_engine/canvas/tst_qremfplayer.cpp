@@ -201,15 +201,17 @@ class TestEmfPlayer : public QObject {
     void textsOfNarrowAndWideRecords() {
         const QByteArray emf = Page(TextRec(10, 20, QStringLiteral("Lote 1"), false) + Rec(43, {1, 1, 5, 5}) +
                                         TextRec(30, 40, QStringLiteral("Preço unitário"), true) +
-                                        TextRec(50, 60, QStringLiteral("Descrição ç"), false),
-                                    4);
+                                        TextRec(50, 60, QStringLiteral("Descrição ç"), false) +
+                                        TextRec(70, 80, QString::fromLatin1("\x80 \x93ok\x94"), false),
+                                    5);
         const QList<TQREmfPlayer::TextRecord> texts = TQREmfPlayer::Texts(emf);
-        QCOMPARE(texts.size(), 3);
+        QCOMPARE(texts.size(), 4);
         QCOMPARE(texts[0].Text, QStringLiteral("Lote 1"));
         QCOMPARE(texts[0].Position, QPointF(10, 20));
         QCOMPARE(texts[1].Text, QStringLiteral("Preço unitário"));
         QCOMPARE(texts[1].Position, QPointF(30, 40));
         QCOMPARE(texts[2].Text, QStringLiteral("Descrição ç"));
+        QCOMPARE(texts[3].Text, QStringLiteral("€ “ok”"));
         // Text records without advances are measured and drawn.
         QImage image = PlayOn(emf);
         bool inked = false;
