@@ -54,6 +54,8 @@ class TestEmfReaders : public QObject {
         QTest::newRow("texts only") << reinterpret_cast<void*>(&OnlyTexts)
                                     << QStringList{QStringLiteral("Fornecedor: Ação & Cia <Ltda>"),
                                                    QStringLiteral("R$ 10,00")};
+        QTest::newRow("changing objects") << reinterpret_cast<void*>(&scenes::ManyObjects)
+                                          << QStringList{QStringLiteral("Linha 0 çã"), QStringLiteral("Linha 39 çã")};
         QTest::newRow("empty page") << reinterpret_cast<void*>(&Empty) << QStringList{};
     }
     void emf2svgConvertsEveryRecording() {
