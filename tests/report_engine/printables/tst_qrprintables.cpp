@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QPainter>
 
+#include "dataset/Crc32.h"
 #include "dataset/TMemoryDataSet.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/expr/QRBuiltinFunctions.h"
@@ -424,6 +425,41 @@ class TestQRPrintables : public QObject {
         run.report->ExportToFilter(&filter);
         QCOMPARE(filter.shapes, 7);
         QCOMPARE(filter.texts, QStringList{"Texto"});
+    }
+
+    // Bytes from an image field are never trusted: damaged pictures and a
+    // header that announces a picture far too large give no picture.
+    void pictureLoaderRefusesHostileBytes() {
+        QImage small(8, 8, QImage::Format_RGB32);
+        small.fill(Qt::blue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        small.save(&buffer, "PNG");
+        QCOMPARE(TQRDBImage::LoadPicture(png).size(), QSize(8, 8));
+
+        // IHDR of 60000 x 60000 pixels with a correct checksum.
+        QByteArray huge = png;
+        for (int offset : {16, 20}) {
+            huge[offset] = 0;
+            huge[offset + 1] = 0;
+            huge[offset + 2] = char(0xEA);
+            huge[offset + 3] = char(0x60);
+        }
+        const uint32_t crc = Crc32(huge.constData() + 12, 17);
+        for (int i = 0; i < 4; ++i) {
+            huge[29 + i] = char((crc >> (24 - 8 * i)) & 0xFF);
+        }
+        QVERIFY(TQRDBImage::LoadPicture(huge).isNull());
+
+        // Every single-byte damage and every truncation either loads or gives nothing.
+        for (int i = 0; i < png.size(); ++i) {
+            QByteArray damaged = png;
+            damaged[i] = char(damaged[i] ^ 0x5A);
+            const QImage image = TQRDBImage::LoadPicture(damaged);
+            QVERIFY(image.isNull() || image.width() <= 8);
+            QVERIFY(TQRDBImage::LoadPicture(png.left(i)).isNull() || i >= png.size() - 12);
+        }
     }
 
     // Pictures: natural size and clipping, and hostile bytes in an image
