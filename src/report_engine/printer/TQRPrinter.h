@@ -11,6 +11,7 @@
 #include "report_engine/pages/QRPageList.h"
 #include "report_engine/pages/QRPageRecording.h"
 #include "report_engine/printer/PrinterSettings.h"
+#include "report_engine/printer/QRPrintJob.h"
 #include "report_engine/printer/QRPrinterSettings.h"
 #include "report_engine/printer/TQRExportFilter.h"
 
@@ -78,6 +79,9 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
     using TQRExportToFilterEvent = std::function<void(TQRExportFilter*)>;
 
     explicit TQRPrinter(TCustomQuickRep* owner = nullptr);
+    /// With useStandardPrinter the process-wide platform printer is used
+    /// (the owner report's setting), else a printer of its own.
+    TQRPrinter(TCustomQuickRep* owner, bool useStandardPrinter);
     ~TQRPrinter() override;
     TQRPrinter(const TQRPrinter&) = delete;
     TQRPrinter& operator=(const TQRPrinter&) = delete;
@@ -179,8 +183,42 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
 
     /// The platform printer (process-wide or own), its driver seam.
     QPrinter* PlatformPrinter() const { return platformPrinter_; }
+    /// Reads the printer through another driver from now on (not owned; tests
+    /// hand a TQRFakePrinterDriver): printers installed, offsets and paper
+    /// sizes come from it.
+    void SetPrinterDriver(TQRPrinterDriver* driver);
+    /// Makes the print jobs of direct printing and of Print; none means a
+    /// job on the platform printer.
+    std::function<std::unique_ptr<TQRPrintJob>()> CreatePrintJob;
+
+    // Pass-throughs to the settings' fields.
+    bool GetUseStandardPrinter() const { return settings_->GetUseStandardprinter(); }
+    void SetUseStandardPrinter(bool value) { settings_->SetUseStandardprinter(value); }
+    bool GetPrintMetafile() const { return settings_->GetPrintMetaFile(); }
+    void SetPrintMetafile(bool value) { settings_->SetPrintMetaFile(value); }
+    bool GetUseExtendedDuplex() const { return settings_->GetUseExtendedDuplex(); }
+    void SetUseExtendedDuplex(bool value) { settings_->SetUseExtendedDuplex(value); }
+    int GetExtendedDuplex() const { return settings_->GetExtendedDuplex(); }
+    void SetExtendedDuplex(int value) { settings_->SetExtendedDuplex(value); }
+    bool GetUseCustomBinCode() const { return settings_->GetUseCustomBinCode(); }
+    void SetUseCustomBinCode(bool value) { settings_->SetUseCustomBinCode(value); }
+    int GetCustomBinCode() const { return settings_->GetCustomBinCode(); }
+    void SetCustomBinCode(int value) { settings_->SetCustomBinCode(value); }
+    bool GetUseCustomPaperCode() const { return settings_->GetUseCustomPaperCode(); }
+    void SetUseCustomPaperCode(bool value) { settings_->SetUseCustomPaperCode(value); }
+    int GetCustomPaperCode() const { return settings_->GetCustomPaperCode(); }
+    void SetCustomPaperCode(int value) { settings_->SetCustomPaperCode(value); }
 
   private:
+    void CreateMetafileCanvas();
+    void EndMetafileCanvas(bool store);
+    void CreatePrinterCanvas();
+    void EndPrinterCanvas();
+    bool CurrentPageOK() const;
+    void EndJob();
+    void AbortJob();
+    void ReadWaste();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 
@@ -196,12 +234,12 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
     std::atomic<int> availablePages_{0};
     std::atomic<int> progress_{0};
     std::atomic<bool> showingPreview_{false};
-    bool printersInstalled_ = false;
-    bool loadedFromFile_ = false;
-    double xFactor_ = 1.0;
-    double yFactor_ = 1.0;
-    int leftWaste_ = 0;
-    int topWaste_ = 0;
+    std::atomic<bool> printersInstalled_{false};
+    std::atomic<bool> loadedFromFile_{false};
+    std::atomic<double> xFactor_{1.0};
+    std::atomic<double> yFactor_{1.0};
+    std::atomic<int> leftWaste_{0};
+    std::atomic<int> topWaste_{0};
 };
 
 /// The process-wide report printer, created on first use.
