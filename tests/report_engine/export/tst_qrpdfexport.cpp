@@ -7,7 +7,9 @@
 #include <clocale>
 
 #include "ExportTools.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/export/TQRPDFDocumentFilter.h"
+#include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FormatFloat.h"
 #include "runtime/FormatSettings.h"
@@ -400,6 +402,71 @@ class TestQRPdfExport : public QObject {
             QVERIFY2(e.message().contains(QStringLiteral("report.pdf")), qPrintable(e.message()));
         }
         QVERIFY(!QFile::exists(file));
+    }
+
+    // With the run's page sink the texts land where its page recording puts them.
+    void positionsFollowThePageRecording() {
+        if (!Has("pdftotext")) QSKIP("pdftotext missing");
+        const QString file = Path("sink.pdf");
+        TQRPrinter printer;
+        const QList<Line> lines = {{150, 150, QStringLiteral("Cabeçalho"), Font("Arial", 12, true)},
+                                   {150, 400, QStringLiteral("Lote"), Font("Arial", 9)},
+                                   {900, 400, QStringLiteral("Descrição"), Font("Arial", 9)},
+                                   {1900, 400, QStringLiteral("1.234,50"), Font("Arial", 9), TAlignment::taRightJustify},
+                                   {1050, 2700, QStringLiteral("Página"), Font("Times New Roman", 10), TAlignment::taCenter}};
+        {
+            TQRPDFDocumentFilter filter(file);
+            filter.Printer = &printer;
+            printer.BeginDoc();
+            filter.Start(printer.PaperWidthValue(), printer.PaperLengthValue(), Font("Arial", 10));
+            printer.NewPage();
+            filter.NewPage();
+            TQRCanvas* canvas = printer.GetCanvas();
+            QVERIFY(canvas);
+            for (const Line& line : lines) {
+                canvas->Font = line.Font;
+                canvas->TextAlign = line.Align;
+                canvas->TextOut(printer.XPos(line.X), printer.YPos(line.Y), line.Text);
+                filter.TextOut(line.X, line.Y, line.Font, Qt::black, line.Align, line.Text);
+            }
+            filter.EndPage();
+            printer.EndDoc();
+            filter.Finish();
+        }
+        CheckWithQpdf(file);
+        const auto page = printer.GetPage(1);
+        QVERIFY(page);
+        const double pointsPerPixel = 72.0 / page->DevicePixels().width() * page->DeviceMillimeters().width() / 25.4;
+        const auto recorded = TQREmfPlayer::Texts(page->Data());
+        QCOMPARE(recorded.size(), lines.size());
+
+        const QString bbox = QString::fromUtf8(Run("pdftotext", {"-bbox", "-enc", "UTF-8", file, "-"}).out);
+        for (int i = 0; i < lines.size(); ++i) {
+            const QRegularExpression re("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">" +
+                                        QRegularExpression::escape(lines[i].Text) + "<");
+            const auto m = re.match(bbox);
+            QVERIFY2(m.hasMatch(), qPrintable(lines[i].Text + bbox));
+            const double xMin = m.captured(1).toDouble(), xMax = m.captured(3).toDouble();
+            const double yMax = m.captured(4).toDouble();
+            const QPointF at = recorded[i].Position * pointsPerPixel;
+            // The reference point of the recording: left edge, right edge or centre.
+            const double anchor = lines[i].Align == TAlignment::taLeftJustify    ? xMin
+                                  : lines[i].Align == TAlignment::taRightJustify ? xMax
+                                                                                 : (xMin + xMax) / 2;
+            const double tolerance = lines[i].Align == TAlignment::taLeftJustify ? 1.0 : 2.5;  // Helvetica's widths
+            QVERIFY2(qAbs(anchor - at.x()) < tolerance, qPrintable(QStringLiteral("%1: x %2 recorded %3")
+                                                                      .arg(lines[i].Text).arg(anchor).arg(at.x())));
+            // The baseline lies one font size below the recorded top edge.
+            const double baseline = yMax - 0.212 * lines[i].Font.Size;  // poppler's descent for the base fonts
+            QVERIFY2(qAbs(baseline - (at.y() + lines[i].Font.Size)) < 1.0,
+                     qPrintable(QStringLiteral("%1: baseline %2 recorded top %3").arg(lines[i].Text).arg(baseline).arg(at.y())));
+        }
+        // Read line by line: the heading, then the row of three, then the footer.
+        const QStringList text = PdfText(file).split(u'\n', Qt::SkipEmptyParts);
+        QStringList nonBlank;
+        for (const QString& l : text) if (!l.trimmed().isEmpty()) nonBlank << l.simplified();
+        QCOMPARE(nonBlank.mid(0, 3), QStringList({QStringLiteral("Cabeçalho"), QStringLiteral("Lote Descrição 1.234,50"),
+                                                  QStringLiteral("Página")}));
     }
 
     void alignmentMovesTheStart() {
