@@ -23,7 +23,7 @@ const QString kPrinting = QStringLiteral("Imprimindo Relatório...");
 const QString kExporting = QStringLiteral("Exportando Relatório...");
 
 void ShowForm(QObject* form) {
-    if (form != nullptr) {
+    if (form != nullptr && form->metaObject()->indexOfMethod("show()") >= 0) {
         QMetaObject::invokeMethod(form, "show");
     }
 }
