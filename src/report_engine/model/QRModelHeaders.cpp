@@ -1,0 +1,11 @@
+// Every header of the model compiles on its own.
+#include "report_engine/model/QRUnits.h"
+#include "report_engine/model/TQRBands.h"
+#include "report_engine/model/TQRController.h"
+#include "report_engine/model/TQRControl.h"
+#include "report_engine/model/TQRCreateReportThread.h"
+#include "report_engine/model/TQRDefinition.h"
+#include "report_engine/model/TQRFrame.h"
+#include "report_engine/model/TQRPage.h"
+#include "report_engine/model/TQRPrintable.h"
+#include "report_engine/model/TQuickRep.h"
