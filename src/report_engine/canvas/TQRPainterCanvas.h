@@ -1,12 +1,18 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QPointF>
+#include <memory>
 
 #include "report_engine/canvas/TQRCanvas.h"
 
 class QPainter;
 
 namespace quorin {
+
+namespace textrun {
+class Measurer;
+}
 
 /// The canvas over any QPainter (printer, image, widget). Coordinates are the
 /// painter's logical pixels; dotsPerInch is the resolution fonts are sized for.
@@ -32,9 +38,16 @@ class TQRPainterCanvas : public TQRCanvas {
     QPainter& Painter() { return painter_; }
 
   private:
+    void UsePen();
+    void UseBrush();
+
     QPainter& painter_;
     int dotsPerInch_;
     QPointF penPos_;
+    std::unique_ptr<textrun::Measurer> measurer_;
+    // The painter's clip before this canvas touched it, which ResetClip restores.
+    bool hadClip_ = false;
+    QPainterPath initialClip_;
 };
 
 }  // namespace quorin

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include "report_engine/canvas/TQRCanvas.h"
+
+namespace quorin::scenes {
+
+/// A page with what a report draws: texts in three alignments, opaque and
+/// transparent, fonts of several sizes and styles, frame lines, shapes and a picture.
+inline void ReportPage(TQRCanvas& canvas) {
+    canvas.Brush = TQRBrush{Qt::white, TQRBrushStyle::bsSolid};
+    canvas.FillRect(QRect(0, 0, 400, 300));
+    canvas.Font = TQRFont{};
+    canvas.Font.Size = 10;
+    canvas.TextOut(10, 10, QStringLiteral("Proposta de Preços — Lote 1"));
+    canvas.Font.Bold = true;
+    canvas.Font.Size = 12;
+    canvas.TextAlign = TAlignment::taRightJustify;
+    canvas.TextOut(390, 30, QStringLiteral("Página: 1"));
+    canvas.Font.Bold = false;
+    canvas.Font.Italic = true;
+    canvas.Font.Size = 9;
+    canvas.TextAlign = TAlignment::taCenter;
+    canvas.TextOut(200, 50, QStringLiteral("Especificação técnica"));
+    canvas.TextAlign = TAlignment::taLeftJustify;
+    canvas.Font.Italic = false;
+    canvas.Font.Color = QColor(0, 0, 160);
+    canvas.TransparentBackground = false;
+    canvas.Brush.Color = QColor(255, 255, 160);
+    canvas.TextOut(10, 70, QStringLiteral("Valor unitário R$ 1.234,56"));
+    canvas.TransparentBackground = true;
+    canvas.Font.Color = Qt::black;
+
+    canvas.Pen = TQRPen{};
+    canvas.MoveTo(10, 95);
+    canvas.LineTo(390, 95);
+    canvas.Pen.Style = TQRPenStyle::psDot;
+    canvas.MoveTo(10, 100);
+    canvas.LineTo(390, 100);
+    canvas.Pen.Style = TQRPenStyle::psDash;
+    canvas.MoveTo(10, 105);
+    canvas.LineTo(390, 105);
+    canvas.Pen.Style = TQRPenStyle::psSolid;
+    canvas.Pen.Width = 3;
+    canvas.MoveTo(200, 110);
+    canvas.LineTo(200, 160);
+    canvas.Pen.Width = 1;
+
+    canvas.Brush = TQRBrush{QColor(200, 230, 255), TQRBrushStyle::bsSolid};
+    canvas.Rectangle(10, 120, 110, 170);
+    canvas.Brush.Style = TQRBrushStyle::bsClear;
+    canvas.Pen.Color = QColor(160, 0, 0);
+    canvas.Ellipse(120, 120, 190, 170);
+    canvas.Brush = TQRBrush{QColor(220, 255, 220), TQRBrushStyle::bsSolid};
+    canvas.RoundRect(210, 120, 300, 170, 20, 20);
+    canvas.Pen.Style = TQRPenStyle::psClear;
+    canvas.Brush.Color = QColor(90, 90, 90);
+    canvas.Rectangle(310, 120, 390, 170);
+    canvas.Pen = TQRPen{};
+
+    QImage picture(8, 6, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            picture.setPixel(x, y, qRgb(x * 30, y * 40, 200 - x * 20));
+        }
+    }
+    canvas.StretchDraw(QRect(10, 180, 80, 60), picture);
+
+    canvas.SetClipRect(QRect(100, 180, 60, 20));
+    canvas.Font.Size = 14;
+    canvas.TextOut(100, 180, QStringLiteral("Recortado além da caixa"));
+    canvas.ResetClip();
+    canvas.Font.Size = 8;
+    canvas.TextOut(100, 210, QStringLiteral("Depois do recorte"));
+    canvas.Brush = TQRBrush{Qt::black, TQRBrushStyle::bsSolid};
+    canvas.FillRect(QRect(100, 230, 290, 2));
+}
+
+inline QString ScreenshotDir() {
+    const QString dir = QStringLiteral(QUORIN_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+/// Share of pixels whose channels differ by more than tolerance.
+inline double DifferentShare(const QImage& a, const QImage& b, int tolerance) {
+    if (a.size() != b.size()) {
+        return 1.0;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 different = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            if (std::abs(qRed(p[col]) - qRed(q[col])) > tolerance ||
+                std::abs(qGreen(p[col]) - qGreen(q[col])) > tolerance ||
+                std::abs(qBlue(p[col]) - qBlue(q[col])) > tolerance) {
+                ++different;
+            }
+        }
+    }
+    return double(different) / (double(x.width()) * x.height());
+}
+
+}  // namespace quorin::scenes
