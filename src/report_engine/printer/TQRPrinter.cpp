@@ -66,6 +66,13 @@ QPrinter& StandardPlatformPrinter() {
 
 }  // namespace
 
+void TQRNoticeTarget::Post(std::unique_ptr<QEvent> event) {
+    std::lock_guard lock(lock_);
+    if (target_) {
+        QCoreApplication::postEvent(target_, event.release());
+    }
+}
+
 TQRQtPrintJob::~TQRQtPrintJob() {
     if (painter_.isActive()) {
         printer_.abort();
@@ -378,16 +385,12 @@ int TQRPrinter::YSize(double y) const {
 
 void TQRPrinter::SetAvailablePages(int n) {
     availablePages_ = n;
-    if (PreviewWindow) {
-        QCoreApplication::postEvent(PreviewWindow, new TQRPrinterEvent(CM_QRPAGEAVAILABLE, n, this));
-    }
+    PreviewWindow.Post(std::make_unique<TQRPrinterEvent>(CM_QRPAGEAVAILABLE, n, this));
 }
 
 void TQRPrinter::SetProgress(int n) {
     progress_ = n;
-    if (PreviewWindow) {
-        QCoreApplication::postEvent(PreviewWindow, new TQRPrinterEvent(CM_QRPROGRESSUPDATE, n, this));
-    }
+    PreviewWindow.Post(std::make_unique<TQRPrinterEvent>(CM_QRPROGRESSUPDATE, n, this));
 }
 
 void TQRPrinter::SetShowingPreview(bool flag) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "report_engine/canvas/TQRCanvas.h"
 #include "report_engine/pages/QRPageList.h"
@@ -59,6 +60,28 @@ class TQRPreviewInterface {
         (void)printer, (void)caption;
         return nullptr;
     }
+};
+
+/// The window a run's notices go to. The preview sets and clears it on the
+/// user-interface thread while the run posts from its own thread: the two
+/// take a lock, so once clearing returns nothing is posted to the old window.
+class TQRNoticeTarget {
+  public:
+    TQRNoticeTarget& operator=(QObject* target) {
+        std::lock_guard lock(lock_);
+        target_ = target;
+        return *this;
+    }
+    operator QObject*() const {
+        std::lock_guard lock(lock_);
+        return target_;
+    }
+    /// Posts the event to the window, or drops it when there is none.
+    void Post(std::unique_ptr<QEvent> event);
+
+  private:
+    mutable std::mutex lock_;
+    QObject* target_ = nullptr;
 };
 
 using TQRPreviewInterfaceClass = std::function<std::unique_ptr<TQRPreviewInterface>()>;
@@ -169,7 +192,7 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
 
     /// The window that receives progress and page notices, and the object
     /// that owns the run (receives print and preview-close requests).
-    QObject* PreviewWindow = nullptr;
+    TQRNoticeTarget PreviewWindow;
     QObject* Client = nullptr;
     QObject* PreviewForm = nullptr;
     TCustomQuickRep* Owner = nullptr;

@@ -532,6 +532,27 @@ class TestQRPrinter : public QObject {
         QCOMPARE(printer.GetPage(4)->Bounds(), printer.GetPage(1)->Bounds());
     }
 
+    // A preview that goes away while the run still reports gets nothing more.
+    void previewLeavesDuringRun() {
+        TQRPrinter printer;
+        auto* preview = new Sink;
+        printer.PreviewWindow = preview;
+        std::atomic<bool> stop{false};
+        std::thread worker([&] {
+            for (int n = 0; !stop; n = (n + 1) % 100) {
+                printer.SetProgress(n);
+            }
+        });
+        QTRY_VERIFY(!preview->received.isEmpty());
+        QVERIFY(printer.PreviewWindow == preview);
+        printer.PreviewWindow = nullptr;
+        delete preview;
+        QCoreApplication::processEvents();
+        stop = true;
+        worker.join();
+        QCOMPARE(static_cast<QObject*>(printer.PreviewWindow), nullptr);
+    }
+
     void previewAndHandlers() {
         struct Interface : TQRPreviewInterface {
             QObject* window;

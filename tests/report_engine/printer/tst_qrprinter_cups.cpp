@@ -94,6 +94,12 @@ class TestQRPrinterCups : public QObject {
                                       {QStringLiteral("-f"), n, QStringLiteral("-l"), n, pdf, QStringLiteral("-")});
             QVERIFY2(text.contains(QStringLiteral("Página %1 de %2").arg(printed[i]).arg(pages)), qPrintable(text));
         }
+        // The first sheet as a picture, to look at.
+        const QString shots = QStringLiteral(QUORIN_BINARY_DIR "/screenshots");
+        QDir().mkpath(shots);
+        const QString tag = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');
+        Tool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
+                                          QStringLiteral("-singlefile"), pdf, shots + QStringLiteral("/qrprinter_") + tag});
     }
 
   private:
