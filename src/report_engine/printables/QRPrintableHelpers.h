@@ -7,9 +7,8 @@ namespace quorin {
 class TQRCanvas;
 class TQRPrinter;
 
-// The page sink as the printables use it. Kept behind functions so that the
-// printables' sources need not include the page sink's header beside the
-// report's (both name a TQRPrinterEvent).
+// The page sink as the printables use it: positions in native units
+// become device pixels of the page being recorded.
 TQRCanvas* QRCanvasOf(const TQRPrinter& printer);
 int QRXPos(const TQRPrinter& printer, long double x);
 int QRYPos(const TQRPrinter& printer, long double y);

@@ -96,8 +96,10 @@ void TQRCustomLabel::FormatLines() {
     const TQRLineRules rules{autoSize_, wordWrap_, Width()};
     WrappedLines = QRFormatLines(GetCaptionBased(), OutputCaption, lines_, measure, rules);
 
+    // While a definition is being built its sizes are not final yet: the
+    // control keeps the bounds it was given until it formats again.
     TCustomQuickRep* report = ParentReport();
-    if (report != nullptr && !updatingBounds_) {
+    if (report != nullptr && !updatingBounds_ && !report->Loading) {
         updatingBounds_ = true;
         const auto raiseHeight = [&] {
             const int minimum = report->TextHeight(Font(), QStringLiteral("W")) * ParentZoom() / 100 + 1;

@@ -1,35 +1,10 @@
 #include "report_engine/printables/TQRSysData.h"
 
-#include <mutex>
-
+#include "report_engine/expr/QRBuiltinFunctions.h"
 #include "report_engine/model/TQuickRep.h"
 #include "runtime/DateTime.h"
 
 namespace quorin {
-
-namespace {
-
-std::mutex clockMutex;
-TQRClock& Clock() {
-    static TQRClock clock;
-    return clock;
-}
-
-}  // namespace
-
-void QRSetClock(TQRClock clock) {
-    std::lock_guard lock(clockMutex);
-    Clock() = std::move(clock);
-}
-
-QDateTime QRNow() {
-    TQRClock clock;
-    {
-        std::lock_guard lock(clockMutex);
-        clock = Clock();
-    }
-    return clock ? clock() : QDateTime::currentDateTime();
-}
 
 TQRSysData::TQRSysData(TQRControl* parent) : TQRCustomLabel(parent) {
     ShowDesignCaption();

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QDateTime>
-#include <functional>
-
 #include "report_engine/printables/TQRCustomLabel.h"
 
 namespace quorin {
@@ -19,14 +16,9 @@ enum TQRSysDataType {
     qrsDetailNo
 };
 
-/// The clock system data reads; tests replace it. An empty function restores
-/// the system clock.
-using TQRClock = std::function<QDateTime()>;
-void QRSetClock(TQRClock clock);
-QDateTime QRNow();
-
 /// Prints its Text followed by the time, the date, the page number, the
-/// report's title or a record counter.
+/// report's title or a record counter. The time is read from the clock the
+/// expression functions read (QRNow, replaceable with SetQRNow).
 class TQRSysData : public TQRCustomLabel {
   public:
     explicit TQRSysData(TQRControl* parent = nullptr);
