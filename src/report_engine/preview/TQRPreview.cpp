@@ -153,6 +153,10 @@ void TQRPreview::Detach() {
     Forget();
 }
 
+void TQRPreview::StopNotices() {
+    if (printer_ != nullptr && printer_->PreviewWindow == this) printer_->PreviewWindow = nullptr;
+}
+
 void TQRPreview::Forget() {
     printer_ = nullptr;
     image_->Detach();
