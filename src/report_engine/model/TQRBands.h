@@ -136,6 +136,7 @@ class TQRChildBand : public TQRCustomBand {
   private:
     TQRCustomBand* parentBand_ = nullptr;
     friend class TQRCustomBand;
+    friend class TCustomQuickRep;
 };
 
 /// A group header band: prints when the value of its expression changes.

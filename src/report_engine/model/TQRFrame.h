@@ -9,6 +9,11 @@ namespace quorin {
 
 class TQRControl;
 
+/// A rectangle from its four edges (right and bottom exclusive).
+inline QRect QREdges(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
 /// The lines drawn around a band, a report or a printable.
 class TQRFrame {
   public:

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QStringList>
 #include <atomic>
+#include <mutex>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -29,7 +30,7 @@ using TQRNotifyEvent = std::function<void(TCustomQuickRep* sender)>;
 using TQRAfterPreviewEvent = std::function<void(QObject* sender)>;
 using TQRAfterPrintEvent = std::function<void(QObject* sender)>;
 using TNotifyEvent = std::function<void(QObject* sender)>;
-using TQRPrinterEvent = std::function<void(QObject* sender, bool& cancel, void* devMode)>;
+using TQRPrinterHookEvent = std::function<void(QObject* sender, bool& cancel, void* devMode)>;
 
 enum class TQROption { FirstPageHeader = 1, LastPageFooter = 2, Compression = 4 };
 /// A set of TQROption values.
@@ -154,8 +155,8 @@ class TCustomQuickRep : public TQRBasePanel {
     TQRNotifyEvent OnStartPage;
     TQROnNeedDataEvent OnNeedData;
     TNotifyEvent OnPreview;
-    TQRPrinterEvent OnGetPrinterSettings;
-    TQRPrinterEvent OnApplyPrinterSettings;
+    TQRPrinterHookEvent OnGetPrinterSettings;
+    TQRPrinterHookEvent OnApplyPrinterSettings;
 
     // Bands.
     TQRBand* CreateBand(TQRBandType type);
@@ -163,8 +164,16 @@ class TCustomQuickRep : public TQRBasePanel {
     void RemoveBand(TQRCustomBand* band);
     void RebuildBandList();
     void SetBandValues();
+    /// The page's size changed: the report panel takes the paper's pixel size and the bands are re-sized.
+    void PageChanged();
+    /// A band is going away: every reference to it is cleared.
+    void ForgetBand(TQRCustomBand* band);
+    /// A data set is going away: the controllers forget it.
+    void ForgetDataSet(TMemoryDataSet* dataSet);
     /// The first band of a type in the band list, or null.
     TQRCustomBand* BandOfType(TQRBandType type) const;
+    /// Adds a band (and its chain of children) to the band list being rebuilt.
+    void RegisterBand(TQRCustomBand* band);
     /// A component name made unique among the report's components by the smallest number from 1.
     QString UniqueName(const QString& base) const;
     /// While set, RebuildBandList and SetBandValues do nothing (a definition being built).
@@ -244,10 +253,13 @@ class TCustomQuickRep : public TQRBasePanel {
     void SetColumnNumberConstant(int value);
 
   protected:
+    /// Clears Idle (false when a run is going on) and the run's flags.
+    bool TryBeginRun();
+    /// One run, with Idle already cleared; sets Idle at its end.
+    void RunReport();
     bool event(QEvent* e) override;
     void ChildAdded(TQRControl* child) override;
     void ChildRemoved(TQRControl* child) override;
-    void RegisterBand(std::vector<TQRCustomBand*>& list, TQRCustomBand* band) const;
 
     std::unique_ptr<TQRPage> page_;
     TQuickRepBands bands_;
@@ -266,7 +278,9 @@ class TCustomQuickRep : public TQRBasePanel {
     QImage measure_;
     int previewWidth_ = 500;
     int previewHeight_ = 500;
-    bool destroying_ = false;
+    std::vector<TQRCustomBand*>* registering_ = nullptr;
+    mutable std::mutex runLock_;
+    QString lastRunError_;
     friend class TQRCreateReportThread;
 };
 
