@@ -153,6 +153,10 @@ void TQRPreview::Detach() {
     Forget();
 }
 
+void TQRPreview::StopNotices() {
+    if (printer_ != nullptr && printer_->PreviewWindow == this) printer_->PreviewWindow = nullptr;
+}
+
 void TQRPreview::Forget() {
     printer_ = nullptr;
     image_->Detach();
@@ -181,6 +185,9 @@ void TQRPreview::SetQRPrinter(TQRPrinter* printer) {
     SetPageNumber(1);
     pageNumber_ = 1;
     image_->SetPageNumber(1);
+    // A page that was there before the control took the printer opens at
+    // page width too, as one that arrives later does.
+    if (image_->PageLoaded()) ZoomToWidth();
     image_->update();
     // Clicks and mouse events over the page reach whoever listens to this control.
     image_->OnClick = [this] { if (OnClick) OnClick(); };

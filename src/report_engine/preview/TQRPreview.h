@@ -79,9 +79,10 @@ class TQRPreview : public QScrollArea {
     /// Stops showing the printer: it no longer sends notices here, is told
     /// that no preview shows it, and is not touched again.
     void Detach();
-    /// Lets go of the printer without touching it (its owner stops the run
-    /// that still posts notices here before this control goes).
+    /// Lets go of the printer without touching it.
     void Forget();
+    /// The printer posts no more notices to this control.
+    void StopNotices();
     /// Shows page n afresh, even when it is the page on display.
     void ReloadPage(int n);
 

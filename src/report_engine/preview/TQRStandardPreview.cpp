@@ -551,14 +551,15 @@ void TQRStandardPreview::FormClose() {
     TQRPrinter* printer = printer_;
     printer_ = nullptr;
     if (printer == nullptr) return;
-    // The client may free the printer while handling the close: the preview
-    // lets go of it first. While the run goes on, the generating thread still
-    // reads the printer's notice target, so it is left for the client, which
-    // stops and waits for that thread before the window goes.
-    if (printer->Client != nullptr && printer->GetStatus() == mpBusy)
+    // The client may free the printer while handling the close, so the
+    // preview lets go of it first; from then on the run posts nothing here.
+    // A report clears the printer's showing-preview flag itself.
+    if (printer->Client != nullptr) {
+        QRPreview->StopNotices();
         QRPreview->Forget();
-    else
+    } else {
         QRPreview->Detach();
+    }
     printer->ClosePreview(this);
 }
 

@@ -300,7 +300,7 @@ void TestQRPreview::exitWaitsForTheRunAbortDoesNot() {
         // The run is told that nobody watches it any more.
         QVERIFY(printer->GetCancelled());
         QVERIFY(!printer->GetShowingPreview());
-        QCOMPARE(printer->PreviewWindow, nullptr);
+        QCOMPARE(static_cast<QObject*>(printer->PreviewWindow), nullptr);
     }
     printer->EndDoc();
     TQRStandardPreview window(nullptr, printer.Printer.get());
