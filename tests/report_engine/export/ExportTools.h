@@ -33,6 +33,15 @@ inline Result Run(const QString& program, const QStringList& args, int timeoutMs
     return result;
 }
 
+/// LibreOffice in batch mode with a profile folder of its own (created under
+/// work), converting every file into outDir; true when it exited cleanly.
+inline bool Soffice(const QString& work, const QString& convertTo, const QStringList& files, const QString& outDir) {
+    QStringList args{QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + work + "/lo-profile",
+                     QStringLiteral("--convert-to"), convertTo, QStringLiteral("--outdir"), outDir};
+    args += files;
+    return Run(QStringLiteral("soffice"), args, 180000).exitCode == 0;
+}
+
 inline QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
