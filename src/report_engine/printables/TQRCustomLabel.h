@@ -21,6 +21,8 @@ using TQRLabelOnPrintEvent = std::function<void(QObject* sender, QString& value)
 /// with AutoStretch, grows its band and continues in the next column or page
 /// from the line where it stopped.
 class TQRCustomLabel : public TQRPrintable {
+    Q_OBJECT
+
   public:
     explicit TQRCustomLabel(TQRControl* parent = nullptr);
     ~TQRCustomLabel() override;
@@ -77,12 +79,16 @@ class TQRCustomLabel : public TQRPrintable {
 
 /// A caption printed as it is set, at design time or by a band handler.
 class TQRLabel : public TQRCustomLabel {
+    Q_OBJECT
+
   public:
     explicit TQRLabel(TQRControl* parent = nullptr) : TQRCustomLabel(parent) {}
 };
 
 /// Prints its Lines instead of a caption.
 class TQRMemo : public TQRCustomLabel {
+    Q_OBJECT
+
   public:
     explicit TQRMemo(TQRControl* parent = nullptr);
 };

@@ -13,6 +13,8 @@ class TField;
 /// as their display text, numbers and dates through the mask. A missing field
 /// or a value that cannot be read prints an empty text.
 class TQRDBText : public TQRCustomLabel {
+    Q_OBJECT
+
   public:
     explicit TQRDBText(TQRControl* parent = nullptr);
 

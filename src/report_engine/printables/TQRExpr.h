@@ -15,6 +15,8 @@ class TQREvaluator;
 /// record each time its master's detail band prints; ResetAfterPrint starts
 /// the aggregate again after every print (a total per group).
 class TQRExpr : public TQRCustomLabel {
+    Q_OBJECT
+
   public:
     explicit TQRExpr(TQRControl* parent = nullptr);
     ~TQRExpr() override;
@@ -52,6 +54,8 @@ enum TQRCalcOperation { qrcSum, qrcCount, qrcMax, qrcMin, qrcAverage };
 
 /// An expression made from an operation over one field.
 class TQRDBCalc : public TQRExpr {
+    Q_OBJECT
+
   public:
     explicit TQRDBCalc(TQRControl* parent = nullptr);
 

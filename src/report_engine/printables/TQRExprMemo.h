@@ -8,6 +8,8 @@ namespace quorin {
 /// A memo whose lines may hold expressions in braces ("Lote {NRO_LOTE}"),
 /// filled in with their values each time it prints.
 class TQRExprMemo : public TQRCustomLabel {
+    Q_OBJECT
+
   public:
     explicit TQRExprMemo(TQRControl* parent = nullptr);
 

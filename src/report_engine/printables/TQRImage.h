@@ -12,6 +12,8 @@ namespace quorin {
 /// its natural printed size (centred with Center) and clipped to it; then
 /// the frame.
 class TQRImage : public TQRPrintable {
+    Q_OBJECT
+
   public:
     explicit TQRImage(TQRControl* parent = nullptr);
 
@@ -37,6 +39,8 @@ class TQRImage : public TQRPrintable {
 /// Prints the picture held in a blob field. Bytes that are no picture print
 /// only the frame.
 class TQRDBImage : public TQRPrintable {
+    Q_OBJECT
+
   public:
     explicit TQRDBImage(TQRControl* parent = nullptr);
 

@@ -9,6 +9,8 @@ namespace quorin {
 /// Draws a rectangle, an ellipse, a rounded rectangle or lines across its
 /// area with its pen and brush. It has no frame of its own.
 class TQRShape : public TQRPrintable {
+    Q_OBJECT
+
   public:
     explicit TQRShape(TQRControl* parent = nullptr);
 

@@ -20,6 +20,8 @@ enum TQRSysDataType {
 /// report's title or a record counter. The time is read from the clock the
 /// expression functions read (QRNow, replaceable with SetQRNow).
 class TQRSysData : public TQRCustomLabel {
+    Q_OBJECT
+
   public:
     explicit TQRSysData(TQRControl* parent = nullptr);
 

@@ -326,6 +326,32 @@ class TestQRPrintables : public QObject {
         QCOMPARE(run.Find<TQRExpr>("QRE_Total")->GetValue().ResultType, resError);
     }
 
+    // An aggregate whose master is a sub-detail takes in the sub-detail's
+    // records; one with the report as master takes in the report's.
+    void aggregatesFollowTheirMaster() {
+        RunHarness run(3);
+        TMemoryDataSet items(&run.owner);
+        items.setObjectName(QStringLiteral("CDS_Itens"));
+        TFloatField* value = items.AddFloatField(QStringLiteral("VALOR"));
+        items.CreateDataSet();
+        for (double v : {5.0, 7.0}) {
+            items.Append();
+            value->SetAsFloat(v);
+            items.Post();
+        }
+        run.Build({Band("DTB_Detalhe", rbDetail, 20),
+                   Band("SUB_Itens", rbSubDetail, 20, "SubDetail", {{"Footer", "QRB_ItensRodape"}}),
+                   Band("QRB_ItensRodape", rbGroupFooter, 20),
+                   Band("SUB_Resumo", rbSummary, 20)},
+                  {{"QRE_Itens", "TQRExpr", "QRB_ItensRodape", 0, 0, 100, 16,
+                    {{"Expression", "SUM(CDS_Itens.VALOR)"}, {"Master", "SUB_Itens"}, {"ResetAfterPrint", true}}},
+                   {"QRE_Registros", "TQRExpr", "SUB_Resumo", 0, 0, 100, 16,
+                    {{"Expression", "COUNT"}, {"Master", "QRP_Teste"}}}});
+        run.Find<TQRSubDetail>("SUB_Itens")->SetDataSet(&items);
+        run.Run();
+        QCOMPARE(run.TextsOf(1), (QStringList{"12", "12", "12", "3"}));
+    }
+
     void systemData_data() {
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("text");
