@@ -44,6 +44,8 @@ using TQROnNeedDataEvent = std::function<void(QObject* sender, bool& moreData)>;
 /// the cursor, lets stretching printables continue in the next column or
 /// page, advances the cursor and prints its child bands.
 class TQRCustomBand : public TQRBasePanel {
+    Q_OBJECT
+
   public:
     explicit TQRCustomBand(TQRControl* parent = nullptr);
     ~TQRCustomBand() override;
@@ -115,6 +117,8 @@ class TQRCustomBand : public TQRBasePanel {
 
 /// A band whose type is published.
 class TQRBand : public TQRCustomBand {
+    Q_OBJECT
+
   public:
     explicit TQRBand(TQRControl* parent = nullptr, TQRBandType type = rbTitle);
     /// Rebuilds the report's band list and re-sizes the bands.
@@ -124,6 +128,8 @@ class TQRBand : public TQRCustomBand {
 
 /// A band printed right after its parent band (chains allowed).
 class TQRChildBand : public TQRCustomBand {
+    Q_OBJECT
+
   public:
     explicit TQRChildBand(TQRControl* parent = nullptr);
     ~TQRChildBand() override;
@@ -141,6 +147,8 @@ class TQRChildBand : public TQRCustomBand {
 
 /// A group header band: prints when the value of its expression changes.
 class TQRGroup : public TQRCustomBand {
+    Q_OBJECT
+
   public:
     explicit TQRGroup(TQRControl* parent = nullptr);
     ~TQRGroup() override;
@@ -182,6 +190,8 @@ class TQRGroup : public TQRCustomBand {
 
 /// A band that owns a controller printing it as its detail band.
 class TQRControllerBand : public TQRCustomBand {
+    Q_OBJECT
+
   public:
     explicit TQRControllerBand(TQRControl* parent = nullptr);
     ~TQRControllerBand() override;
@@ -225,6 +235,8 @@ class TQRSubDetailGroupBands {
 
 /// A detail band over its own data set, printed per record of its master.
 class TQRSubDetail : public TQRControllerBand {
+    Q_OBJECT
+
   public:
     explicit TQRSubDetail(TQRControl* parent = nullptr);
     ~TQRSubDetail() override;

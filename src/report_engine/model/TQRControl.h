@@ -19,6 +19,8 @@ class TCustomQuickRep;
 /// on any thread. Children are owned by their parent (QObject ownership) and
 /// kept in creation order, which is the control order the bands print in.
 class TQRControl : public QObject {
+    Q_OBJECT
+
   public:
     explicit TQRControl(TQRControl* parent = nullptr);
     ~TQRControl() override;
@@ -77,6 +79,8 @@ class TQRControl : public QObject {
 /// The base of bands and reports: a panel with a frame and a zoom that it
 /// passes on to everything it contains.
 class TQRBasePanel : public TQRControl {
+    Q_OBJECT
+
   public:
     explicit TQRBasePanel(TQRControl* parent = nullptr);
 

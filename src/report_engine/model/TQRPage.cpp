@@ -2,6 +2,8 @@
 
 #include "report_engine/model/TQuickRep.h"
 
+#include <cmath>
+
 namespace quorin {
 
 namespace {
@@ -69,12 +71,15 @@ void TQRPage::SetPaperSize(TQRPaperSize value) {
     const TQRUnit saved = units_;
     units_ = TQRUnit::MM;
     paperSize_ = TQRPaperSize::Custom;
+    // The table's millimetres have at most two decimals: taken exactly.
+    const long double width = std::round(static_cast<long double>(info.widthMm) * 100) / 100;
+    const long double length = std::round(static_cast<long double>(info.lengthMm) * 100) / 100;
     if (orientation_ == poPortrait) {
-        values_[3] = SaveUnit(info.widthMm, units_, true);
-        values_[1] = SaveUnit(info.lengthMm, units_, false);
+        values_[3] = std::round(SaveUnit(width, units_, true) * 10) / 10;
+        values_[1] = std::round(SaveUnit(length, units_, false) * 10) / 10;
     } else {
-        values_[1] = SaveUnit(info.widthMm, units_, false);
-        values_[3] = SaveUnit(info.lengthMm, units_, true);
+        values_[1] = std::round(SaveUnit(width, units_, false) * 10) / 10;
+        values_[3] = std::round(SaveUnit(length, units_, true) * 10) / 10;
     }
     units_ = saved;
     Resize();

@@ -19,6 +19,8 @@ enum TQRNotifyOperation { qrMasterDataAdvance, qrBandPrinted, qrBandSizeChange }
 /// a band makes while it prints (Prepare, Print at the band's position,
 /// UnPrepare, and PrintDone read after each Print).
 class TQRPrintable : public TQRControl {
+    Q_OBJECT
+
   public:
     explicit TQRPrintable(TQRControl* parent = nullptr);
     ~TQRPrintable() override;

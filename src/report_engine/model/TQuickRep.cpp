@@ -105,8 +105,10 @@ void TCustomQuickRep::SetUnits(TQRUnit unit) {
     for (TQRCustomBand* band : bandList_) {
         band->Size().SetUnits(unit);
     }
-    for (TQRPrintable* printable : findChildren<TQRPrintable*>()) {
-        printable->Size().SetUnits(unit);
+    for (QObject* object : findChildren<QObject*>()) {
+        if (auto* printable = dynamic_cast<TQRPrintable*>(object)) {
+            printable->Size().SetUnits(unit);
+        }
     }
 }
 

@@ -113,6 +113,8 @@ void RegisterPrinterSetupDialog(TQRPrinterSetupDialog dialog);
 /// thread (the caller's or the generation thread); another thread touches it
 /// only through Cancel.
 class TCustomQuickRep : public TQRBasePanel {
+    Q_OBJECT
+
   public:
     explicit TCustomQuickRep(QObject* owner = nullptr);
     ~TCustomQuickRep() override;
@@ -212,6 +214,10 @@ class TCustomQuickRep : public TQRBasePanel {
     void PrintBackground();
     void Prepare();
     bool PrepareQRPrinter();
+    /// Makes the page sink of a run; by default a TQRPrinter of the report
+    /// (on the process-wide printer when PrinterSettings.UseStandardprinter).
+    std::function<std::unique_ptr<TQRPrinter>(TCustomQuickRep& report)> PrinterFactory;
+    std::unique_ptr<TQRPrinter> NewPrinter();
     /// Runs the report once into an export filter (no canvas, temporary page sink).
     void ExportToFilter(TQRExportFilter* filter);
     /// The printer dialog for the preview's printer button; Tag 0 accepted, 1 cancelled.
@@ -288,6 +294,8 @@ class TCustomQuickRep : public TQRBasePanel {
 /// TQRController over the report's data set with the title, detail and
 /// summary bands.
 class TQuickRep : public TCustomQuickRep {
+    Q_OBJECT
+
   public:
     explicit TQuickRep(QObject* owner = nullptr);
     TQRController& ReportController();

@@ -23,7 +23,7 @@ const QString kPrinting = QStringLiteral("Imprimindo Relatório...");
 const QString kExporting = QStringLiteral("Exportando Relatório...");
 
 void ShowForm(QObject* form) {
-    if (form != nullptr) {
+    if (form != nullptr && form->metaObject()->indexOfMethod("show()") >= 0) {
         QMetaObject::invokeMethod(form, "show");
     }
 }
@@ -32,6 +32,13 @@ void ShowForm(QObject* form) {
 
 void RegisterPrinterSetupDialog(TQRPrinterSetupDialog dialog) {
     SetupDialog() = std::move(dialog);
+}
+
+std::unique_ptr<TQRPrinter> TCustomQuickRep::NewPrinter() {
+    if (PrinterFactory) {
+        return PrinterFactory(*this);
+    }
+    return std::make_unique<TQRPrinter>(this, PrinterSettings.UseStandardprinter);
 }
 
 bool TCustomQuickRep::PrepareQRPrinter() {
@@ -47,9 +54,9 @@ bool TCustomQuickRep::PrepareQRPrinter() {
         }
         thread_.reset();
     }
-    auto printer = std::make_unique<TQRPrinter>(this);
+    std::unique_ptr<TQRPrinter> printer = NewPrinter();
     if (qrPrinter_) {
-        printer->PreviewWindow = qrPrinter_->PreviewWindow;
+        printer->PreviewWindow = static_cast<QObject*>(qrPrinter_->PreviewWindow);
     }
     printer->AfterPreview = [this](TQRPrinter*) { PreviewFinished(); };
     printer->AfterPrint = [this](TQRPrinter*) { PrintFinished(); };
@@ -236,7 +243,7 @@ void TCustomQuickRep::ExportToFilter(TQRExportFilter* filter) {
     {
         std::lock_guard<std::mutex> guard(runLock_);
         remembered = std::move(qrPrinter_);
-        qrPrinter_ = std::make_unique<TQRPrinter>(this);
+        qrPrinter_ = NewPrinter();
     }
     TQRPrinter* printer = qrPrinter_.get();
     printer->SetDestination(qrdMetafile);
