@@ -21,28 +21,50 @@ const QByteArray kEol = QByteArrayLiteral("\r\n");
 
 QByteArray TrimBlanks(const QByteArray& line) { return line.trimmed(); }
 
-QByteArray EscapeText(const QString& text) {
-    const QByteArray bytes = ToWindows1252(text);
-    QByteArray out;
-    out.reserve(bytes.size() + 8);
+/// The text in Windows-1252 with every backslash doubled and a backslash
+/// before every parenthesis.
+void AppendEscaped(QByteArray& out, const QString& text) {
+    bool plain = true;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            plain = false;
+            break;
+        }
+    }
+    const QByteArray bytes = plain ? text.toLatin1() : ToWindows1252(text);
     for (const char c : bytes) {
         if (c == '\\' || c == '(' || c == ')') {
             out.push_back('\\');
         }
         out.push_back(c);
     }
-    return out;
 }
 
 QByteArray Num(long long value) { return QByteArray::number(value); }
 
-void WriteWholeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
-        !file.flush()) {
-        throw Exception(QStringLiteral("Não foi possível gravar o arquivo temporário \"%1\": %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+[[noreturn]] void TempFileError(const QFile& file, const QString& verb) {
+    throw Exception(QStringLiteral("Não foi possível %1 o arquivo temporário \"%2\": %3")
+                        .arg(verb, QDir::toNativeSeparators(file.fileName()), file.errorString()));
+}
+
+/// Appends the bytes and returns where they begin.
+qint64 Append(QFile& file, const QByteArray& bytes) {
+    if (!file.isOpen() && !file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        TempFileError(file, QStringLiteral("criar"));
     }
+    const qint64 at = file.size();
+    if (!file.seek(at) || file.write(bytes) != bytes.size()) {
+        TempFileError(file, QStringLiteral("gravar"));
+    }
+    return at;
+}
+
+QByteArray ReadBack(QFile& file, qint64 offset, qint64 length) {
+    if (length == 0) return {};
+    if (!file.flush() || !file.seek(offset)) TempFileError(file, QStringLiteral("ler"));
+    QByteArray bytes = file.read(length);
+    if (bytes.size() != length) TempFileError(file, QStringLiteral("ler"));
+    return bytes;
 }
 
 QByteArray ReadWholeFile(const QString& path) {
@@ -58,12 +80,27 @@ QByteArray ReadWholeFile(const QString& path) {
 
 struct TPdfObjs::Impl {
     QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/quorin-pdf-XXXXXX")};
-    QStringList textFiles;
-    QStringList graphicFiles;
+    // The pages' parts, one after the other in two spill files of the folder,
+    // so a long run creates two files rather than two per page.
+    QFile textSpill;
+    QFile graphicSpill;
+    std::vector<qint64> textOffsets;
+    std::vector<qint64> graphicOffsets;
     std::vector<qint64> textLengths;
     std::vector<qint64> graphicLengths;
     QByteArray text;      // the current page's text part
     QByteArray graphics;  // and its graphics part
+
+    // The font line and colour line of the last text, reused while they stay.
+    bool haveLastFont = false;
+    QString lastFontName;
+    bool lastBold = false;
+    bool lastItalic = false;
+    int lastFontSize = 0;
+    QByteArray fontLine;
+    bool haveLastColor = false;
+    QColor lastColor;
+    QByteArray colorLine;
 
     // FinishDoc's output: offsets of the objects and the bytes written so far.
     std::vector<qint64> offsets;
@@ -84,7 +121,7 @@ struct TPdfObjs::Impl {
     }
     void Flush() {
         target->Write(out);
-        out.clear();
+        out.resize(0);  // keeps the buffer for the next megabyte
     }
     void BeginObject(int number) {
         offsets.push_back(outputOffset);
@@ -97,6 +134,8 @@ TPdfObjs::TPdfObjs() : d(std::make_unique<Impl>()) {
         throw Exception(QStringLiteral("Não foi possível criar a pasta temporária da exportação em \"%1\": %2")
                             .arg(QDir::toNativeSeparators(QDir::tempPath()), d->dir.errorString()));
     }
+    d->textSpill.setFileName(d->dir.filePath(QStringLiteral("T.tmp")));
+    d->graphicSpill.setFileName(d->dir.filePath(QStringLiteral("I.tmp")));
     StartPage();
     fontSubs_ << QStringLiteral("Arial:Helvetica") << QStringLiteral("Times-new-roman:Times")
               << QStringLiteral("Courier-new:Courier");
@@ -126,20 +165,18 @@ void TPdfObjs::AddFontSub(const QString& entry) {
 
 void TPdfObjs::StartPage() {
     ++pageCount_;
-    d->graphicFiles << QString::asprintf("I%06d.tmp", pageCount_);
-    d->textFiles << QString::asprintf("T%06d.tmp", pageCount_);
-    d->text.clear();
-    d->graphics.clear();
+    d->text.resize(0);
+    d->graphics.resize(0);
 }
 
 void TPdfObjs::FinishPage() {
     d->text += "ET" + kEol;
-    WriteWholeFile(TempPath(d->textFiles.back()), d->text);
-    WriteWholeFile(TempPath(d->graphicFiles.back()), d->graphics);
+    d->textOffsets.push_back(Append(d->textSpill, d->text));
+    d->graphicOffsets.push_back(Append(d->graphicSpill, d->graphics));
     d->textLengths.push_back(d->text.size());
     d->graphicLengths.push_back(d->graphics.size());
-    d->text.clear();
-    d->graphics.clear();
+    d->text.resize(0);
+    d->graphics.resize(0);
 }
 
 QByteArray TPdfObjs::FormatD(double value) {
@@ -254,19 +291,40 @@ void TPdfObjs::AddPDFItem(const TPDFItemRec& source) {
 
     switch (item.Kind) {
         case TPDFItemRec::pkText: {
-            QString key = item.FontName;
-            key.replace(u' ', u'-');
-            if (item.Bold) key += QStringLiteral(", bold");
-            if (item.Italic) key += QStringLiteral(", italic");
-            qsizetype index = fonts_.indexOf(key);
-            if (index < 0) {
-                fonts_ << key;
-                index = fonts_.size() - 1;
+            // Runs of texts share font and colour: look the key and the colour up once per change.
+            if (!d->haveLastFont || item.FontName != d->lastFontName || item.Bold != d->lastBold ||
+                item.Italic != d->lastItalic || item.FontSize != d->lastFontSize) {
+                QString key = item.FontName;
+                key.replace(u' ', u'-');
+                if (item.Bold) key += QStringLiteral(", bold");
+                if (item.Italic) key += QStringLiteral(", italic");
+                qsizetype index = fonts_.indexOf(key);
+                if (index < 0) {
+                    fonts_ << key;
+                    index = fonts_.size() - 1;
+                }
+                d->lastFontName = item.FontName;
+                d->lastBold = item.Bold;
+                d->lastItalic = item.Italic;
+                d->lastFontSize = item.FontSize;
+                d->haveLastFont = true;
+                d->fontLine = "/F" + ZeroPadded(index, 2) + ' ' + Num(item.FontSize) + " Tf" + kEol;
+            }
+            if (!d->haveLastColor || item.FillColor != d->lastColor) {
+                d->lastColor = item.FillColor;
+                d->haveLastColor = true;
+                d->colorLine = RGBString(item.FillColor) + " rg" + kEol;
             }
             QByteArray& t = d->text;
-            t += RGBString(item.FillColor) + " rg" + kEol;
-            t += "/F" + ZeroPadded(index, 2) + ' ' + Num(item.FontSize) + " Tf" + kEol;
-            t += " 1 0 0 1 " + FormatD(item.X) + ' ' + FormatD(yp) + " Tm (" + EscapeText(item.Text) + ") Tj" + kEol;
+            t += d->colorLine;
+            t += d->fontLine;
+            t += " 1 0 0 1 ";
+            t += FormatD(item.X);
+            t += ' ';
+            t += FormatD(yp);
+            t += " Tm (";
+            AppendEscaped(t, item.Text);
+            t += ") Tj\r\n";
             break;
         }
         case TPDFItemRec::pkNewPage:
@@ -417,21 +475,23 @@ void TPdfObjs::FinishDoc(const QString& fileName) {
         o.BeginObject(2 * i + 5);
         o.Line("<< /Length " + Num(d->textLengths[i] + d->graphicLengths[i] + 4) + " >>");
         o.Line("stream");
-        const QString textPath = TempPath(d->textFiles[i]);
-        const QString graphicPath = TempPath(d->graphicFiles[i]);
+        const QByteArray text = ReadBack(d->textSpill, d->textOffsets[i], d->textLengths[i]);
+        const QByteArray graphics = ReadBack(d->graphicSpill, d->graphicOffsets[i], d->graphicLengths[i]);
         if (textFirst_) {
             o.Line("BT");
-            o.Put(ReadWholeFile(textPath));
-            o.Put(ReadWholeFile(graphicPath));
+            o.Put(text);
+            o.Put(graphics);
         } else {
-            o.Put(ReadWholeFile(graphicPath));
+            o.Put(graphics);
             o.Line("BT");
-            o.Put(ReadWholeFile(textPath));
+            o.Put(text);
         }
         o.Line("endstream");
         o.Line("endobj");
-        QFile::remove(textPath);
-        QFile::remove(graphicPath);
+    }
+    for (QFile* spill : {&d->textSpill, &d->graphicSpill}) {
+        spill->close();
+        spill->remove();
     }
 
     for (int j = 0; j < f; ++j) {

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <array>
 #include <map>
 #include <tuple>
 
@@ -14,7 +15,14 @@ namespace quorin {
 struct TQRExportGeometry::Impl {
     QImage device{1, 1, QImage::Format_RGB32};
     using TKey = std::tuple<QString, int, int, bool, bool>;
-    std::map<TKey, std::unique_ptr<QFontMetricsF>> metrics;
+    struct TMetrics {
+        explicit TMetrics(const QFont& font, QPaintDevice* device) : Metrics(font, device) {
+            Advances.fill(-1);
+        }
+        QFontMetricsF Metrics;
+        std::array<double, 256> Advances;  // Latin-1 characters, measured on first use
+    };
+    std::map<TKey, std::unique_ptr<TMetrics>> metrics;
 };
 
 TQRExportGeometry::TQRExportGeometry(const TQRPrinter* printer) : printer_(printer), d(std::make_unique<Impl>()) {
@@ -49,9 +57,20 @@ double TQRExportGeometry::TextWidth(const TQRFont& font, const QString& text) co
         }
         qfont.setBold(font.Bold);
         qfont.setItalic(font.Italic);
-        it = d->metrics.emplace(key, std::make_unique<QFontMetricsF>(qfont, &d->device)).first;
+        it = d->metrics.emplace(key, std::make_unique<Impl::TMetrics>(qfont, &d->device)).first;
     }
-    return it->second->horizontalAdvance(text);
+    // Sums of single advances for Latin-1 text (report texts are nearly all
+    // Latin-1); anything else is shaped whole.
+    Impl::TMetrics& m = *it->second;
+    double width = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 256) return m.Metrics.horizontalAdvance(text);
+        double& advance = m.Advances[u];
+        if (advance < 0) advance = m.Metrics.horizontalAdvance(c);
+        width += advance;
+    }
+    return width;
 }
 
 }  // namespace quorin

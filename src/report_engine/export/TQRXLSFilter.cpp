@@ -62,6 +62,13 @@ void TQRXLSFilter::StorePage() {
         const qint64 key = (qint64(entry.Y) << 32) | qint64(entry.X);
         if (entry.X > 0 && entry.Y > 0 && !cells.contains(key)) cells.insert(key, &entry);
     }
+    if (firstPage && lineCount_ > 0 && Printer && Printer->PreviewWindow) {
+        // The progress window lives on the user-interface thread; the caption goes there.
+        QObject* window = Printer->PreviewWindow;
+        QMetaObject::invokeMethod(window, [window] {
+            window->setProperty("windowTitle", QStringLiteral("Writing XLS file..."));
+        });
+    }
     for (int line = 1; line <= lineCount_; ++line) {
         if (firstPage && Printer) {
             Printer->SetProgress((line - 1) * 100 / lineCount_);

@@ -6,6 +6,7 @@
 
 #include "ExportTools.h"
 #include "report_engine/export/TQRXLSFilter.h"
+#include "report_engine/printer/TQRPrinter.h"
 #include "runtime/FormatSettings.h"
 
 using namespace quorin;
@@ -135,6 +136,21 @@ class TestQRXlsExport : public QObject {
         const QString file = Path(QStringLiteral("%1.xls").arg(QTest::currentDataTag()).replace(u' ', u'_'));
         Export(file, reports);
         QCOMPARE(ReadWithXlrd(file), cells);
+    }
+
+    void progressWhileStoringTheFirstPage() {
+        TQRPrinter printer;
+        QObject progress;
+        printer.PreviewWindow = &progress;
+        TQRXLSFilter filter(Path("progress.xls"));
+        filter.Printer = &printer;
+        filter.Start(2100, 2970, TQRFont());
+        RunPages(filter, {{{100, 100, QStringLiteral("a")}, {100, 200, QStringLiteral("b")}, {100, 300, QStringLiteral("c")},
+                           {100, 400, QStringLiteral("d")}}});
+        filter.Finish();
+        QCoreApplication::processEvents();
+        QCOMPARE(progress.property("windowTitle").toString(), QStringLiteral("Writing XLS file..."));
+        QCOMPARE(printer.GetProgress(), 75);  // line 4 of 4 reports 3 of 4 done
     }
 
     // The lenient reader sees the same cells, numbers as numbers.
