@@ -20,7 +20,7 @@ inline QPen MakePen(uint32_t style, int width, const QColor& color) {
         return QPen(Qt::NoPen);
     }
     QPen pen(color);
-    pen.setWidth(std::max(0, width));
+    pen.setWidth(std::clamp(width, 0, 32767));
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
     const qreal unit = width <= 1 ? 1.0 : width;

@@ -652,7 +652,7 @@ void Player::Play(const Record& r) {
             if (r.Has(28)) {
                 if (Object* o = NewObject(r.U32(8))) {
                     o->type = ObjType::Pen;
-                    o->pen = gdipaint::MakePen(r.U32(12), std::clamp<int32_t>(r.I32(16), 0, 1 << 16),
+                    o->pen = gdipaint::MakePen(r.U32(12), std::clamp<int32_t>(r.I32(16), 0, 32767),
                                                FromColorRef(r.U32(24)));
                 }
             }

@@ -108,4 +108,59 @@ inline double DifferentShare(const QImage& a, const QImage& b, int tolerance) {
     return double(different) / (double(x.width()) * x.height());
 }
 
+/// Share of the pixels of a that no pixel of b within radius matches within
+/// tolerance: a comparison that forgives shifts of a pixel or two (other
+/// renderers smooth edges and place glyphs their own way) and still sees a
+/// line, a shape or a word that is missing or misplaced.
+inline double UnmatchedShare(const QImage& a, const QImage& b, int radius, int tolerance, QImage* map = nullptr) {
+    if (a.size() != b.size()) {
+        return 1.0;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 unmatched = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            bool found = false;
+            for (int dy = -radius; dy <= radius && !found; ++dy) {
+                const int r = row + dy;
+                if (r < 0 || r >= y.height()) {
+                    continue;
+                }
+                const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
+                for (int dx = -radius; dx <= radius && !found; ++dx) {
+                    const int c = col + dx;
+                    found = c >= 0 && c < y.width() && std::abs(qRed(p[col]) - qRed(q[c])) <= tolerance &&
+                            std::abs(qGreen(p[col]) - qGreen(q[c])) <= tolerance &&
+                            std::abs(qBlue(p[col]) - qBlue(q[c])) <= tolerance;
+                }
+            }
+            unmatched += found ? 0 : 1;
+            if (map && !found) {
+                map->setPixel(col, row, qRgb(255, 0, 0));
+            }
+        }
+    }
+    return double(unmatched) / (double(x.width()) * x.height());
+}
+
+/// The first picture lightened, with the pixels that differ from the second in red.
+inline QImage Difference(const QImage& a, const QImage& b, int tolerance) {
+    QImage out = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    for (int row = 0; row < out.height() && row < y.height(); ++row) {
+        auto* p = reinterpret_cast<QRgb*>(out.scanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < out.width() && col < y.width(); ++col) {
+            const bool differs = std::abs(qRed(p[col]) - qRed(q[col])) > tolerance ||
+                                 std::abs(qGreen(p[col]) - qGreen(q[col])) > tolerance ||
+                                 std::abs(qBlue(p[col]) - qBlue(q[col])) > tolerance;
+            p[col] = differs ? qRgb(255, 0, 0)
+                             : qRgb(192 + qRed(p[col]) / 4, 192 + qGreen(p[col]) / 4, 192 + qBlue(p[col]) / 4);
+        }
+    }
+    return out;
+}
+
 }  // namespace quorin::scenes
