@@ -4,7 +4,9 @@
 #include <QFontDatabase>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QThread>
+#include <algorithm>
 #include <mutex>
 
 #include "report_engine/canvas/TQREmfPlayer.h"
@@ -128,6 +130,7 @@ struct TQRPrinter::Impl {
     std::unique_ptr<TQRPrintJob> job;
     std::unique_ptr<TQRPainterCanvas> printerCanvas;
     TQRCanvas* canvas = nullptr;
+    bool printing = false;  // Print is running (it lets events run between pages)
 };
 
 TQRPrinter::TQRPrinter(TCustomQuickRep* owner) : TQRPrinter(owner, false) {}
@@ -342,8 +345,12 @@ void TQRPrinter::AbortDoc() {
         d->recorder.reset();
         d->canvas = nullptr;
         AbortJob();
-    } else if (d->recorder) {
-        EndMetafileCanvas(true);
+    } else {
+        if (d->recorder) {
+            EndMetafileCanvas(true);
+        }
+        // The header counts the pages kept, so a saved aborted run loads whole.
+        pageList_->Finish();
     }
     status_ = mpFinished;
 }
@@ -446,7 +453,7 @@ void TQRPrinter::PreviewModal() {
 }
 
 void TQRPrinter::Print() {
-    if (status_ != mpFinished) {
+    if (status_ != mpFinished || d->printing) {
         return;
     }
     if (Client && !loadedFromFile_ && !PrintMetaFile && !settings_->GetPrintMetaFile()) {
@@ -459,37 +466,39 @@ void TQRPrinter::Print() {
     settings_->SetTitle(title_);
     AbortJob();
     settings_->ApplySettings();
-    d->job = CreatePrintJob ? CreatePrintJob() : std::make_unique<TQRQtPrintJob>(*platformPrinter_);
-    if (!d->job->Begin(title_)) {
-        const QString name = PrinterLabel(*d->job);
-        d->job.reset();
-        throw EQRError(
-            QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".").arg(name, title_));
+    // The job is this call's own: events run between pages, and whatever
+    // they do to the printer (even a Cleanup) cannot take it away mid-page.
+    std::unique_ptr<TQRPrintJob> job =
+        CreatePrintJob ? CreatePrintJob() : std::make_unique<TQRQtPrintJob>(*platformPrinter_);
+    if (!job->Begin(title_)) {
+        throw EQRError(QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".")
+                           .arg(PrinterLabel(*job), title_));
     }
+    d->printing = true;
+    const auto done = qScopeGuard([this] { d->printing = false; });
     const int first = FirstPage != 0 ? FirstPage : 1;
-    const int last = LastPage != 0 ? LastPage : static_cast<int>(pageCount_);
-    const QSize printable = d->job->PrintableSize();
-    try {
-        for (int i = first; i <= last; ++i) {
-            ProcessPendingEvents();
-            SetPageNumber(i);
-            if (std::unique_ptr<TQRPageRecording> page = GetPage(i)) {
-                TQREmfPlayer::Play(*page, d->job->Painter(), QRectF(0, 0, printable.width(), printable.height()));
-            }
-            if (i < last && !d->job->NewPage()) {
-                throw EQRError(
-                    QStringLiteral("A impressora \"%1\" recusou uma nova página.").arg(PrinterLabel(*d->job)));
-            }
-            if (cancelled_) {
-                AbortJob();
-                return;
-            }
+    // A range past the last page prints no blank sheets.
+    const int last = std::min(LastPage != 0 ? LastPage : static_cast<int>(pageCount_), static_cast<int>(pageCount_));
+    const QSize printable = job->PrintableSize();
+    for (int i = first; i <= last; ++i) {
+        ProcessPendingEvents();
+        SetPageNumber(i);
+        if (std::unique_ptr<TQRPageRecording> page = GetPage(i)) {
+            TQREmfPlayer::Play(*page, job->Painter(), QRectF(0, 0, printable.width(), printable.height()));
         }
-    } catch (...) {
-        AbortJob();
-        throw;
+        if (i < last && !job->NewPage()) {
+            job->Abort();
+            throw EQRError(QStringLiteral("A impressora \"%1\" recusou uma nova página.").arg(PrinterLabel(*job)));
+        }
+        if (cancelled_) {
+            job->Abort();
+            return;
+        }
     }
-    EndJob();
+    if (!job->End()) {
+        throw EQRError(
+            QStringLiteral("A impressão na impressora \"%1\" não pôde ser concluída.").arg(PrinterLabel(*job)));
+    }
 }
 
 void TQRPrinter::PrintSetup(QObject* sender) {

@@ -34,9 +34,13 @@ struct JobLog {
 // A print job that paints into a picture and counts what the printer asks.
 class FakeJob : public TQRPrintJob {
   public:
-    FakeJob(JobLog& log, const TQRPrinter* printer, bool refuse) : log_(log), printer_(printer), refuse_(refuse) {}
+    // The step the printing system refuses, if any.
+    enum TRefusal { None, Begin_, NewPage_, End_ };
+
+    FakeJob(JobLog& log, const TQRPrinter* printer, TRefusal refuse)
+        : log_(log), printer_(printer), refuse_(refuse) {}
     bool Begin(const QString& title) override {
-        if (refuse_) {
+        if (refuse_ == Begin_) {
             return false;
         }
         ++log_.begun;
@@ -46,11 +50,11 @@ class FakeJob : public TQRPrintJob {
     }
     bool NewPage() override {
         ++log_.newPages;
-        return true;
+        return refuse_ != NewPage_;
     }
     bool End() override {
         ++log_.ended;
-        return painter_.end();
+        return painter_.end() && refuse_ != End_;
     }
     void Abort() override {
         ++log_.aborted;
@@ -68,12 +72,12 @@ class FakeJob : public TQRPrintJob {
   private:
     JobLog& log_;
     const TQRPrinter* printer_;
-    bool refuse_;
+    TRefusal refuse_;
     QPicture picture_;
     QPainter painter_;
 };
 
-void UseFakeJobs(TQRPrinter& printer, JobLog& log, bool refuse = false) {
+void UseFakeJobs(TQRPrinter& printer, JobLog& log, FakeJob::TRefusal refuse = FakeJob::None) {
     printer.CreatePrintJob = [&log, &printer, refuse] { return std::make_unique<FakeJob>(log, &printer, refuse); };
 }
 
@@ -195,6 +199,25 @@ class TestQRPrinter : public QObject {
         QCOMPARE(printer.GetPageCount(), 2);
     }
 
+    // An aborted run keeps the pages it drew, and its saved file says so.
+    void abortedRunSavesItsPages() {
+        TQRPrinter printer;
+        printer.BeginDoc();
+        for (int page = 1; page <= 3; ++page) {
+            printer.NewPage();
+            DrawPage(printer, page);
+        }
+        printer.AbortDoc();
+        QCOMPARE(printer.GetStatus(), mpFinished);
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("aborted.QRP"));
+        printer.Save(name);
+        TQRPrinter reader;
+        reader.Load(name);
+        QCOMPARE(reader.GetPageCount(), 3);
+        QCOMPARE(*reader.GetPage(3), *printer.GetPage(3));
+    }
+
     void misuse_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("message");
@@ -284,11 +307,13 @@ class TestQRPrinter : public QObject {
         QTest::addColumn<int>("last");
         QTest::addColumn<bool>("posted");
         QTest::addColumn<int>("advances");
-        QTest::newRow("report generates again") << true << false << false << 0 << 0 << true << 0;
-        QTest::newRow("stored pages on request") << true << true << false << 0 << 0 << false << 2;
-        QTest::newRow("no client") << false << false << false << 0 << 0 << false << 2;
-        QTest::newRow("loaded file") << true << false << true << 0 << 0 << false << 2;
-        QTest::newRow("pages 2 to 3") << false << false << false << 2 << 3 << false << 1;
+        QTest::addColumn<int>("lastPrinted");
+        QTest::newRow("report generates again") << true << false << false << 0 << 0 << true << 0 << 0;
+        QTest::newRow("stored pages on request") << true << true << false << 0 << 0 << false << 2 << 3;
+        QTest::newRow("no client") << false << false << false << 0 << 0 << false << 2 << 3;
+        QTest::newRow("loaded file") << true << false << true << 0 << 0 << false << 2 << 3;
+        QTest::newRow("pages 2 to 3") << false << false << false << 2 << 3 << false << 1 << 3;
+        QTest::newRow("range past the end, no blank sheets") << false << false << false << 2 << 9 << false << 1 << 3;
     }
     void printFinishedRun() {
         QFETCH(bool, client);
@@ -298,6 +323,7 @@ class TestQRPrinter : public QObject {
         QFETCH(int, last);
         QFETCH(bool, posted);
         QFETCH(int, advances);
+        QFETCH(int, lastPrinted);
         TQRFakePrinterDriver driver;
         TQRPrinter printer;
         printer.SetPrinterDriver(&driver);
@@ -323,7 +349,7 @@ class TestQRPrinter : public QObject {
         QCOMPARE(log.newPages, advances);
         QCOMPARE(log.ended, log.begun);
         if (!posted) {
-            QCOMPARE(printer.GetPageNumber(), last ? last : 3);
+            QCOMPARE(printer.GetPageNumber(), lastPrinted);
         }
     }
 
@@ -350,20 +376,29 @@ class TestQRPrinter : public QObject {
 
     // The printing system refusing the job is an error the caller can show,
     // never a silent success.
+    void refusedJobRaises_data() {
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("message");
+        const QString name = QStringLiteral("A impressora \"Impressora de teste\" ");
+        QTest::newRow("job") << int(FakeJob::Begin_)
+                             << name + QStringLiteral("recusou o trabalho de impressão \"Proposta\".");
+        QTest::newRow("new page") << int(FakeJob::NewPage_) << name + QStringLiteral("recusou uma nova página.");
+        QTest::newRow("end") << int(FakeJob::End_)
+                             << QStringLiteral("A impressão na impressora \"Impressora de teste\" não pôde ser concluída.");
+    }
     void refusedJobRaises() {
+        QFETCH(int, refusal);
+        QFETCH(QString, message);
         TQRFakePrinterDriver driver;
         TQRPrinter printer;
         printer.SetPrinterDriver(&driver);
         JobLog log;
-        UseFakeJobs(printer, log, true);
+        UseFakeJobs(printer, log, FakeJob::TRefusal(refusal));
         int afterPrint = 0;
         printer.AfterPrint = [&](TQRPrinter*) { ++afterPrint; };
         printer.SetTitle(QStringLiteral("Proposta"));
         printer.SetDestination(qrdPrinter);
-        printer.BeginDoc();
-        const QString expected =
-            QStringLiteral("A impressora \"Impressora de teste\" recusou o trabalho de impressão \"Proposta\".");
-        QCOMPARE(ErrorOf([&] { printer.NewPage(); }), expected);
+        QCOMPARE(ErrorOf([&] { RunToStore(printer, 2); }), message);
         printer.AbortDoc();
         QCOMPARE(afterPrint, 0);
 
@@ -371,7 +406,7 @@ class TestQRPrinter : public QObject {
         printer.SetDestination(qrdMetafile);
         RunToStore(printer, 2);
         printer.PrintMetaFile = true;
-        QCOMPARE(ErrorOf([&] { printer.Print(); }), expected);
+        QCOMPARE(ErrorOf([&] { printer.Print(); }), message);
     }
 
     // The real job on a QPrinter whose PDF file cannot be created.
@@ -623,6 +658,13 @@ class TestQRPrinter : public QObject {
     void processWide() {
         QCOMPARE(&QRPrinter(), &QRPrinter());
         QVERIFY(!GetFonts().isEmpty());
+        // Reports set to the standard printer share one platform printer.
+        TQRPrinter a(nullptr, true);
+        TQRPrinter b(nullptr, true);
+        TQRPrinter own;
+        QCOMPARE(a.PlatformPrinter(), b.PlatformPrinter());
+        QVERIFY(own.PlatformPrinter() != a.PlatformPrinter());
+        QVERIFY(a.GetUseStandardPrinter());
     }
 };
 
