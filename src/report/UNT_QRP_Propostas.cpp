@@ -30,12 +30,13 @@ P Label(const QString& caption, const QString& align, bool autoSize, const P& fo
 }
 P Field(const QString& field, const QString& align, bool stretch = false, const QString& mask = {},
         const P& font = {}) {
-    P p{{"DataSet", "CDS_Relatorio"}, {"DataField", field}, {"Alignment", align}, {"AutoStretch", stretch}};
+    P p{{"DataSet", "CDS_Relatorio"}, {"DataField", field}, {"Alignment", align}, {"AutoSize", false},
+        {"AutoStretch", stretch}};
     if (!mask.isEmpty()) p.insert("Mask", mask);
     return With(p, font);
 }
 P Expr(const QString& expression) {
-    return P{{"Expression", expression}, {"Alignment", "left"}, {"ResetAfterPrint", false}};
+    return P{{"Expression", expression}, {"Alignment", "left"}, {"AutoSize", false}, {"ResetAfterPrint", false}};
 }
 P Line() { return P{{"Shape", "qrsHorLine"}}; }
 
@@ -67,13 +68,15 @@ const std::vector<TQRPrintableRow>& TQRP_Propostas::Imprimiveis() {
         {"QRL_Entidade", "TQRLabel", "PHB_Propostas", 5, 1, 53, 16, Label("Entidade:", "left", true)},
         {"QRL_Municipio", "TQRLabel", "PHB_Propostas", 5, 20, 56, 16, Label("Municipío:", "left", true)},
         {"QRL_CNPJ", "TQRLabel", "PHB_Propostas", 5, 40, 36, 16, Label("CNPJ:", "left", true)},
-        {"QRT_DES_TipoEntidade", "TQRDBText", "PHB_Propostas", 65, 1, 138, 16, Field("DES_TIPOENTIDADE", "left")},
+        // The entity's name widens to the right instead of losing every word after its first line.
+        {"QRT_DES_TipoEntidade", "TQRDBText", "PHB_Propostas", 65, 1, 138, 16,
+         With(Field("DES_TIPOENTIDADE", "left"), P{{"AutoSize", true}})},
         {"QRT_DES_Municipio", "TQRDBText", "PHB_Propostas", 65, 20, 138, 16, Field("DES_MUNICIPIO", "left")},
         {"QRT_NRO_CGC", "TQRDBText", "PHB_Propostas", 65, 40, 138, 16, Field("NRO_CGC", "left")},
         {"QRS_Pagina", "TQRSysData", "PHB_Propostas", 605, 1, 133, 16,
-         With(P{{"Data", "qrsPageNumber"}, {"Text", "Página: "}, {"Alignment", "right"}}, k8)},
+         With(P{{"Data", "qrsPageNumber"}, {"Text", "Página: "}, {"Alignment", "right"}, {"AutoSize", false}}, k8)},
         {"QRS_Data", "TQRSysData", "PHB_Propostas", 605, 21, 133, 16,
-         With(P{{"Data", "qrsDateTime"}, {"Alignment", "right"}}, k8)},
+         With(P{{"Data", "qrsDateTime"}, {"Alignment", "right"}, {"AutoSize", false}}, k8)},
         {"QRH_Cabecalho1", "TQRShape", "PHB_Propostas", 0, 58, 740, 3, Line()},
         {"QRL_Titulo1", "TQRLabel", "PHB_Propostas", 0, 62, 740, 16, Label("QRL_Titulo1", "center", false, k9b)},
         {"QRL_Titulo2", "TQRLabel", "PHB_Propostas", 0, 82, 740, 16,

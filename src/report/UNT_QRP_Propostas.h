@@ -4,12 +4,12 @@
 
 #include "report_engine/model/TQRDefinition.h"
 #include "report_engine/model/TQuickRep.h"
+#include "report_engine/printables/TQRCustomLabel.h"
 #include "runtime/Currency.h"
 
 namespace quorin {
 
 class TMemoryDataSet;
-class TQRLabel;
 
 /// The program's one report: the supplier's proposal for a process, grouped
 /// by lot, with each item's unit price and total, a total per lot, the grand
