@@ -20,6 +20,7 @@
 
 #include "app/Fonte.h"
 #include "app/OpenDialog.h"
+#include "app/RascunhoJanela.h"
 #include "app/UNT_Mensagem1.h"
 #include "app/UNT_Tutorial.h"
 #include "app/ValuePanel.h"
@@ -174,6 +175,7 @@ TFRM_QuorinRealinhamentoPreco::TFRM_QuorinRealinhamentoPreco(QWidget* parent)
     OPG_Arquivo = new TOpenDialog(this);
     OPG_Arquivo->setObjectName(QStringLiteral("OPG_Arquivo"));
     OPG_Arquivo->DefaultExt = QStringLiteral("*.KPZ");
+    Rascunho_ = std::make_unique<TRascunhoJanela>(*this);
 
     Cria_Controles();
     Ajusta_Paineis();
@@ -543,6 +545,7 @@ void TFRM_QuorinRealinhamentoPreco::PNL_GridResize() {
 void TFRM_QuorinRealinhamentoPreco::BBT_LimparClick() {
     CDS_Processo->Close();
     CDS_Lote->Close();
+    Rascunho_->ProcessoFechado();
     // No process shows empty grids, even when an opening was still waiting.
     Libera_Grades();
 
@@ -641,6 +644,7 @@ void TFRM_QuorinRealinhamentoPreco::MSK_CodigoNacionalExit() {
     if (documento.mid(1, 2).remove(u' ').isEmpty())
         return;
     if (CDS_Processo->Active() && CDS_Processo->Locate(QStringLiteral("nro_documento"), documento)) {
+        Rascunho_->Identificado(documento);
         Libera_Grades();
         DBG_Lote->setFocus(Qt::OtherFocusReason);
         return;
@@ -703,6 +707,7 @@ void TFRM_QuorinRealinhamentoPreco::BBT_ArquivoClick() {
         BBT_Gravar->setEnabled(false);
         Habilita_Painel(PNL_Chave1, true);
 
+        Rascunho_->ProcessoAberto(OPG_Arquivo->FileName, encerrado);
         if (Texto(CDS_Processo, "flg_encerrado") == QStringLiteral("1")) {
             Libera_Grades();
             DBG_Lote->setFocus(Qt::OtherFocusReason);
@@ -807,6 +812,7 @@ void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {
         return;
     }
     R::GravaItem(*CDS_Processo, EDT_Marca->text(), preco);
+    Rascunho_->Gravado();
 
     FLG_AcompanhaItem = true;
     CDS_Processo->Next();
@@ -887,6 +893,7 @@ void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {
     const QString nome = R::NomeArquivoProposta(
         Trim(PNL_NumeroProcesso->text()), Trim(PNL_AnoExercicioProcesso->text()), MSK_CodigoNacional->Text());
     CDS_Processo->SaveToFile(nome);
+    Rascunho_->Encerrado();
     Exibe_Mensagem(Mensagens::PropostaGravada(nome), false, QStringLiteral("INF"));
     close();
 }

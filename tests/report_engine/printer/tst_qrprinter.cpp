@@ -78,7 +78,9 @@ class FakeJob : public TQRPrintJob {
 };
 
 void UseFakeJobs(TQRPrinter& printer, JobLog& log, FakeJob::TRefusal refuse = FakeJob::None) {
-    printer.CreatePrintJob = [&log, &printer, refuse] { return std::make_unique<FakeJob>(log, &printer, refuse); };
+    printer.CreatePrintJob = [&log, &printer, refuse] {
+        return std::make_unique<FakeJob>(log, &printer, refuse);
+    };
 }
 
 // Records the printer's notices as "message:param".
@@ -156,7 +158,8 @@ class TestQRPrinter : public QObject {
         }
         printer.EndDoc();
         QCoreApplication::sendPostedEvents(&preview);
-        QCOMPARE(preview.received, QStringList({"1024:30", "1025:1", "1024:60", "1025:2", "1024:90", "1025:3"}));
+        QCOMPARE(preview.received,
+                 QStringList({"1024:30", "1025:1", "1024:60", "1025:2", "1024:90", "1025:3"}));
         QCOMPARE(printer.GetStatus(), mpFinished);
         QCOMPARE(printer.GetPageCount(), 3);
         QCOMPARE(printer.GetAvailablePages(), 3);
@@ -221,11 +224,16 @@ class TestQRPrinter : public QObject {
     void misuse_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("message");
-        QTest::newRow("BeginDoc twice") << "bb" << "Gerador não está pronto";
-        QTest::newRow("BeginDoc after a finished run") << "bneb" << "Gerador não está pronto";
-        QTest::newRow("NewPage before BeginDoc") << "n" << "Chamada Ilegal de uma nova página";
-        QTest::newRow("NewPage after EndDoc") << "bnen" << "Chamada Ilegal de uma nova página";
-        QTest::newRow("NewPage after AbortDoc") << "bnan" << "Chamada Ilegal de uma nova página";
+        QTest::newRow("BeginDoc twice") << "bb"
+                                        << "Gerador não está pronto";
+        QTest::newRow("BeginDoc after a finished run") << "bneb"
+                                                       << "Gerador não está pronto";
+        QTest::newRow("NewPage before BeginDoc") << "n"
+                                                 << "Chamada Ilegal de uma nova página";
+        QTest::newRow("NewPage after EndDoc") << "bnen"
+                                              << "Chamada Ilegal de uma nova página";
+        QTest::newRow("NewPage after AbortDoc") << "bnan"
+                                                << "Chamada Ilegal de uma nova página";
     }
     void misuse() {
         QFETCH(QString, steps);
@@ -234,10 +242,18 @@ class TestQRPrinter : public QObject {
         const QString raised = ErrorOf([&] {
             for (const QChar step : steps) {
                 switch (step.toLatin1()) {
-                    case 'b': printer.BeginDoc(); break;
-                    case 'n': printer.NewPage(); break;
-                    case 'e': printer.EndDoc(); break;
-                    case 'a': printer.AbortDoc(); break;
+                    case 'b':
+                        printer.BeginDoc();
+                        break;
+                    case 'n':
+                        printer.NewPage();
+                        break;
+                    case 'e':
+                        printer.EndDoc();
+                        break;
+                    case 'a':
+                        printer.AbortDoc();
+                        break;
                 }
             }
         });
@@ -313,7 +329,8 @@ class TestQRPrinter : public QObject {
         QTest::newRow("no client") << false << false << false << 0 << 0 << false << 2 << 3;
         QTest::newRow("loaded file") << true << false << true << 0 << 0 << false << 2 << 3;
         QTest::newRow("pages 2 to 3") << false << false << false << 2 << 3 << false << 1 << 3;
-        QTest::newRow("range past the end, no blank sheets") << false << false << false << 2 << 9 << false << 1 << 3;
+        QTest::newRow("range past the end, no blank sheets")
+            << false << false << false << 2 << 9 << false << 1 << 3;
     }
     void printFinishedRun() {
         QFETCH(bool, client);
@@ -382,9 +399,11 @@ class TestQRPrinter : public QObject {
         const QString name = QStringLiteral("A impressora \"Impressora de teste\" ");
         QTest::newRow("job") << int(FakeJob::Begin_)
                              << name + QStringLiteral("recusou o trabalho de impressão \"Proposta\".");
-        QTest::newRow("new page") << int(FakeJob::NewPage_) << name + QStringLiteral("recusou uma nova página.");
-        QTest::newRow("end") << int(FakeJob::End_)
-                             << QStringLiteral("A impressão na impressora \"Impressora de teste\" não pôde ser concluída.");
+        QTest::newRow("new page") << int(FakeJob::NewPage_)
+                                  << name + QStringLiteral("recusou uma nova página.");
+        QTest::newRow("end")
+            << int(FakeJob::End_)
+            << QStringLiteral("A impressão na impressora \"Impressora de teste\" não pôde ser concluída.");
     }
     void refusedJobRaises() {
         QFETCH(int, refusal);
@@ -420,7 +439,8 @@ class TestQRPrinter : public QObject {
         printer.SetDestination(qrdPrinter);
         printer.BeginDoc();
         const QString raised = ErrorOf([&] { printer.NewPage(); });
-        QVERIFY2(raised.startsWith(QStringLiteral("A impressora \"%1\" recusou").arg(target)), qPrintable(raised));
+        QVERIFY2(raised.startsWith(QStringLiteral("A impressora \"%1\" recusou").arg(target)),
+                 qPrintable(raised));
     }
 
     void units_data() {
@@ -469,22 +489,42 @@ class TestQRPrinter : public QObject {
         QCOMPARE(printer.XPos(254), printer.XSize(254));
     }
 
+    // With no printer at all the settings refuse every paper; the pages still
+    // take the report's paper and orientation instead of the settings' A4.
+    void withoutPrintersPagesKeepTheReportsPaper() {
+        TQRFakePrinterDriver driver;
+        driver.Printers = false;
+        TQRPrinter printer;
+        printer.SetPrinterDriver(&driver);
+        printer.SetPaperSize(TQRPaperSize::Letter);
+        QCOMPARE(printer.GetPaperSize(), TQRPaperSize::Letter);
+        QCOMPARE(printer.PaperWidthValue(), 2159);
+        printer.SetOrientation(poLandscape);
+        QCOMPARE(printer.PaperWidthValue(), 2794);
+        QCOMPARE(printer.PaperLengthValue(), 2159);
+        printer.BeginDoc();
+        printer.NewPage();
+        printer.EndDoc();
+        const auto page = printer.GetPage(1);
+        QCOMPARE(page->Bounds().width(), printer.XSize(2794));
+    }
+
     void loadChoosesPaper_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("length");
         QTest::addColumn<QList<int>>("offered");
         QTest::addColumn<TQRPaperSize>("paper");
         QTest::addColumn<TPrinterOrientation>("orientation");
-        QTest::newRow("A4, A4Small offered") << 2100 << 2970 << QList<int>{1, 9, 10} << TQRPaperSize::A4Small
-                                             << poPortrait;
+        QTest::newRow("A4, A4Small offered")
+            << 2100 << 2970 << QList<int>{1, 9, 10} << TQRPaperSize::A4Small << poPortrait;
         QTest::newRow("A4 only") << 2100 << 2970 << QList<int>{1, 9} << TQRPaperSize::A4 << poPortrait;
         QTest::newRow("A4 landscape") << 2970 << 2100 << QList<int>{9} << TQRPaperSize::A4 << poLandscape;
-        QTest::newRow("Letter ends as Note") << 2159 << 2794 << QList<int>{1, 2, 18} << TQRPaperSize::Note
-                                             << poPortrait;
-        QTest::newRow("Letter offered alone") << 2159 << 2794 << QList<int>{1, 9} << TQRPaperSize::Letter
-                                              << poPortrait;
-        QTest::newRow("size not offered keeps the paper") << 1000 << 1000 << QList<int>{1, 9} << TQRPaperSize::A4
-                                                  << poPortrait;
+        QTest::newRow("Letter ends as Note")
+            << 2159 << 2794 << QList<int>{1, 2, 18} << TQRPaperSize::Note << poPortrait;
+        QTest::newRow("Letter offered alone")
+            << 2159 << 2794 << QList<int>{1, 9} << TQRPaperSize::Letter << poPortrait;
+        QTest::newRow("size not offered keeps the paper")
+            << 1000 << 1000 << QList<int>{1, 9} << TQRPaperSize::A4 << poPortrait;
     }
     void loadChoosesPaper() {
         QFETCH(int, width);
@@ -647,8 +687,9 @@ class TestQRPrinter : public QObject {
         QCOMPARE(library.GetSaveDialogFilter(), QStringLiteral("QuickReport file (*.QRP)|*.QRP"));
         library.AddFilter([](const QString&) { return std::make_unique<Filter>("Arquivo PDF", "pdf"); });
         library.AddFilter([](const QString&) { return std::make_unique<Filter>("Texto", "txt"); });
-        QCOMPARE(library.GetSaveDialogFilter(),
-                 QStringLiteral("QuickReport file (*.QRP)|*.QRP|Arquivo PDF (*.pdf)|*.pdf|Texto (*.txt)|*.txt"));
+        QCOMPARE(
+            library.GetSaveDialogFilter(),
+            QStringLiteral("QuickReport file (*.QRP)|*.QRP|Arquivo PDF (*.pdf)|*.pdf|Texto (*.txt)|*.txt"));
         library.RemoveFilter(QStringLiteral("Arquivo PDF"));
         QCOMPARE(library.Filters().size(), size_t(1));
         QCOMPARE(library.Filters().front().Extension, QStringLiteral("txt"));
