@@ -29,6 +29,8 @@
 #include "controls/MaskEdit.h"
 #include "controls/Memoedit.h"
 #include "dataset/ProposalSchema.h"
+#include "report/RelatorioDados.h"
+#include "report/UNT_QRP_Propostas.h"
 #include "dataset/TMemoryDataSet.h"
 #include "domain/Mensagens.h"
 #include "domain/RegrasProposta.h"
@@ -829,7 +831,35 @@ void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {
     EDT_Marca->setFocus(Qt::OtherFocusReason);
 }
 
-void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {}
+void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {
+    // Owned by the window, and destroyed here once its preview has closed and its run has ended.
+    std::unique_ptr<TQRP_Propostas> QRP_Propostas(new TQRP_Propostas(this));
+    QRP_Propostas->QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
+    TMemoryDataSet* CDS_Relatorio = QRP_Propostas->CDS_Relatorio;
+    CDS_Relatorio->CreateDataSet();
+
+    CDS_Processo->DisableControls();
+    CDS_Processo->SetFiltered(false);
+    {
+        // Whatever the copy raises, the window gets its lot and its grids back.
+        struct TRestore {
+            TMemoryDataSet* processo;
+            ~TRestore() {
+                processo->SetFiltered(true);
+                processo->EnableControls();
+                processo->First();
+            }
+        } restore{CDS_Processo};
+        CDS_Processo->First();
+        CopiaLinhasRelatorio(*CDS_Processo, *CDS_Relatorio,
+                             {LBL_NomeEntidade->text(), LBL_NomeMunicipio->text(), LBL_NumeroCNPJ->text(),
+                              PNL_TipoApuracao->text()});
+    }
+
+    QRP_Propostas->PreviewModal();
+    QRP_Propostas->WaitForRun();
+    CDS_Relatorio->Close();
+}
 
 void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {
     FLG_AcompanhaItem = false;

@@ -1,0 +1,303 @@
+#include "report_engine/preview/TQRPreview.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+#include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/printer/TQRPrinter.h"
+
+namespace quorin {
+namespace {
+
+// Above this many pixels the played page is not kept: a page at 2000 % would
+// take gigabytes, so it is played into the exposed part on every paint instead.
+constexpr qint64 MaxCachedPixels = 12'000'000;
+
+// Letter in millimetres: the page size used when there is no printer.
+constexpr double DefaultPageWidth = 215.9;
+constexpr double DefaultPageLength = 279.4;
+
+int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TQRPreviewImage
+
+TQRPreviewImage::TQRPreviewImage(QWidget* parent) : QWidget(parent) {
+    resize(100, 50);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+TQRPreviewImage::~TQRPreviewImage() = default;
+
+void TQRPreviewImage::SetQRPrinter(TQRPrinter* printer) {
+    printer_ = printer;
+}
+
+void TQRPreviewImage::Detach() {
+    printer_ = nullptr;
+    page_.reset();
+    played_ = QImage();
+    pageLoaded_ = false;
+    update();
+}
+
+void TQRPreviewImage::SetPageNumber(int n) {
+    pageNumber_ = n;
+    page_.reset();
+    played_ = QImage();
+    if (printer_ != nullptr) {
+        try {
+            page_ = printer_->GetPage(n);
+        } catch (const std::exception&) {
+            // A page that cannot be read stays blank, like one not yet made.
+            page_.reset();
+        }
+    }
+    pageLoaded_ = page_ != nullptr;
+    update();
+}
+
+void TQRPreviewImage::PaintPage(QPainter& painter, int w, int h, const QRect& exposed) {
+    const bool designing = false;
+    if (!pageLoaded_ && !designing) return;
+
+    const auto drawSheet = [&](QPainter& p, const QRect& clip) {
+        p.setPen(Qt::white);
+        p.setBrush(Qt::white);
+        // Rectangle(1, 1, w - 3, h - 3) with exclusive right and bottom edges.
+        p.drawRect(QRect(1, 1, std::max(0, w - 4), std::max(0, h - 4)));
+        if (page_) {
+            p.save();
+            p.setClipRect(clip);
+            TQREmfPlayer::Play(*page_, p, QRectF(0, 0, w, h));
+            p.restore();
+        }
+    };
+
+    if (static_cast<qint64>(w) * h <= MaxCachedPixels) {
+        if (played_.size() != QSize(w, h)) {
+            played_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+            played_.fill(Qt::transparent);
+            QPainter p(&played_);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            drawSheet(p, QRect(0, 0, w, h));
+        }
+        painter.drawImage(exposed.topLeft(), played_, exposed);
+    } else {
+        played_ = QImage();
+        drawSheet(painter, exposed);
+    }
+
+    // The frame and the shadow.
+    painter.setPen(QPen(Qt::black, 0));
+    painter.setBrush(Qt::NoBrush);
+    const QPoint frame[] = {{0, 0}, {0, h - 3}, {w - 3, h - 3}, {w - 3, 0}, {0, 0}};
+    painter.drawPolyline(frame, 5);
+    painter.fillRect(QRect(QPoint(w - 2, 2), QPoint(w - 1, h - 1)), Qt::black);
+    painter.fillRect(QRect(QPoint(2, h - 2), QPoint(w - 1, h - 1)), Qt::black);
+}
+
+void TQRPreviewImage::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    PaintPage(painter, width(), height(), event->rect());
+}
+
+void TQRPreviewImage::mousePressEvent(QMouseEvent* event) {
+    if (OnMouseDown) OnMouseDown(event);
+    QWidget::mousePressEvent(event);
+}
+
+void TQRPreviewImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (OnMouseUp) OnMouseUp(event);
+    if (OnClick && rect().contains(event->position().toPoint())) OnClick();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TQRPreviewImage::mouseMoveEvent(QMouseEvent* event) {
+    if (OnMouseMove) OnMouseMove(event);
+    QWidget::mouseMoveEvent(event);
+}
+
+void TQRPreviewImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (OnDblClick) OnDblClick();
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// TQRPreview
+
+TQRPreview::TQRPreview(QWidget* parent) : QScrollArea(parent), image_(new TQRPreviewImage) {
+    resize(250, 250);
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(false);
+    setAlignment(Qt::AlignCenter);
+    setWidget(image_);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+TQRPreview::~TQRPreview() {
+    Detach();
+}
+
+void TQRPreview::Detach() {
+    if (printer_ != nullptr && printer_->PreviewWindow == this) {
+        printer_->PreviewWindow = nullptr;
+        printer_->SetShowingPreview(false);
+    }
+    Forget();
+}
+
+void TQRPreview::StopNotices() {
+    if (printer_ != nullptr && printer_->PreviewWindow == this) printer_->PreviewWindow = nullptr;
+}
+
+void TQRPreview::Forget() {
+    printer_ = nullptr;
+    image_->Detach();
+}
+
+void TQRPreview::ReloadPage(int n) {
+    image_->SetPageNumber(n);
+    pageNumber_ = n;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+void TQRPreview::SetQRPrinter(TQRPrinter* printer) {
+    if (printer_ != nullptr && printer_->PreviewWindow == this) {
+        printer_->SetShowingPreview(false);
+        printer_->PreviewWindow = nullptr;
+    }
+    printer_ = printer;
+    image_->Detach();
+    image_->SetQRPrinter(printer);
+    if (printer_ != nullptr) {
+        printer_->PreviewWindow = this;
+        printer_->SetShowingPreview(true);
+    }
+    pageNumber_ = 0;  // so that page 1 is taken even when it was the page shown
+    SetPageNumber(1);
+    pageNumber_ = 1;
+    image_->SetPageNumber(1);
+    // A page that was there before the control took the printer opens at
+    // page width too, as one that arrives later does.
+    if (image_->PageLoaded()) ZoomToWidth();
+    image_->update();
+    // Clicks and mouse events over the page reach whoever listens to this control.
+    image_->OnClick = [this] { if (OnClick) OnClick(); };
+    image_->OnDblClick = [this] { if (OnDblClick) OnDblClick(); };
+    image_->OnMouseDown = [this](QMouseEvent* e) { if (OnMouseDown) OnMouseDown(e); };
+    image_->OnMouseUp = [this](QMouseEvent* e) { if (OnMouseUp) OnMouseUp(e); };
+    image_->OnMouseMove = [this](QMouseEvent* e) { if (OnMouseMove) OnMouseMove(e); };
+}
+
+void TQRPreview::SetPageNumber(int n) {
+    if (n == pageNumber_ && image_->PageLoaded() && image_->PageNumber() == n) return;
+    if (n <= 0 || printer_ == nullptr || n > printer_->GetPageCount()) return;
+    image_->SetPageNumber(n);
+    pageNumber_ = n;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+double TQRPreview::PageWidthPixels() const {
+    return printer_ ? printer_->XSize(printer_->PaperWidthValue()) : DefaultPageWidth;
+}
+
+double TQRPreview::PageLengthPixels() const {
+    return printer_ ? printer_->YSize(printer_->PaperLengthValue()) : DefaultPageLength;
+}
+
+void TQRPreview::SetZoom(int percent) {
+    if (percent < 2 || percent > 2000) return;
+    zoomState_ = qrZoomOther;
+    zoom_ = percent;
+    UpdateZoom();
+}
+
+void TQRPreview::UpdateZoom() {
+    int w;
+    int h;
+    if (printer_ != nullptr) {
+        w = printer_->XSize(printer_->PaperWidthValue() / 100.0 * zoom_) + 4;
+        h = printer_->YSize(printer_->PaperLengthValue() / 100.0 * zoom_) + 4;
+    } else {
+        w = RoundHalfEven(DefaultPageWidth / 100.0 * zoom_) + 4;
+        h = RoundHalfEven(DefaultPageLength / 100.0 * zoom_) + 4;
+    }
+    image_->Zoom = zoom_;
+    image_->resize(w, h);
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+void TQRPreview::ZoomToFit() {
+    const double pw = PageWidthPixels();
+    const double pl = PageLengthPixels();
+    if (pw <= 0 || pl <= 0) return;
+    const int a = RoundHalfEven(width() / pw * 95);
+    const int b = RoundHalfEven(height() / pl * 95);
+    SetZoom(std::min(a, b));
+    zoomState_ = qrZoomToFit;
+}
+
+void TQRPreview::ZoomToWidth() {
+    const double pw = PageWidthPixels();
+    if (pw <= 0) return;
+    SetZoom(RoundHalfEven(width() / pw * (printer_ ? 90 : 95)));
+    UpdateZoom();
+    zoomState_ = qrZoomToWidth;
+}
+
+void TQRPreview::Fixvalues() {
+    if (zoomState_ == qrZoomToFit)
+        ZoomToFit();
+    else if (zoomState_ == qrZoomToWidth)
+        ZoomToWidth();
+    UpdateZoom();
+}
+
+void TQRPreview::UpdateImage() {
+    if (printer_ == nullptr) return;
+    if (!image_->PageLoaded() && printer_->GetAvailablePages() >= image_->PageNumber()) {
+        ZoomToWidth();
+        image_->SetPageNumber(image_->PageNumber());
+    }
+}
+
+void TQRPreview::CMPageAvailable(int n) {
+    if (n == pageNumber_) UpdateImage();
+    if (OnPageAvailable) OnPageAvailable(this, n);
+}
+
+void TQRPreview::CMProgressUpdate(int p) {
+    if (OnProgressUpdate) OnProgressUpdate(this, p);
+}
+
+bool TQRPreview::event(QEvent* event) {
+    const int type = static_cast<int>(event->type());
+    if (type == CM_QRPAGEAVAILABLE || type == CM_QRPROGRESSUPDATE) {
+        const auto* notice = static_cast<TQRPrinterEvent*>(event);
+        // A notice still queued from a printer this control no longer shows is dropped.
+        if (printer_ == nullptr) return true;
+        if (type == CM_QRPAGEAVAILABLE)
+            CMPageAvailable(notice->Param);
+        else
+            CMProgressUpdate(notice->Param);
+        return true;
+    }
+    return QScrollArea::event(event);
+}
+
+void TQRPreview::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    Fixvalues();
+}
+
+}  // namespace quorin

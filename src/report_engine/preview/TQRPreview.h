@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QImage>
+#include <QScrollArea>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "report_engine/pages/QRPageRecording.h"
+
+namespace quorin {
+
+class TQRPrinter;
+
+enum TQRZoomState { qrZoomToFit, qrZoomToWidth, qrZoomOther };
+
+/// One page recording painted as a white sheet with a black frame and a drop
+/// shadow. Only the page on display is fetched; the played page is kept as an
+/// image for the current size, so repaints and scrolling cost a blit.
+class TQRPreviewImage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TQRPreviewImage(QWidget* parent = nullptr);
+    ~TQRPreviewImage() override;
+
+    /// Fetches page n from the printer (none when it is not available yet) and repaints.
+    void SetPageNumber(int n);
+    int PageNumber() const { return pageNumber_; }
+    bool PageLoaded() const { return pageLoaded_; }
+    const TQRPageRecording* Page() const { return page_.get(); }
+
+    void SetQRPrinter(TQRPrinter* printer);
+    TQRPrinter* QRPrinter() const { return printer_; }
+    /// Forgets the printer and the page it gave, without touching the printer.
+    void Detach();
+
+    int Zoom = 100;
+
+    /// Paints the sheet into painter for a control of size w x h.
+    void PaintPage(QPainter& painter, int w, int h, const QRect& exposed);
+
+    /// Mouse events over the page, handed over by the preview control.
+    std::function<void(QMouseEvent*)> OnMouseDown;
+    std::function<void(QMouseEvent*)> OnMouseUp;
+    std::function<void(QMouseEvent*)> OnMouseMove;
+    std::function<void()> OnClick;
+    std::function<void()> OnDblClick;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    TQRPrinter* printer_ = nullptr;
+    bool pageLoaded_ = false;
+    int pageNumber_ = 1;
+    std::unique_ptr<TQRPageRecording> page_;
+    QImage played_;  // the page played at played_.size(); null when stale
+};
+
+/// A scrolling container holding one page image: knows the printer it shows,
+/// computes the zoom, turns the printer's notices into OnPageAvailable and
+/// OnProgressUpdate, and changes pages.
+class TQRPreview : public QScrollArea {
+    Q_OBJECT
+  public:
+    using TQRPageAvailableEvent = std::function<void(TQRPreview* sender, int PageNum)>;
+    using TQRProgressUpdateEvent = std::function<void(TQRPreview* sender, int Progress)>;
+
+    explicit TQRPreview(QWidget* parent = nullptr);
+    ~TQRPreview() override;
+
+    TQRPreviewImage* PreviewImage() const { return image_; }
+    TQRPrinter* QRPrinter() const { return printer_; }
+    void SetQRPrinter(TQRPrinter* printer);
+    /// Stops showing the printer: it no longer sends notices here, is told
+    /// that no preview shows it, and is not touched again.
+    void Detach();
+    /// Lets go of the printer without touching it.
+    void Forget();
+    /// The printer posts no more notices to this control.
+    void StopNotices();
+    /// Shows page n afresh, even when it is the page on display.
+    void ReloadPage(int n);
+
+    int PageNumber() const { return pageNumber_; }
+    void SetPageNumber(int n);
+    int Zoom() const { return zoom_; }
+    void SetZoom(int percent);
+    TQRZoomState ZoomState() const { return zoomState_; }
+
+    void ZoomToFit();
+    void ZoomToWidth();
+    void UpdateZoom();
+    void UpdateImage();
+    void Fixvalues();
+
+    TQRPageAvailableEvent OnPageAvailable;
+    TQRProgressUpdateEvent OnProgressUpdate;
+    /// The control's click and mouse handlers; they fire over the page too.
+    std::function<void()> OnClick;
+    std::function<void()> OnDblClick;
+    std::function<void(QMouseEvent*)> OnMouseDown;
+    std::function<void(QMouseEvent*)> OnMouseUp;
+    std::function<void(QMouseEvent*)> OnMouseMove;
+
+  protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void CMPageAvailable(int n);
+    void CMProgressUpdate(int p);
+    double PageWidthPixels() const;
+    double PageLengthPixels() const;
+
+    TQRPreviewImage* image_;
+    TQRPrinter* printer_ = nullptr;
+    int zoom_ = 100;
+    TQRZoomState zoomState_ = qrZoomOther;
+    int pageNumber_ = 1;
+};
+
+}  // namespace quorin

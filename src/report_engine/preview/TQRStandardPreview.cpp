@@ -1,0 +1,614 @@
+#include "report_engine/preview/TQRStandardPreview.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <mutex>
+
+#include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/preview/QRPreviewReport.h"
+#include "report_engine/printer/TQRExportFilter.h"
+#include "report_engine/printer/TQRPrinter.h"
+#include "report_engine/preview/QRPreviewDialogs.h"
+#include "report_engine/preview/QRPreviewStyle.h"
+#include "runtime/Exceptions.h"
+
+namespace quorin {
+namespace {
+
+const QString DefaultCaption = QStringLiteral("Visualizador de Relatório");
+const QString PageFileFilter = QStringLiteral("Arquivos de Relatório QRP (*.qrp)|*.qrp");
+
+// The extensions of the export entries 2 to 6 of the save dialog, with the
+// format's name for the message when its filter is not installed.
+struct TExportEntry {
+    const char* Extension;
+    const char* Format;
+};
+constexpr TExportEntry ExportEntries[] = {
+    {"txt", "Texto"}, {"wmf", "Metafile (WMF)"}, {"rtf", "Word (RTF)"}, {"xls", "Excel (XLS)"}, {"pdf", "PDF"},
+};
+
+// The page text search admits one test at a time across threads.
+std::mutex& SearchLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// A decimal number as the go-to box reads it: leading blanks skipped, then
+// digits up to the first other character; none gives 0.
+long long LeadingNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == u' ') ++i;
+    long long value = 0;
+    for (; i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128; ++i) {
+        value = value * 10 + (text.at(i).unicode() - u'0');
+        if (value > 1'000'000'000) break;
+    }
+    return value;
+}
+
+// A whole number as the page-range box needs it; raises EConvertError.
+int ToInteger(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok) throw EConvertError(QStringLiteral("'%1' não é um valor inteiro válido").arg(text));
+    return value;
+}
+
+QString MessageCaption() {
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? DefaultCaption : name;
+}
+
+}  // namespace
+
+TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
+    : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint | Qt::CustomizeWindowHint),
+      printer_(printer) {
+    setObjectName(QStringLiteral("QRStandardPreview"));
+    setWindowTitle(DefaultCaption);
+    setFont(PreviewFont());
+    setSizeGripEnabled(false);
+    resize(781, 544);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    ToolBar1 = new QFrame(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setFixedHeight(36);
+    ToolBar1->setFrameShape(QFrame::Panel);
+    ToolBar1->setFrameShadow(QFrame::Raised);
+    ToolBar1->setLineWidth(1);
+    layout->addWidget(ToolBar1);
+
+    ZoomFit = AddButton("ZoomFit", 0, 33, QStringLiteral("Página Inteira"), QStringLiteral("fit"),
+                        &TQRStandardPreview::ZoomToFitClick);
+    ZoomTo100 = AddButton("ZoomTo100", 33, 33, QStringLiteral("100% (Alt +)"), QStringLiteral("100"),
+                          &TQRStandardPreview::ZoomTo100Click);
+    ZoomToWidth = AddButton("ZoomToWidth", 66, 32, QStringLiteral("Largura da Página (Alt -)"),
+                            QStringLiteral("width"), &TQRStandardPreview::ZoomToWidthClick);
+    FirstPage = AddButton("FirstPage", 98, 32, QStringLiteral("Primeira Página (Ctrl + Page Up)"),
+                          QStringLiteral("first"), &TQRStandardPreview::FirstPageClick);
+    PreviousPage = AddButton("PreviousPage", 130, 32, QStringLiteral("Página Anterior (Page Up)"),
+                             QStringLiteral("prior"), &TQRStandardPreview::PrevPageClick);
+    ToolButton2 = AddButton("ToolButton2", 162, 35, QStringLiteral("Próxima Página (Page Down)"),
+                            QStringLiteral("next"), &TQRStandardPreview::NextPageClick);
+    LastPage = AddButton("LastPage", 197, 31, QStringLiteral("Útima Página (Ctrl + Page Down)"),
+                         QStringLiteral("last"), &TQRStandardPreview::LastPageClick);
+    PrintSetup = AddButton("PrintSetup", 228, 33, QStringLiteral("Configurar Impressora - F7"),
+                           QStringLiteral("setup"), &TQRStandardPreview::PrintSetupClick);
+    Tb_Intervalo = AddButton("Tb_Intervalo", 261, 32, QStringLiteral("Intervalo para Imprimir - F8"),
+                             QStringLiteral("range"), &TQRStandardPreview::Tb_IntervaloClick);
+    Print = AddButton("Print", 293, 32, QStringLiteral("Imprimir - F6"), QStringLiteral("print"),
+                      &TQRStandardPreview::PrintClick);
+    SaveReport = AddButton("SaveReport", 325, 32, QStringLiteral("Salvar Relatório - F3"), QStringLiteral("save"),
+                           &TQRStandardPreview::SaveClick);
+    LoadReport = AddButton("LoadReport", 357, 28, QStringLiteral("Carregar Relatório - F2"),
+                           QStringLiteral("load"), &TQRStandardPreview::LoadClick);
+    ToolButton3 = AddButton("ToolButton3", 385, 29, QStringLiteral("Pesquisar Texto - F5"),
+                            QStringLiteral("search"), &TQRStandardPreview::ToolButton3Click);
+    SaltarPagina = AddButton("SaltarPagina", 414, 32, QStringLiteral("Saltar para a Página Digitada - F9"),
+                             QStringLiteral("goto"), &TQRStandardPreview::SaltarPaginaClick);
+    ZoomMais = AddButton("ZoomMais", 446, 32, QStringLiteral("Mais Zoom (+)"), QStringLiteral("zoomin"),
+                         &TQRStandardPreview::ZoomMaisClick);
+    ZoomMenos = AddButton("ZoomMenos", 478, 32, QStringLiteral("Menos Zoom (-)"), QStringLiteral("zoomout"),
+                          &TQRStandardPreview::ZoomMenosClick);
+    ExitButton = AddButton("ExitButton", 510, 57, QStringLiteral("Sair do Relatório"), QStringLiteral("exit"),
+                           &TQRStandardPreview::ExitClick);
+    ExitButton->setText(QStringLiteral("Sair"));
+    ExitButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton1 = AddButton("SpeedButton1", 567, 75, QStringLiteral("Abortar Relatório"), QStringLiteral("abort"),
+                             &TQRStandardPreview::SpeedButton1Click);
+    SpeedButton1->setText(QStringLiteral("Abortar"));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedButton1->hide();
+
+    QRPreview = new TQRPreview(this);
+    QRPreview->setObjectName(QStringLiteral("QRPreview"));
+    QPalette silver = QRPreview->palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    QRPreview->setPalette(silver);
+    QRPreview->viewport()->setPalette(silver);
+    QRPreview->viewport()->setAutoFillBackground(true);
+    layout->addWidget(QRPreview, 1);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setFixedHeight(13);
+    ProgressBar1->setTextVisible(false);
+    layout->addWidget(ProgressBar1);
+
+    StatusBar = new QFrame(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setFixedHeight(19);
+    layout->addWidget(StatusBar);
+    const int panelWidths[] = {40, 90, 50};
+    int left = 0;
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(StatusBar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setGeometry(left, 2, panelWidths[i], 17);
+        panel->setContentsMargins(2, 0, 2, 0);
+        left += panelWidths[i] + 2;
+        StatusPanels[static_cast<size_t>(i)] = panel;
+    }
+    StatusPanels[0]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    StatusPanels[0]->setText(QStringLiteral("0%"));
+    StatusPanels[1]->setText(QStringLiteral("Página"));
+
+    PrintSetup->setEnabled(false);
+    Print->setEnabled(false);
+
+    QRPreview->OnPageAvailable = [this](TQRPreview* sender, int n) { QRPreviewPageAvailable(sender, n); };
+    QRPreview->OnProgressUpdate = [this](TQRPreview* sender, int p) { QRPreviewProgressUpdate(sender, p); };
+
+    // The window sees the keys before its controls.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+
+    if (printer_ != nullptr && printer_->Owner != nullptr) {
+        const TCustomQuickRep* report = printer_->Owner;
+        if (QRPreviewReport::StaysOnTop(report)) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        resize(QRPreviewReport::PreviewSize(report));
+        move(x(), 1);
+        setWindowState(Qt::WindowMaximized);
+    }
+    LastFoundPage = 1;
+    LastSearchText.clear();
+    QRPreview->SetQRPrinter(printer_);
+    if (printer_ != nullptr && !printer_->GetTitle().isEmpty()) setWindowTitle(printer_->GetTitle());
+    if (printer_ != nullptr && printer_->GetStatus() == mpFinished) {
+        Print->setEnabled(true);
+        SelectPage(1);
+    }
+    FormCreate();
+}
+
+TQRStandardPreview::~TQRStandardPreview() {
+    if (!closed_) FormClose();
+}
+
+QToolButton* TQRStandardPreview::AddButton(const char* name, int left, int width, const QString& hint,
+                                           const QString& icon, void (TQRStandardPreview::*action)()) {
+    auto* button = new QToolButton(ToolBar1);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(left + 2, 3, width, 30);
+    button->setAutoRaise(true);
+    button->setToolTip(hint);
+    button->setIcon(PreviewIcon(icon));
+    button->setIconSize(QSize(20, 20));
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, [this, action] { (this->*action)(); });
+    return button;
+}
+
+void TQRStandardPreview::FormCreate() {
+    ProgressBar1->hide();
+}
+
+void TQRStandardPreview::Show() {
+    show();
+    UpdateInfo();
+}
+
+QString TQRStandardPreview::StatusPanelText(int index) const {
+    if (index < 0 || index > 2) return {};
+    return StatusPanels[static_cast<size_t>(index)]->text();
+}
+
+void TQRStandardPreview::UpdateInfo() {
+    const int count = printer_ ? printer_->GetPageCount() : 0;
+    StatusPanels[1]->setText(QStringLiteral("Página %1 de %2").arg(QRPreview->PageNumber()).arg(count));
+}
+
+void TQRStandardPreview::SelectPage(int n) {
+    QRPreview->SetPageNumber(n);
+    UpdateInfo();
+}
+
+// --- Notices -------------------------------------------------------------------
+
+void TQRStandardPreview::QRPreviewPageAvailable(TQRPreview*, int) {
+    UpdateInfo();
+    if (printer_ != nullptr && printer_->GetStatus() == mpFinished) {
+        PrintSetup->setEnabled(true);
+        Print->setEnabled(true);
+    }
+}
+
+void TQRStandardPreview::QRPreviewProgressUpdate(TQRPreview*, int progress) {
+    if (previousProgress_ >= 1 && previousProgress_ <= 99) {
+        ExitButton->setEnabled(false);
+        SpeedButton1->show();
+    }
+    if (progress > 100) progress = 0;
+    if (progress >= lastProgressShown_ + 5) {
+        StatusPanels[0]->setText(QStringLiteral("%1%").arg(progress));
+        ProgressBar1->setRange(0, 100);
+        ProgressBar1->setValue(progress);
+        ProgressBar1->show();
+        lastProgressShown_ = progress;
+    }
+    previousProgress_ = progress;
+    if (progress == 0 || progress == 100) StatusPanels[0]->clear();
+    if (progress == 0 || progress > 99) {
+        ExitButton->setEnabled(true);
+        SpeedButton1->hide();
+        ProgressBar1->hide();
+    }
+}
+
+// --- Zoom and pages --------------------------------------------------------------
+
+void TQRStandardPreview::ZoomToFitClick() {
+    QCoreApplication::processEvents();
+    QRPreview->ZoomToFit();
+}
+
+void TQRStandardPreview::ZoomTo100Click() {
+    QCoreApplication::processEvents();
+    QRPreview->SetZoom(100);
+}
+
+void TQRStandardPreview::ZoomToWidthClick() {
+    QCoreApplication::processEvents();
+    QRPreview->ZoomToWidth();
+}
+
+void TQRStandardPreview::ZoomMaisClick() { QRPreview->SetZoom(QRPreview->Zoom() + 10); }
+
+void TQRStandardPreview::ZoomMenosClick() { QRPreview->SetZoom(QRPreview->Zoom() - 10); }
+
+void TQRStandardPreview::FirstPageClick() { SelectPage(1); }
+
+void TQRStandardPreview::PrevPageClick() { SelectPage(QRPreview->PageNumber() - 1); }
+
+void TQRStandardPreview::NextPageClick() { SelectPage(QRPreview->PageNumber() + 1); }
+
+void TQRStandardPreview::LastPageClick() {
+    if (printer_ != nullptr) SelectPage(printer_->GetPageCount());
+}
+
+void TQRStandardPreview::SaltarPaginaClick() {
+    QString answer = QStringLiteral("1");
+    int page = 1;
+    if (TQRPreviewDialogs::ShowInputQuery(this, QStringLiteral("Saltar para a Página: "),
+                                          QStringLiteral("Número da Página >>"), answer)) {
+        const long long typed = LeadingNumber(answer);
+        const int count = printer_ ? printer_->GetPageCount() : 0;
+        page = typed < 1 || typed > count ? 1 : static_cast<int>(typed);
+    }
+    SelectPage(page);
+}
+
+// --- Printing --------------------------------------------------------------------
+
+void TQRStandardPreview::ShowError(const QString& text) {
+    TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), text);
+}
+
+void TQRStandardPreview::PrintClick() {
+    if (printer_ == nullptr) return;
+    TCustomQuickRep* report = printer_->Owner;
+    const bool clientIsReport = report != nullptr && printer_->Client == QRPreviewReport::AsObject(report);
+    if (printer_->Client != nullptr && clientIsReport && !QRPreviewReport::Idle(report)) return;  // generating
+    try {
+        printer_->Print();
+    } catch (const Exception& e) {
+        ShowError(e.message());
+    }
+}
+
+void TQRStandardPreview::PrintSetupClick() {
+    if (printer_ != nullptr) printer_->PrintSetup(this);
+}
+
+void TQRStandardPreview::Tb_IntervaloClick() {
+    if (printer_ == nullptr) return;
+    QString answer;
+    if (!TQRPreviewDialogs::ShowInputQuery(
+            this, QStringLiteral("Imprimir Intervalo de Página: "),
+            QStringLiteral("Separe com ponte-e-virgula os números e/ou\rintervalos de páginas a serem impressos\r"
+                           "Ex.: 1;3;5-12;16 \r\rDigitar Intervalo: "),
+            answer) ||
+        answer.isEmpty())
+        return;
+    try {
+        for (const QString& entry : answer.split(u';')) {
+            // A blank entry (as after a closing ";") prints nothing.
+            if (entry.trimmed().isEmpty()) continue;
+            const qsizetype dash = entry.indexOf(u'-');
+            if (dash > 0) {
+                printer_->FirstPage = ToInteger(entry.left(dash));
+                printer_->LastPage = ToInteger(entry.mid(dash + 1));
+            } else {
+                printer_->FirstPage = ToInteger(entry);
+                printer_->LastPage = printer_->FirstPage;
+            }
+            printer_->Print();
+        }
+    } catch (const Exception& e) {
+        ShowError(e.message());
+    }
+}
+
+// --- Save, export and load ---------------------------------------------------------
+
+QStringList TQRStandardPreview::SaveDialogFilters() {
+    return {PageFileFilter,
+            QStringLiteral("Arquivos Texto Txt(*.txt)|*.txt"),
+            QStringLiteral("Arquivos Wmf(*.wmf)|*.wmf"),
+            QStringLiteral("Arquivos Word Rtf(*.rtf)|*.rtf"),
+            QStringLiteral("Arquivos Excel(*.xls)|*.xls"),
+            QStringLiteral("Arquivos PDF(*.pdf)|*.pdf")};
+}
+
+void TQRStandardPreview::SaveClick() {
+    if (printer_ == nullptr) return;
+    const QString proposed = QRPreviewReport::Name(printer_->Owner);
+    QString fileName;
+    int filterIndex = 1;
+    if (!TQRPreviewDialogs::ShowSaveFile(this, QStringLiteral("Salvar Arquivo"), proposed, QStringLiteral("QRP"),
+                                         SaveDialogFilters(), fileName, filterIndex))
+        return;
+    if (printer_->GetStatus() == mpBusy) {
+        ShowError(QStringLiteral("O relatório ainda está sendo gerado. Aguarde o fim da geração para salvá-lo."));
+        return;
+    }
+    if (filterIndex <= 1) {
+        if (printer_->GetStatus() != mpFinished) {
+            ShowError(QStringLiteral("Não há páginas geradas para salvar."));
+            return;
+        }
+        try {
+            printer_->Save(fileName);
+        } catch (const Exception& e) {
+            ShowError(e.message());
+        }
+        return;
+    }
+    ExportTo(filterIndex, fileName);
+}
+
+void TQRStandardPreview::ExportTo(int filterIndex, const QString& fileName) {
+    if (filterIndex < 2 || filterIndex > 6) return;
+    const TExportEntry& wanted = ExportEntries[filterIndex - 2];
+    const QString format = QString::fromUtf8(wanted.Format);
+    if (!printer_->OnExportToFilter) {
+        ShowError(printer_->GetLoadedFromFile()
+                      ? QStringLiteral("Um relatório carregado de arquivo só pode ser salvo como arquivo de "
+                                       "relatório (QRP); a exportação para %1 não está disponível.")
+                            .arg(format)
+                      : QStringLiteral("A exportação para %1 não está disponível para este relatório.").arg(format));
+        return;
+    }
+    const QString extension = QString::fromLatin1(wanted.Extension);
+    const TQRExportFilterLibrary::TEntry* entry = nullptr;
+    for (const auto& candidate : TQRExportFilterLibrary::Instance().Filters())
+        if (candidate.Extension.compare(extension, Qt::CaseInsensitive) == 0) {
+            entry = &candidate;
+            break;
+        }
+    if (entry == nullptr || !entry->Create) {
+        ShowError(QStringLiteral("O formato %1 não está disponível: o filtro de exportação não foi instalado.")
+                      .arg(format));
+        return;
+    }
+    try {
+        std::unique_ptr<TQRExportFilter> filter = entry->Create(fileName);
+        if (!filter) {
+            ShowError(QStringLiteral("O formato %1 não está disponível.").arg(format));
+            return;
+        }
+        printer_->ExportToFilter(filter.get());
+    } catch (const Exception& e) {
+        ShowError(e.message());
+    } catch (const std::exception& e) {
+        ShowError(QStringLiteral("Não foi possível exportar para %1: %2").arg(fileName, QString::fromUtf8(e.what())));
+    }
+}
+
+void TQRStandardPreview::LoadClick() {
+    if (printer_ == nullptr) return;
+    if (printer_->GetStatus() == mpBusy) {
+        ShowError(QStringLiteral("O relatório ainda está sendo gerado. Aguarde o fim da geração para carregar "
+                                 "outro arquivo."));
+        return;
+    }
+    QString fileName;
+    if (!TQRPreviewDialogs::ShowOpenFile(this, QStringLiteral("Abrir Arquivo"),
+                                         {QStringLiteral("Arquivos de Relatório QRP (*.QRP)|*.QRP")}, fileName))
+        return;
+    if (!QFileInfo(fileName).isFile()) {
+        TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), QStringLiteral("File does not exist"));
+        return;
+    }
+    try {
+        printer_->Load(fileName);
+    } catch (const Exception& e) {
+        QRPreview->ReloadPage(1);
+        UpdateInfo();
+        ShowError(e.message());
+        return;
+    }
+    QRPreview->ReloadPage(1);
+    UpdateInfo();
+    LastFoundPage = 1;
+    LastSearchText.clear();
+    PrintSetup->setEnabled(false);
+    Print->setEnabled(true);
+    QRPreview->ZoomToWidth();
+}
+
+// --- Search ------------------------------------------------------------------------
+
+bool TQRStandardPreview::GetTextSearch(QString& text, bool& caseSensitive) {
+    QString typed = LastSearchText;
+    bool exact = false;
+    if (!TQRPreviewDialogs::ShowSearchText(this, typed, exact)) return false;
+    text = typed;
+    caseSensitive = exact;
+    return true;
+}
+
+bool TQRStandardPreview::StrInMetafile(const QString& text, const TQRPageRecording& page, bool caseSensitive) {
+    if (text.isEmpty()) return false;
+    std::lock_guard<std::mutex> guard(SearchLock());
+    const QLocale locale;
+    const QString wanted = caseSensitive ? text : locale.toUpper(text);
+    for (const TQREmfPlayer::TextRecord& record : TQREmfPlayer::Texts(page.Data())) {
+        const QString found = caseSensitive ? record.Text : locale.toUpper(record.Text);
+        if (found.contains(wanted)) return true;
+    }
+    return false;
+}
+
+void TQRStandardPreview::ToolButton3Click() {
+    if (printer_ == nullptr) return;
+    QString text;
+    bool caseSensitive = false;
+    const QString previous = LastSearchText;
+    if (!GetTextSearch(text, caseSensitive)) return;
+    LastSearchText = text;
+    const int count = printer_->GetPageCount();
+    if (text != previous) LastFoundPage = 0;
+    if (LastFoundPage == count) LastFoundPage = 0;
+    for (int i = LastFoundPage + 1; i <= count; ++i) {
+        std::unique_ptr<TQRPageRecording> page;
+        try {
+            page = printer_->GetPage(i);
+        } catch (const Exception&) {
+            continue;  // a damaged page holds nothing to find
+        }
+        if (page && StrInMetafile(text, *page, caseSensitive)) {
+            SelectPage(i);
+            LastFoundPage = i;
+            return;
+        }
+    }
+    LastFoundPage = 0;
+    TQRPreviewDialogs::ShowMessageBox(this, QStringLiteral("Pesquisar Texto"),
+                                      QStringLiteral("Nenhuma ocorrência foi encontrada para a Pesquisa"));
+}
+
+// --- Closing -----------------------------------------------------------------------
+
+void TQRStandardPreview::ExitClick() {
+    // Sair waits for the end of the run; Abortar closes at once.
+    if (printer_ != nullptr && printer_->GetStatus() == mpBusy) return;
+    CloseWindow();
+}
+
+void TQRStandardPreview::SpeedButton1Click() {
+    CloseWindow();
+}
+
+void TQRStandardPreview::reject() {
+    ExitClick();
+}
+
+void TQRStandardPreview::CloseWindow() {
+    if (!closed_) FormClose();
+    QDialog::done(QDialog::Rejected);
+}
+
+void TQRStandardPreview::FormClose() {
+    closed_ = true;
+    TQRPrinter* printer = printer_;
+    printer_ = nullptr;
+    if (printer == nullptr) return;
+    // The client may free the printer while handling the close, so the
+    // preview lets go of it first; from then on the run posts nothing here.
+    // A report clears the printer's showing-preview flag itself.
+    if (printer->Client != nullptr) {
+        QRPreview->StopNotices();
+        QRPreview->Forget();
+    } else {
+        QRPreview->Detach();
+    }
+    printer->ClosePreview(this);
+}
+
+// --- Window events -------------------------------------------------------------------
+
+void TQRStandardPreview::FormResize() {
+    QRPreview->UpdateZoom();
+}
+
+void TQRStandardPreview::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+bool TQRStandardPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(key->key(), key->modifiers())) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TQRStandardPreview::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
+    const Qt::KeyboardModifiers held = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const bool ctrl = held == Qt::ControlModifier;
+    const bool alt = held == Qt::AltModifier;
+    QScrollBar* horizontal = QRPreview->horizontalScrollBar();
+    QScrollBar* vertical = QRPreview->verticalScrollBar();
+    switch (key) {
+        case Qt::Key_Escape: ExitClick(); return true;
+        case Qt::Key_PageUp: ctrl ? FirstPageClick() : PrevPageClick(); return true;
+        case Qt::Key_PageDown: ctrl ? LastPageClick() : NextPageClick(); return true;
+        case Qt::Key_Home: FirstPageClick(); return true;
+        case Qt::Key_End: LastPageClick(); return true;
+        case Qt::Key_Left: horizontal->setValue(ctrl ? 0 : horizontal->value() - 8); return true;
+        case Qt::Key_Right: horizontal->setValue(ctrl ? 503 : horizontal->value() + 8); return true;
+        case Qt::Key_Up: vertical->setValue(ctrl ? 0 : vertical->value() - 8); return true;
+        case Qt::Key_Down: vertical->setValue(ctrl ? 704 : vertical->value() + 8); return true;
+        case Qt::Key_Plus: alt ? ZoomTo100Click() : ZoomMaisClick(); return true;
+        case Qt::Key_Minus: alt ? ZoomToWidthClick() : ZoomMenosClick(); return true;
+        case Qt::Key_F2: LoadClick(); return true;
+        case Qt::Key_F3: SaveClick(); return true;
+        case Qt::Key_F5: ToolButton3Click(); return true;
+        case Qt::Key_F6: PrintClick(); return true;
+        case Qt::Key_F7: PrintSetupClick(); return true;
+        case Qt::Key_F8: Tb_IntervaloClick(); return true;
+        case Qt::Key_F9: SaltarPaginaClick(); return true;
+        default: return false;
+    }
+}
+
+}  // namespace quorin
