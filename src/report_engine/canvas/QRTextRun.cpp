@@ -2,6 +2,7 @@
 
 #include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
 #include <cmath>
 #include <list>
 
@@ -283,10 +284,31 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
             i += count - 1;
         }
     }
-    QGlyphRun run;
-    run.setRawFont(font.Raw);
-    run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
-    painter.drawGlyphRun(QPointF(0, 0), run);
+    // The glyph cache renders each glyph as a bitmap at its device size, and
+    // fails on sizes or stretches far outside what text is drawn at (a
+    // recording may map its units however it likes). Such text is filled as
+    // outlines, or not drawn at all when it would be absurdly large.
+    const QTransform t = painter.combinedTransform();
+    const qreal pixels = font.Font.pixelSize();
+    const qreal sx = std::hypot(t.m11(), t.m12()) * pixels;
+    const qreal sy = std::hypot(t.m21(), t.m22()) * pixels;
+    const qreal large = std::max(sx, sy);
+    const qreal small = std::min(sx, sy);
+    if (!(large <= 20000)) {
+        return;
+    }
+    if (large <= 256 && large <= 2 * small + 2) {
+        QGlyphRun run;
+        run.setRawFont(font.Raw);
+        run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    } else {
+        QPainterPath outlines;
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            outlines.addPath(font.Raw.pathForGlyph(glyphs[i]).translated(positions[i]));
+        }
+        painter.fillPath(outlines, painter.pen().color());
+    }
     // Decorations span exactly the advances.
     if (underline || strikeOut) {
         const qreal width = x - origin.x();
