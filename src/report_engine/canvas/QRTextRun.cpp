@@ -2,6 +2,7 @@
 
 #include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
 #include <cmath>
 #include <list>
 
@@ -32,31 +33,31 @@ QImage MeasureDevice(int dotsPerInch) {
 
 }  // namespace
 
-size_t qHash(const FontSpec& spec, size_t seed) {
-    return qHashMulti(seed, spec.Face, spec.PixelSize, spec.Weight, spec.Italic, spec.Underline, spec.StrikeOut);
+size_t qHash(const FontDesc& desc, size_t seed) {
+    return qHashMulti(seed, desc.Face, desc.PixelSize, desc.Weight, desc.Italic, desc.Underline, desc.StrikeOut);
 }
 
-FontSpec SpecOf(const TQRFont& font, int dotsPerInch) {
-    FontSpec spec;
-    spec.Face = font.Name;
-    spec.PixelSize = font.Height != 0 ? std::abs(font.Height)
+FontDesc DescOf(const TQRFont& font, int dotsPerInch) {
+    FontDesc desc;
+    desc.Face = font.Name;
+    desc.PixelSize = font.Height != 0 ? std::abs(font.Height)
                                       : static_cast<int>(std::lround(font.Size * dotsPerInch / 72.0));
-    spec.PixelSize = std::clamp(spec.PixelSize, 1, kMaxPixelSize);
-    spec.Weight = font.Bold ? 700 : 400;
-    spec.Italic = font.Italic;
-    spec.Underline = font.Underline;
-    spec.StrikeOut = font.StrikeOut;
-    spec.Charset = font.Charset;
-    return spec;
+    desc.PixelSize = std::clamp(desc.PixelSize, 1, kMaxPixelSize);
+    desc.Weight = font.Bold ? 700 : 400;
+    desc.Italic = font.Italic;
+    desc.Underline = font.Underline;
+    desc.StrikeOut = font.StrikeOut;
+    desc.Charset = font.Charset;
+    return desc;
 }
 
-QFont MakeFont(const FontSpec& spec) {
-    QFont font(spec.Face.isEmpty() ? QStringLiteral("Arial") : spec.Face);
-    font.setPixelSize(std::clamp(spec.PixelSize, 1, kMaxPixelSize));
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(spec.Weight == 0 ? 400 : spec.Weight, 1, 1000)));
-    font.setItalic(spec.Italic);
-    font.setUnderline(spec.Underline);
-    font.setStrikeOut(spec.StrikeOut);
+QFont MakeFont(const FontDesc& desc) {
+    QFont font(desc.Face.isEmpty() ? QStringLiteral("Arial") : desc.Face);
+    font.setPixelSize(std::clamp(desc.PixelSize, 1, kMaxPixelSize));
+    font.setWeight(static_cast<QFont::Weight>(std::clamp(desc.Weight == 0 ? 400 : desc.Weight, 1, 1000)));
+    font.setItalic(desc.Italic);
+    font.setUnderline(desc.Underline);
+    font.setStrikeOut(desc.StrikeOut);
     // Advances are summed character by character, so no kerning or shaping may
     // change them between measuring and drawing.
     font.setKerning(false);
@@ -67,7 +68,7 @@ QFont MakeFont(const FontSpec& spec) {
 
 // The measurements of one font shape (face, size, weight, slant).
 struct FontTable {
-    FontSpec Shape;
+    FontDesc Shape;
     QFont Font;
     std::optional<QFontMetricsF> Metrics;
     std::array<qreal, 256> Latin{};
@@ -102,17 +103,17 @@ struct FontTable {
 
 namespace {
 
-FontSpec ShapeOf(const FontSpec& spec) {
-    FontSpec shape = spec;
+FontDesc ShapeOf(const FontDesc& desc) {
+    FontDesc shape = desc;
     shape.Underline = false;  // decorations change no advance
     shape.StrikeOut = false;
     shape.Charset = 0;
     return shape;
 }
 
-std::shared_ptr<FontTable> TableFor(const FontSpec& spec) {
+std::shared_ptr<FontTable> TableFor(const FontDesc& desc) {
     thread_local std::list<std::shared_ptr<FontTable>> tables;
-    const FontSpec shape = ShapeOf(spec);
+    const FontDesc shape = ShapeOf(desc);
     for (auto it = tables.begin(); it != tables.end(); ++it) {
         if ((*it)->Shape == shape) {
             if (it != tables.begin()) {
@@ -145,16 +146,16 @@ Measurer::Measurer(int) {}
 
 Measurer::~Measurer() = default;
 
-void Measurer::SetFont(const FontSpec& spec) {
-    if (hasFont_ && spec == spec_) {
+void Measurer::SetFont(const FontDesc& desc) {
+    if (hasFont_ && desc == desc_) {
         return;
     }
-    const bool sameShape = hasFont_ && spec.Face == spec_.Face && spec.PixelSize == spec_.PixelSize &&
-                           spec.Weight == spec_.Weight && spec.Italic == spec_.Italic;
-    spec_ = spec;
+    const bool sameShape = hasFont_ && desc.Face == desc_.Face && desc.PixelSize == desc_.PixelSize &&
+                           desc.Weight == desc_.Weight && desc.Italic == desc_.Italic;
+    desc_ = desc;
     hasFont_ = true;
     if (!sameShape) {
-        table_ = TableFor(spec);
+        table_ = TableFor(desc);
     }
 }
 
@@ -168,7 +169,7 @@ int Measurer::Ascent() const {
 
 void Measurer::AdvancesOf(const QString& text, Advances& out) {
     if (!hasFont_) {
-        SetFont(FontSpec{QStringLiteral("Arial")});
+        SetFont(FontDesc{QStringLiteral("Arial")});
     }
     FontTable& table = *table_;
     const qsizetype n = text.size();
@@ -203,15 +204,15 @@ int Measurer::Width(const QString& text) {
     return width;
 }
 
-const DrawFont& DrawFontFor(const FontSpec& spec) {
+const DrawFont& DrawFontFor(const FontDesc& desc) {
     // A small per-thread cache: resolving a raw font costs a font-database walk.
     struct Entry {
-        FontSpec Spec;
+        FontDesc Desc;
         DrawFont Font;
     };
     thread_local std::list<Entry> cache;
     for (auto it = cache.begin(); it != cache.end(); ++it) {
-        if (it->Spec == spec) {
+        if (it->Desc == desc) {
             if (it != cache.begin()) {
                 cache.splice(cache.begin(), cache, it);
             }
@@ -222,10 +223,10 @@ const DrawFont& DrawFontFor(const FontSpec& spec) {
         cache.pop_back();
     }
     Entry entry;
-    entry.Spec = spec;
-    entry.Font.Font = MakeFont(spec);
+    entry.Desc = desc;
+    entry.Font.Font = MakeFont(desc);
     entry.Font.Raw = QRawFont::fromFont(entry.Font.Font);
-    const std::shared_ptr<FontTable> table = TableFor(spec);
+    const std::shared_ptr<FontTable> table = TableFor(desc);
     entry.Font.Ascent = table->Ascent;
     entry.Font.Height = table->Height;
     entry.Font.UnderlinePos = table->UnderlinePos;
@@ -283,10 +284,31 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
             i += count - 1;
         }
     }
-    QGlyphRun run;
-    run.setRawFont(font.Raw);
-    run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
-    painter.drawGlyphRun(QPointF(0, 0), run);
+    // The glyph cache renders each glyph as a bitmap at its device size, and
+    // fails on sizes or stretches far outside what text is drawn at (a
+    // recording may map its units however it likes). Such text is filled as
+    // outlines, or not drawn at all when it would be absurdly large.
+    const QTransform t = painter.combinedTransform();
+    const qreal pixels = font.Font.pixelSize();
+    const qreal sx = std::hypot(t.m11(), t.m12()) * pixels;
+    const qreal sy = std::hypot(t.m21(), t.m22()) * pixels;
+    const qreal large = std::max(sx, sy);
+    const qreal small = std::min(sx, sy);
+    if (!(large <= 20000)) {
+        return;
+    }
+    if (large <= 256 && large <= 2 * small + 2) {
+        QGlyphRun run;
+        run.setRawFont(font.Raw);
+        run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    } else {
+        QPainterPath outlines;
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            outlines.addPath(font.Raw.pathForGlyph(glyphs[i]).translated(positions[i]));
+        }
+        painter.fillPath(outlines, painter.pen().color());
+    }
     // Decorations span exactly the advances.
     if (underline || strikeOut) {
         const qreal width = x - origin.x();

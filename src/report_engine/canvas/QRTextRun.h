@@ -24,7 +24,7 @@ class QPainter;
 namespace quorin::textrun {
 
 /// A font as a recording describes it (a LOGFONT in pixel terms).
-struct FontSpec {
+struct FontDesc {
     QString Face;
     int PixelSize = 13;  // character height (em) in logical pixels
     int Weight = 400;
@@ -33,13 +33,13 @@ struct FontSpec {
     bool StrikeOut = false;
     int Charset = 1;
 
-    bool operator==(const FontSpec&) const = default;
+    bool operator==(const FontDesc&) const = default;
 };
-size_t qHash(const FontSpec& spec, size_t seed = 0);
+size_t qHash(const FontDesc& desc, size_t seed = 0);
 
 /// The engine's font at a resolution: Size in points to pixels, or Height.
-FontSpec SpecOf(const TQRFont& font, int dotsPerInch);
-QFont MakeFont(const FontSpec& spec);
+FontDesc DescOf(const TQRFont& font, int dotsPerInch);
+QFont MakeFont(const FontDesc& desc);
 
 using Advances = QVarLengthArray<int, 128>;
 
@@ -54,8 +54,8 @@ class Measurer {
     ~Measurer();
 
     /// Switches to the font; cheap when it is the current one.
-    void SetFont(const FontSpec& spec);
-    const FontSpec& Spec() const { return spec_; }
+    void SetFont(const FontDesc& desc);
+    const FontDesc& Desc() const { return desc_; }
 
     /// Advance of each UTF-16 unit (the low half of a surrogate pair gets 0).
     void AdvancesOf(const QString& text, Advances& out);
@@ -65,7 +65,7 @@ class Measurer {
     int Ascent() const;
 
   private:
-    FontSpec spec_;
+    FontDesc desc_;
     bool hasFont_ = false;
     std::shared_ptr<FontTable> table_;
 };
@@ -80,8 +80,8 @@ struct DrawFont {
     qreal StrikeOutPos = 3;  // above the baseline
     qreal LineWidth = 1;
 };
-/// The drawing font for a spec, cached per thread.
-const DrawFont& DrawFontFor(const FontSpec& spec);
+/// The drawing font for a desc, cached per thread.
+const DrawFont& DrawFontFor(const FontDesc& desc);
 
 /// Draws text whose baseline starts at origin, each unit advanced by dx
 /// (logical units of the painter), in the painter's pen colour.

@@ -59,13 +59,13 @@ struct Object {
     ObjType type = ObjType::None;
     QPen pen;
     QBrush brush;
-    textrun::FontSpec font;
+    textrun::FontDesc font;
 };
 
 struct Dc {
     QPen pen = gdipaint::MakePen(PS_SOLID, 0, Qt::black);
     QBrush brush = QBrush(Qt::white);
-    textrun::FontSpec font;
+    textrun::FontDesc font;
     uint32_t textAlign = 0;
     uint32_t bkMode = OPAQUE;
     QColor textColor = Qt::black;
@@ -127,22 +127,22 @@ class Walker {
     Record header_{nullptr, 0, 0};
 };
 
-textrun::FontSpec FontFromLogFont(const Record& r, uint32_t at) {
-    textrun::FontSpec spec;
+textrun::FontDesc FontFromLogFont(const Record& r, uint32_t at) {
+    textrun::FontDesc desc;
     const int32_t height = r.I32(at);
     if (height < 0) {
-        spec.PixelSize = height == std::numeric_limits<int32_t>::min() ? kMaxFontPixels : -height;
+        desc.PixelSize = height == std::numeric_limits<int32_t>::min() ? kMaxFontPixels : -height;
     } else if (height > 0) {
-        spec.PixelSize = static_cast<int>(std::lround(std::min<int32_t>(height, kMaxFontPixels * 2) * 0.87));
+        desc.PixelSize = static_cast<int>(std::lround(std::min<int32_t>(height, kMaxFontPixels * 2) * 0.87));
     } else {
-        spec.PixelSize = 12;
+        desc.PixelSize = 12;
     }
-    spec.PixelSize = std::clamp(spec.PixelSize, 1, kMaxFontPixels);
-    spec.Weight = static_cast<int>(std::clamp<int32_t>(r.I32(at + 16), 0, 1000));
-    spec.Italic = r.p[at + 20] != 0;
-    spec.Underline = r.p[at + 21] != 0;
-    spec.StrikeOut = r.p[at + 22] != 0;
-    spec.Charset = static_cast<uint8_t>(r.p[at + 23]);
+    desc.PixelSize = std::clamp(desc.PixelSize, 1, kMaxFontPixels);
+    desc.Weight = static_cast<int>(std::clamp<int32_t>(r.I32(at + 16), 0, 1000));
+    desc.Italic = r.p[at + 20] != 0;
+    desc.Underline = r.p[at + 21] != 0;
+    desc.StrikeOut = r.p[at + 22] != 0;
+    desc.Charset = static_cast<uint8_t>(r.p[at + 23]);
     QString face;
     for (int i = 0; i < 32; ++i) {
         const uint16_t c = r.U16(at + 28 + 2 * i);
@@ -151,8 +151,8 @@ textrun::FontSpec FontFromLogFont(const Record& r, uint32_t at) {
         }
         face.append(QChar(c));
     }
-    spec.Face = face.isEmpty() ? QStringLiteral("Arial") : face;
-    return spec;
+    desc.Face = face.isEmpty() ? QStringLiteral("Arial") : face;
+    return desc;
 }
 
 QString TextOf(const Record& r, bool wide, uint32_t& count) {
@@ -389,7 +389,7 @@ class Player {
                     break;
                 default:
                     if ((handle & 0x7FFFFFFF) >= 10 && (handle & 0x7FFFFFFF) <= 17) {
-                        dc_.font = textrun::FontSpec{QStringLiteral("Arial")};
+                        dc_.font = textrun::FontDesc{QStringLiteral("Arial")};
                     }
                     break;
             }

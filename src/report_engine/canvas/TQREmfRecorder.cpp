@@ -56,7 +56,7 @@ uint32_t U(int value) {
 
 struct ObjectKey {
     Kind kind = kFont;
-    textrun::FontSpec font;
+    textrun::FontDesc font;
     uint32_t a = 0, b = 0;  // pen: style, width; brush: style
     uint32_t color = 0;
 
@@ -202,7 +202,7 @@ struct TQREmfRecorder::Impl {
         }
     }
 
-    void CreateFont(uint32_t handle, const textrun::FontSpec& spec) {
+    void CreateFont(uint32_t handle, const textrun::FontDesc& desc) {
         constexpr int kSize = 12 + kLogFontPanoseSize;
         char bytes[kSize];
         std::memset(bytes, 0, sizeof bytes);
@@ -210,24 +210,24 @@ struct TQREmfRecorder::Impl {
         put(0, EMR_EXTCREATEFONTINDIRECTW);
         put(4, kSize);
         put(8, handle);
-        put(12, U(-spec.PixelSize));  // negative: the character height
-        put(28, U(spec.Weight));
-        bytes[32] = spec.Italic ? 1 : 0;
-        bytes[33] = spec.Underline ? 1 : 0;
-        bytes[34] = spec.StrikeOut ? 1 : 0;
-        bytes[35] = static_cast<char>(spec.Charset & 0xFF);
-        const int faceLength = std::min<int>(static_cast<int>(spec.Face.size()), 31);
+        put(12, U(-desc.PixelSize));  // negative: the character height
+        put(28, U(desc.Weight));
+        bytes[32] = desc.Italic ? 1 : 0;
+        bytes[33] = desc.Underline ? 1 : 0;
+        bytes[34] = desc.StrikeOut ? 1 : 0;
+        bytes[35] = static_cast<char>(desc.Charset & 0xFF);
+        const int faceLength = std::min<int>(static_cast<int>(desc.Face.size()), 31);
         for (int i = 0; i < faceLength; ++i) {
-            qToLittleEndian<uint16_t>(spec.Face.at(i).unicode(), bytes + 40 + 2 * i);
+            qToLittleEndian<uint16_t>(desc.Face.at(i).unicode(), bytes + 40 + 2 * i);
         }
         records.append(bytes, kSize);
         ++recordCount;
     }
 
-    void UseFont(const textrun::FontSpec& spec) {
+    void UseFont(const textrun::FontDesc& desc) {
         ObjectKey key;
         key.kind = kFont;
-        key.font = spec;
+        key.font = desc;
         Select(key);
     }
 
@@ -268,14 +268,14 @@ struct TQREmfRecorder::Impl {
 
     void Text(int x, int y, const QString& text, TAlignment align, bool transparent, const QColor& bkColor,
               const TQRFont& font) {
-        const textrun::FontSpec spec = textrun::SpecOf(font, dpi);
-        measurer.SetFont(spec);
+        const textrun::FontDesc desc = textrun::DescOf(font, dpi);
+        measurer.SetFont(desc);
         measurer.AdvancesOf(text, dx);
         int width = 0;
         for (const int d : dx) {
             width += d;
         }
-        UseFont(spec);
+        UseFont(desc);
         SetState(dc.textColor, EMR_SETTEXTCOLOR, ColorRef(font.Color));
         const uint32_t alignBits = align == TAlignment::taRightJustify ? TA_RIGHT
                                    : align == TAlignment::taCenter     ? TA_CENTER
@@ -473,12 +473,12 @@ void TQREmfRecorder::TextOut(int x, int y, const QString& text) {
 }
 
 int TQREmfRecorder::TextWidth(const QString& text) {
-    d->measurer.SetFont(textrun::SpecOf(Font, d->dpi));
+    d->measurer.SetFont(textrun::DescOf(Font, d->dpi));
     return d->measurer.Width(text);
 }
 
 int TQREmfRecorder::TextHeight(const QString&) {
-    d->measurer.SetFont(textrun::SpecOf(Font, d->dpi));
+    d->measurer.SetFont(textrun::DescOf(Font, d->dpi));
     return d->measurer.Height();
 }
 

@@ -50,15 +50,15 @@ void TQRPainterCanvas::UseBrush() {
 }
 
 void TQRPainterCanvas::TextOut(int x, int y, const QString& text) {
-    const textrun::FontSpec spec = textrun::SpecOf(Font, dotsPerInch_);
-    measurer_->SetFont(spec);
+    const textrun::FontDesc desc = textrun::DescOf(Font, dotsPerInch_);
+    measurer_->SetFont(desc);
     textrun::Advances dx;
     measurer_->AdvancesOf(text, dx);
     int width = 0;
     for (const int d : dx) {
         width += d;
     }
-    const textrun::DrawFont& font = textrun::DrawFontFor(spec);
+    const textrun::DrawFont& font = textrun::DrawFontFor(desc);
     qreal left = x;
     if (TextAlign == TAlignment::taRightJustify) {
         left = x - width;
@@ -69,17 +69,17 @@ void TQRPainterCanvas::TextOut(int x, int y, const QString& text) {
         painter_.fillRect(QRectF(left, y, width, font.Height), Brush.Color);
     }
     painter_.setPen(Font.Color);
-    textrun::Draw(painter_, font, QPointF(left, y + font.Ascent), text, dx.constData(), spec.Underline,
-                  spec.StrikeOut);
+    textrun::Draw(painter_, font, QPointF(left, y + font.Ascent), text, dx.constData(), desc.Underline,
+                  desc.StrikeOut);
 }
 
 int TQRPainterCanvas::TextWidth(const QString& text) {
-    measurer_->SetFont(textrun::SpecOf(Font, dotsPerInch_));
+    measurer_->SetFont(textrun::DescOf(Font, dotsPerInch_));
     return measurer_->Width(text);
 }
 
 int TQRPainterCanvas::TextHeight(const QString&) {
-    measurer_->SetFont(textrun::SpecOf(Font, dotsPerInch_));
+    measurer_->SetFont(textrun::DescOf(Font, dotsPerInch_));
     return measurer_->Height();
 }
 

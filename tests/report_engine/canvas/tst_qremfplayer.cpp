@@ -154,6 +154,11 @@ class TestEmfPlayer : public QObject {
             saves += Rec(33, {});
         }
         QTest::newRow("thousands of saves") << saves + Rec(34, {1}) << true;
+        QTest::newRow("text under an extreme stretch")
+            << Rec(17, {8}) + Rec(9, {1000, 1000}) + Rec(11, {-196508, -101}) +
+                   TextRec(5, 5, QStringLiteral("abc"), true) + Rec(11, {100000000, 1}) +
+                   TextRec(5, 5, QStringLiteral("abc"), true) + Rec(17, {1})
+            << true;
         QTest::newRow("zero window extent") << Rec(17, {8}) + Rec(9, {0, 0}) + Rec(11, {0, 5}) << true;
         QTest::newRow("eof in the middle") << Rec(14, {0, 16, 20}) << false;
     }

@@ -87,7 +87,7 @@ class TestPainterCanvas : public QObject {
         TQRFont font;
         font.Size = size;
         font.Height = height;
-        QCOMPARE(textrun::SpecOf(font, dpi).PixelSize, pixels);
+        QCOMPARE(textrun::DescOf(font, dpi).PixelSize, pixels);
         // The recorder writes that height into the font record.
         TQREmfRecorder recorder(QSize(100, 100), dpi);
         recorder.Font = font;
