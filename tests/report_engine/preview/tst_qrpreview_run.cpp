@@ -179,6 +179,9 @@ void TestQRPreviewRun::finishedRunShowsEveryPage() {
         QVERIFY(preview.PrintSetup->isEnabled());
         QVERIFY(preview.ExitButton->isEnabled());
         QVERIFY(!preview.SpeedButton1->isVisible());
+        // A report's preview opens maximised.
+        QVERIFY(preview.windowState() & Qt::WindowMaximized);
+        QVERIFY(preview.grab().save(ScreenshotPath(QStringLiteral("preview_relatorio.png"))));
         preview.LastPageClick();
         QCOMPARE(preview.QRPreview->PageNumber(), pages);
         QVERIFY(preview.QRPreview->PreviewImage()->PageLoaded());
