@@ -20,6 +20,7 @@
 
 #include "app/Fonte.h"
 #include "app/OpenDialog.h"
+#include "app/RascunhoJanela.h"
 #include "app/UNT_Mensagem1.h"
 #include "app/UNT_Tutorial.h"
 #include "app/ValuePanel.h"
@@ -28,6 +29,8 @@
 #include "controls/MaskEdit.h"
 #include "controls/Memoedit.h"
 #include "dataset/ProposalSchema.h"
+#include "report/RelatorioDados.h"
+#include "report/UNT_QRP_Propostas.h"
 #include "dataset/TMemoryDataSet.h"
 #include "domain/Mensagens.h"
 #include "domain/RegrasProposta.h"
@@ -172,6 +175,7 @@ TFRM_QuorinRealinhamentoPreco::TFRM_QuorinRealinhamentoPreco(QWidget* parent)
     OPG_Arquivo = new TOpenDialog(this);
     OPG_Arquivo->setObjectName(QStringLiteral("OPG_Arquivo"));
     OPG_Arquivo->DefaultExt = QStringLiteral("*.KPZ");
+    Rascunho_ = std::make_unique<TRascunhoJanela>(*this);
 
     Cria_Controles();
     Ajusta_Paineis();
@@ -541,6 +545,7 @@ void TFRM_QuorinRealinhamentoPreco::PNL_GridResize() {
 void TFRM_QuorinRealinhamentoPreco::BBT_LimparClick() {
     CDS_Processo->Close();
     CDS_Lote->Close();
+    Rascunho_->ProcessoFechado();
     // No process shows empty grids, even when an opening was still waiting.
     Libera_Grades();
 
@@ -639,6 +644,7 @@ void TFRM_QuorinRealinhamentoPreco::MSK_CodigoNacionalExit() {
     if (documento.mid(1, 2).remove(u' ').isEmpty())
         return;
     if (CDS_Processo->Active() && CDS_Processo->Locate(QStringLiteral("nro_documento"), documento)) {
+        Rascunho_->Identificado(documento);
         Libera_Grades();
         DBG_Lote->setFocus(Qt::OtherFocusReason);
         return;
@@ -701,6 +707,7 @@ void TFRM_QuorinRealinhamentoPreco::BBT_ArquivoClick() {
         BBT_Gravar->setEnabled(false);
         Habilita_Painel(PNL_Chave1, true);
 
+        Rascunho_->ProcessoAberto(OPG_Arquivo->FileName, encerrado);
         if (Texto(CDS_Processo, "flg_encerrado") == QStringLiteral("1")) {
             Libera_Grades();
             DBG_Lote->setFocus(Qt::OtherFocusReason);
@@ -805,6 +812,7 @@ void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {
         return;
     }
     R::GravaItem(*CDS_Processo, EDT_Marca->text(), preco);
+    Rascunho_->Gravado();
 
     FLG_AcompanhaItem = true;
     CDS_Processo->Next();
@@ -823,7 +831,35 @@ void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {
     EDT_Marca->setFocus(Qt::OtherFocusReason);
 }
 
-void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {}
+void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {
+    // Owned by the window, and destroyed here once its preview has closed and its run has ended.
+    std::unique_ptr<TQRP_Propostas> QRP_Propostas(new TQRP_Propostas(this));
+    QRP_Propostas->QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
+    TMemoryDataSet* CDS_Relatorio = QRP_Propostas->CDS_Relatorio;
+    CDS_Relatorio->CreateDataSet();
+
+    CDS_Processo->DisableControls();
+    CDS_Processo->SetFiltered(false);
+    {
+        // Whatever the copy raises, the window gets its lot and its grids back.
+        struct TRestore {
+            TMemoryDataSet* processo;
+            ~TRestore() {
+                processo->SetFiltered(true);
+                processo->EnableControls();
+                processo->First();
+            }
+        } restore{CDS_Processo};
+        CDS_Processo->First();
+        CopiaLinhasRelatorio(*CDS_Processo, *CDS_Relatorio,
+                             {LBL_NomeEntidade->text(), LBL_NomeMunicipio->text(), LBL_NumeroCNPJ->text(),
+                              PNL_TipoApuracao->text()});
+    }
+
+    QRP_Propostas->PreviewModal();
+    QRP_Propostas->WaitForRun();
+    CDS_Relatorio->Close();
+}
 
 void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {
     FLG_AcompanhaItem = false;
@@ -857,6 +893,7 @@ void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {
     const QString nome = R::NomeArquivoProposta(
         Trim(PNL_NumeroProcesso->text()), Trim(PNL_AnoExercicioProcesso->text()), MSK_CodigoNacional->Text());
     CDS_Processo->SaveToFile(nome);
+    Rascunho_->Encerrado();
     Exibe_Mensagem(Mensagens::PropostaGravada(nome), false, QStringLiteral("INF"));
     close();
 }

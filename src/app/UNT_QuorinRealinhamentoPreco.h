@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QFrame;
@@ -22,6 +23,7 @@ class TMaskEdit;
 class TMemoEdit;
 class TMemoryDataSet;
 class TOpenDialog;
+class TRascunhoJanela;
 struct TGridDrawCell;
 
 /// The program's one main window: the supplier's identification, the process
@@ -164,6 +166,9 @@ class TFRM_QuorinRealinhamentoPreco : public QWidget {
     void Suspende_Grades();
     void Libera_Grades();
     bool FLG_GradesSuspensas = false;
+
+    /// The draft of the typed prices (journal in the user's data folder).
+    std::unique_ptr<TRascunhoJanela> Rascunho_;
 
     void Cria_Controles();
     void Ajusta_Paineis();

@@ -2,12 +2,16 @@
 
 #include "app/Application.h"
 #include "app/UNT_QuorinRealinhamentoPreco.h"
+#include "report_engine/export/QRExportFilters.h"
+#include "report_engine/preview/TQRStandardPreviewInterface.h"
 #include "runtime/FormatSettings.h"
 
 int main(int argc, char* argv[]) {
     quorin::TApplication application(argc, argv);
     try {
         quorin::FormatSettings::current();
+        quorin::RegisterStandardPreview();
+        quorin::RegisterStandardExportFilters();
         quorin::FRM_QuorinRealinhamentoPreco = new quorin::TFRM_QuorinRealinhamentoPreco();
         quorin::FRM_QuorinRealinhamentoPreco->show();
         application.exec();

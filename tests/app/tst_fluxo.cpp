@@ -47,6 +47,8 @@ struct Fluxo {
     QString antes = QDir::currentPath();
 
     Fluxo() {
+        // Drafts of typed prices go to a data folder of this flow's own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(pasta.filePath(QStringLiteral("dados"))));
         w.MensagemSeam = [this](const QString& texto, bool cancelar, const QString& tipo) {
             mensagens << Mensagem{texto, cancelar, tipo};
             return true;

@@ -11,6 +11,7 @@
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
 #include "domain/Mensagens.h"
+#include "domain/Rascunho.h"
 #include "domain/RegrasProposta.h"
 
 namespace quorin::pacote {
@@ -176,6 +177,10 @@ int Run(const Context& c) {
         c.PrintError(QStringLiteral("%1: %2").arg(destino, e.message()));
         return ExitBadInput;
     }
+    // The proposal is written: a draft the window kept for it is done with.
+    TRascunho rascunho;
+    rascunho.Usa(TRascunho::PastaPadrao(), TRascunho::ResumoArquivo(a.processo), documento);
+    rascunho.Remove();
     c.Print(QDir::toNativeSeparators(destino) + u'\n');
     return ExitOk;
 }

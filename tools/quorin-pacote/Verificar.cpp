@@ -1,6 +1,7 @@
 // quorin-pacote verificar: loads a packet with the process schema and sums it up.
 #include <set>
 
+#include "Rascunho.h"
 #include "Subcommand.h"
 #include "dataset/DataSetError.h"
 #include "dataset/ProposalSchema.h"
@@ -59,6 +60,7 @@ int Run(const Context& c) {
                     .arg(closed)
                     .arg(rows);
     }
+    text += DescreveRascunhos(input, ds);
     c.Print(text);
     return ExitOk;
 }

@@ -1,5 +1,5 @@
 // quorin-pacote: the driver that picks the subcommand.
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <algorithm>
 
 #include "Subcommand.h"
@@ -82,7 +82,10 @@ int UsageError(const Context& context, const QString& subcommand, const QString&
 
 int main(int argc, char** argv) {
     using namespace quorin::pacote;
-    QCoreApplication app(argc, argv);
+    // The report measures text with fonts, which needs a GUI application; it never opens a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     // The tool's messages and plain numbers follow the program's Brazilian settings.
     quorin::FormatSettings::setCurrent(quorin::FormatSettings::brazilian());
     QStringList args = app.arguments().mid(1);

@@ -4,6 +4,7 @@
 #include <QPen>
 #include <QRectF>
 #include <algorithm>
+#include <cmath>
 
 #include "report_engine/canvas/QREmfFormat.h"
 
@@ -20,7 +21,7 @@ inline QPen MakePen(uint32_t style, int width, const QColor& color) {
         return QPen(Qt::NoPen);
     }
     QPen pen(color);
-    pen.setWidth(std::max(0, width));
+    pen.setWidth(std::clamp(width, 0, 32767));
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
     const qreal unit = width <= 1 ? 1.0 : width;
@@ -85,7 +86,31 @@ inline void RoundRect(QPainter& painter, qreal x1, qreal y1, qreal x2, qreal y2,
 }
 
 inline void Line(QPainter& painter, qreal x1, qreal y1, qreal x2, qreal y2) {
-    if (painter.pen().style() == Qt::NoPen || (x1 == x2 && y1 == y2)) {
+    const QPen& pen = painter.pen();
+    if (pen.style() == Qt::NoPen || (x1 == x2 && y1 == y2)) {
+        return;
+    }
+    // Solid horizontal and vertical lines (frames, rules) are filled as the
+    // pixels they cover, from the first point up to the last one excluded;
+    // the rasteriser's own line rules would move them by a pixel.
+    if (pen.style() == Qt::SolidLine && (x1 == x2 || y1 == y2)) {
+        const QTransform& t = painter.worldTransform();
+        const bool horizontal = y1 == y2;
+        qreal thickness = pen.widthF();
+        if (thickness <= 0) {  // one device pixel
+            const qreal scale = horizontal ? std::hypot(t.m12(), t.m22()) : std::hypot(t.m11(), t.m21());
+            thickness = scale > 0 ? 1 / scale : 1;
+        }
+        const qreal offset = 0.5 - thickness / 2;
+        QRectF cover;
+        if (horizontal) {
+            const qreal from = x2 > x1 ? x1 : x2 + 1;
+            cover = QRectF(from, y1 + offset, std::abs(x2 - x1), thickness);
+        } else {
+            const qreal from = y2 > y1 ? y1 : y2 + 1;
+            cover = QRectF(x1 + offset, from, thickness, std::abs(y2 - y1));
+        }
+        painter.fillRect(cover, pen.color());
         return;
     }
     painter.drawLine(QPointF(x1 + 0.5, y1 + 0.5), QPointF(x2 + 0.5, y2 + 0.5));

@@ -65,7 +65,85 @@ QFont MakeFont(const FontSpec& spec) {
     return font;
 }
 
-Measurer::Measurer(int dotsPerInch) : device_(MeasureDevice(dotsPerInch)) {}
+// The measurements of one font shape (face, size, weight, slant).
+struct FontTable {
+    FontSpec Shape;
+    QFont Font;
+    std::optional<QFontMetricsF> Metrics;
+    std::array<qreal, 256> Latin{};
+    std::array<bool, 256> LatinKnown{};
+    QHash<char32_t, qreal> Others;
+    int Ascent = 0;
+    int Height = 0;
+    qreal UnderlinePos = 1;
+    qreal StrikeOutPos = 3;
+    qreal LineWidth = 1;
+
+    qreal Advance(char32_t ucs4, const QChar* units, int count) {
+        if (ucs4 < 256) {
+            if (!LatinKnown[ucs4]) {
+                Latin[ucs4] = Metrics->horizontalAdvance(QChar(static_cast<char16_t>(ucs4)));
+                LatinKnown[ucs4] = true;
+            }
+            return Latin[ucs4];
+        }
+        const auto found = Others.constFind(ucs4);
+        if (found != Others.constEnd()) {
+            return *found;
+        }
+        const qreal advance = count == 1 ? Metrics->horizontalAdvance(units[0])
+                                         : Metrics->horizontalAdvance(QString(units, count));
+        if (Others.size() < 4096) {
+            Others.insert(ucs4, advance);
+        }
+        return advance;
+    }
+};
+
+namespace {
+
+FontSpec ShapeOf(const FontSpec& spec) {
+    FontSpec shape = spec;
+    shape.Underline = false;  // decorations change no advance
+    shape.StrikeOut = false;
+    shape.Charset = 0;
+    return shape;
+}
+
+std::shared_ptr<FontTable> TableFor(const FontSpec& spec) {
+    thread_local std::list<std::shared_ptr<FontTable>> tables;
+    const FontSpec shape = ShapeOf(spec);
+    for (auto it = tables.begin(); it != tables.end(); ++it) {
+        if ((*it)->Shape == shape) {
+            if (it != tables.begin()) {
+                tables.splice(tables.begin(), tables, it);
+            }
+            return tables.front();
+        }
+    }
+    if (tables.size() >= 32) {
+        tables.pop_back();
+    }
+    auto table = std::make_shared<FontTable>();
+    table->Shape = shape;
+    table->Font = MakeFont(shape);
+    const QImage device = MeasureDevice(96);  // pixel-sized fonts measure alike at any resolution
+    table->Metrics.emplace(table->Font, &device);
+    const Vertical v = VerticalOf(*table->Metrics);
+    table->Ascent = v.Ascent;
+    table->Height = v.Height;
+    table->UnderlinePos = table->Metrics->underlinePos();
+    table->StrikeOutPos = table->Metrics->strikeOutPos();
+    table->LineWidth = std::max<qreal>(1, table->Metrics->lineWidth());
+    tables.push_front(table);
+    return table;
+}
+
+}  // namespace
+
+Measurer::Measurer(int) {}
+
+Measurer::~Measurer() = default;
 
 void Measurer::SetFont(const FontSpec& spec) {
     if (hasFont_ && spec == spec_) {
@@ -75,42 +153,24 @@ void Measurer::SetFont(const FontSpec& spec) {
                            spec.Weight == spec_.Weight && spec.Italic == spec_.Italic;
     spec_ = spec;
     hasFont_ = true;
-    font_ = MakeFont(spec);
-    if (sameShape) {
-        return;  // underline and strike-out change no advance
+    if (!sameShape) {
+        table_ = TableFor(spec);
     }
-    metrics_.emplace(font_, &device_);
-    latinKnown_.fill(false);
-    others_.clear();
-    const Vertical v = VerticalOf(*metrics_);
-    ascent_ = v.Ascent;
-    height_ = v.Height;
 }
 
-qreal Measurer::CharAdvance(char32_t ucs4, const QString& text, qsizetype at, int units) {
-    if (ucs4 < 256) {
-        if (!latinKnown_[ucs4]) {
-            latin_[ucs4] = metrics_->horizontalAdvance(QChar(static_cast<char16_t>(ucs4)));
-            latinKnown_[ucs4] = true;
-        }
-        return latin_[ucs4];
-    }
-    auto found = others_.constFind(ucs4);
-    if (found != others_.constEnd()) {
-        return *found;
-    }
-    const qreal advance = units == 1 ? metrics_->horizontalAdvance(text.at(at))
-                                     : metrics_->horizontalAdvance(text.mid(at, units));
-    if (others_.size() < 4096) {
-        others_.insert(ucs4, advance);
-    }
-    return advance;
+int Measurer::Height() const {
+    return table_ ? table_->Height : 0;
+}
+
+int Measurer::Ascent() const {
+    return table_ ? table_->Ascent : 0;
 }
 
 void Measurer::AdvancesOf(const QString& text, Advances& out) {
     if (!hasFont_) {
         SetFont(FontSpec{QStringLiteral("Arial")});
     }
+    FontTable& table = *table_;
     const qsizetype n = text.size();
     out.resize(n);
     const QChar* units = text.constData();
@@ -123,8 +183,8 @@ void Measurer::AdvancesOf(const QString& text, Advances& out) {
             ucs4 = QChar::surrogateToUcs4(units[i], units[i + 1]);
             count = 2;
         }
-        position += CharAdvance(ucs4, text, i, count);
-        const int rounded = static_cast<int>(std::lround(position));
+        position += table.Advance(ucs4, units + i, count);
+        const int rounded = static_cast<int>(std::floor(position + 0.5));
         out[i] = rounded - placed;
         placed = rounded;
         if (count == 2) {
@@ -165,10 +225,12 @@ const DrawFont& DrawFontFor(const FontSpec& spec) {
     entry.Spec = spec;
     entry.Font.Font = MakeFont(spec);
     entry.Font.Raw = QRawFont::fromFont(entry.Font.Font);
-    const QImage device = MeasureDevice(96);
-    const Vertical v = VerticalOf(QFontMetricsF(entry.Font.Font, &device));
-    entry.Font.Ascent = v.Ascent;
-    entry.Font.Height = v.Height;
+    const std::shared_ptr<FontTable> table = TableFor(spec);
+    entry.Font.Ascent = table->Ascent;
+    entry.Font.Height = table->Height;
+    entry.Font.UnderlinePos = table->UnderlinePos;
+    entry.Font.StrikeOutPos = table->StrikeOutPos;
+    entry.Font.LineWidth = table->LineWidth;
     cache.push_front(std::move(entry));
     return cache.front().Font;
 }
@@ -224,9 +286,18 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
     QGlyphRun run;
     run.setRawFont(font.Raw);
     run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
-    run.setUnderline(underline);
-    run.setStrikeOut(strikeOut);
     painter.drawGlyphRun(QPointF(0, 0), run);
+    // Decorations span exactly the advances.
+    if (underline || strikeOut) {
+        const qreal width = x - origin.x();
+        const QColor color = painter.pen().color();
+        if (underline) {
+            painter.fillRect(QRectF(origin.x(), origin.y() + font.UnderlinePos, width, font.LineWidth), color);
+        }
+        if (strikeOut) {
+            painter.fillRect(QRectF(origin.x(), origin.y() - font.StrikeOutPos, width, font.LineWidth), color);
+        }
+    }
 }
 
 }  // namespace quorin::textrun

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVarLengthArray>
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "report_engine/canvas/TQRCanvas.h"
@@ -42,39 +43,31 @@ QFont MakeFont(const FontSpec& spec);
 
 using Advances = QVarLengthArray<int, 128>;
 
-/// Measures text in one font at a time; per-character advances are cached,
-/// since pages print the same few fonts over and over.
+struct FontTable;
+
+/// Measures text in one font at a time. The per-character advances of a font
+/// are kept per thread across measurers, since every page of a report prints
+/// the same few fonts and a page gets a new recorder.
 class Measurer {
   public:
     explicit Measurer(int dotsPerInch = 96);
+    ~Measurer();
 
     /// Switches to the font; cheap when it is the current one.
     void SetFont(const FontSpec& spec);
     const FontSpec& Spec() const { return spec_; }
-    const QFont& Font() const { return font_; }
 
     /// Advance of each UTF-16 unit (the low half of a surrogate pair gets 0).
     void AdvancesOf(const QString& text, Advances& out);
     int Width(const QString& text);
-    int Height() const { return height_; }
+    int Height() const;
     /// Distance from the top of the text cell to the baseline, whole pixels.
-    int Ascent() const { return ascent_; }
-    /// From the baseline down to the bottom of the cell, whole pixels.
-    int Descent() const { return height_ - ascent_; }
+    int Ascent() const;
 
   private:
-    qreal CharAdvance(char32_t ucs4, const QString& text, qsizetype at, int units);
-
-    QImage device_;
     FontSpec spec_;
     bool hasFont_ = false;
-    QFont font_;
-    std::optional<QFontMetricsF> metrics_;
-    std::array<qreal, 256> latin_{};
-    std::array<bool, 256> latinKnown_{};
-    QHash<char32_t, qreal> others_;
-    int height_ = 0;
-    int ascent_ = 0;
+    std::shared_ptr<FontTable> table_;
 };
 
 /// A resolved font ready for drawing: the measurer plus its glyph source.
@@ -83,6 +76,9 @@ struct DrawFont {
     QRawFont Raw;
     int Ascent = 0;
     int Height = 0;
+    qreal UnderlinePos = 1;  // below the baseline
+    qreal StrikeOutPos = 3;  // above the baseline
+    qreal LineWidth = 1;
 };
 /// The drawing font for a spec, cached per thread.
 const DrawFont& DrawFontFor(const FontSpec& spec);

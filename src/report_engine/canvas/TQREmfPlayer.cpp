@@ -173,7 +173,17 @@ QString TextOf(const Record& r, bool wide, uint32_t& count) {
         }
         return text;
     }
-    return QString::fromLatin1(r.p + offset, static_cast<qsizetype>(n));
+    // Narrow text is in the Western code page: Latin-1 plus the 0x80-0x9F block.
+    static constexpr char16_t kWindows1252[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(static_cast<qsizetype>(n), Qt::Uninitialized);
+    for (uint32_t i = 0; i < n; ++i) {
+        const auto c = static_cast<uint8_t>(r.p[offset + i]);
+        text[i] = QChar(c >= 0x80 && c < 0xA0 ? kWindows1252[c - 0x80] : char16_t(c));
+    }
+    return text;
 }
 
 QImage DecodeDib(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
@@ -652,7 +662,7 @@ void Player::Play(const Record& r) {
             if (r.Has(28)) {
                 if (Object* o = NewObject(r.U32(8))) {
                     o->type = ObjType::Pen;
-                    o->pen = gdipaint::MakePen(r.U32(12), std::clamp<int32_t>(r.I32(16), 0, 1 << 16),
+                    o->pen = gdipaint::MakePen(r.U32(12), std::clamp<int32_t>(r.I32(16), 0, 32767),
                                                FromColorRef(r.U32(24)));
                 }
             }

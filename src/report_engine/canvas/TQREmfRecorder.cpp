@@ -94,6 +94,10 @@ struct TQREmfRecorder::Impl {
     DcState dc;
     std::optional<DcState> saved;
     uint64_t tick = 0;
+    // MoveTo is written just before the LineTo that uses it, after the pen:
+    // readers that gather a path from MOVETOEX and LINETO records lose it when
+    // object records come in between.
+    std::optional<QPoint> pendingMove;
 
     Impl(QSize pagePixels, int dotsPerInch)
         : page(pagePixels.expandedTo(QSize(1, 1))), dpi(dotsPerInch > 0 ? dotsPerInch : 96), measurer(dpi) {
@@ -447,6 +451,7 @@ struct TQREmfRecorder::Impl {
         slots.clear();
         dc = DcState();
         saved.reset();
+        pendingMove.reset();
         return bytes;
     }
 };
@@ -510,11 +515,15 @@ void TQREmfRecorder::RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, 
 }
 
 void TQREmfRecorder::MoveTo(int x, int y) {
-    d->Record({EMR_MOVETOEX, 16u, U(x), U(y)});
+    d->pendingMove = QPoint(x, y);
 }
 
 void TQREmfRecorder::LineTo(int x, int y) {
     d->UsePen(Pen);
+    if (d->pendingMove) {
+        d->Record({EMR_MOVETOEX, 16u, U(d->pendingMove->x()), U(d->pendingMove->y())});
+        d->pendingMove.reset();
+    }
     d->Record({EMR_LINETO, 16u, U(x), U(y)});
 }
 

@@ -39,7 +39,15 @@ int QRScreenDotsPerInch() {
 }
 
 int64_t QRRound(long double value) {
-    return RoundHalfEvenToInt64(value);
+    // Every length passes here many times per band: plain double arithmetic
+    // instead of the floating-point environment's rounding mode.
+    const double x = static_cast<double>(value);
+    double r = std::floor(x);
+    const double fraction = x - r;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(r, 2.0) != 0)) {
+        r += 1;
+    }
+    return static_cast<int64_t>(r);
 }
 
 int64_t QRTrunc(long double value) {

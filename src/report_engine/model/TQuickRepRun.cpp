@@ -35,10 +35,23 @@ void RegisterPrinterSetupDialog(TQRPrinterSetupDialog dialog) {
 }
 
 std::unique_ptr<TQRPrinter> TCustomQuickRep::NewPrinter() {
-    if (PrinterFactory) {
-        return PrinterFactory(*this);
+    std::unique_ptr<TQRPrinter> printer = PrinterFactory
+                                              ? PrinterFactory(*this)
+                                              : std::make_unique<TQRPrinter>(this, PrinterSettings.UseStandardprinter);
+    // The report's printer hooks see the driver's record when it is read
+    // again and before it goes to the printer.
+    TPrinterSettings& settings = printer->Settings();
+    if (OnGetPrinterSettings) {
+        settings.OnGetPrinterSettings = [this](TPrinterSettings&, bool& handled, TQRDeviceMode& mode) {
+            OnGetPrinterSettings(this, handled, &mode);
+        };
     }
-    return std::make_unique<TQRPrinter>(this, PrinterSettings.UseStandardprinter);
+    if (OnApplyPrinterSettings) {
+        settings.OnApplyPrinterSettings = [this](TPrinterSettings&, bool& handled, TQRDeviceMode& mode) {
+            OnApplyPrinterSettings(this, handled, &mode);
+        };
+    }
+    return printer;
 }
 
 bool TCustomQuickRep::PrepareQRPrinter() {

@@ -53,6 +53,8 @@ class TQRQtPrintJob : public TQRPrintJob {
     QString PrinterName() const override;
 
   private:
+    bool QueueExists() const;
+
     QPrinter& printer_;
     QPainter painter_;
 };

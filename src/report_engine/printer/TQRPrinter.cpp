@@ -4,7 +4,9 @@
 #include <QFontDatabase>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QThread>
+#include <algorithm>
 #include <mutex>
 
 #include "report_engine/canvas/TQREmfPlayer.h"
@@ -40,6 +42,13 @@ void ProcessPendingEvents() {
 QString PrinterLabel(const TQRPrintJob& job) {
     const QString name = job.PrinterName();
     return name.isEmpty() ? QStringLiteral("(nenhuma impressora)") : name;
+}
+
+QString RefusedJobMessage(const TQRPrintJob& job, const QString& title) {
+    return title.isEmpty()
+               ? QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão.").arg(PrinterLabel(job))
+               : QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".")
+                     .arg(PrinterLabel(job), title);
 }
 
 std::mutex& PreviewClassLock() {
@@ -82,10 +91,17 @@ TQRQtPrintJob::~TQRQtPrintJob() {
 
 bool TQRQtPrintJob::Begin(const QString& title) {
     printer_.setDocName(title);
-    if (!printer_.isValid()) {
+    if (!printer_.isValid() || !QueueExists()) {
         return false;
     }
     return painter_.begin(&printer_);
+}
+
+// Qt hands a job for a queue the printing system no longer has to it and
+// reports success; the queue is looked up so that case is a refusal.
+bool TQRQtPrintJob::QueueExists() const {
+    return printer_.outputFormat() != QPrinter::NativeFormat ||
+           !QPrinterInfo::printerInfo(printer_.printerName()).isNull();
 }
 
 bool TQRQtPrintJob::NewPage() {
@@ -93,7 +109,7 @@ bool TQRQtPrintJob::NewPage() {
 }
 
 bool TQRQtPrintJob::End() {
-    return painter_.end();
+    return painter_.end() && QueueExists();
 }
 
 void TQRQtPrintJob::Abort() {
@@ -116,7 +132,8 @@ QSize TQRQtPrintJob::PrintableSize() const {
 }
 
 QString TQRQtPrintJob::PrinterName() const {
-    return printer_.outputFormat() == QPrinter::PdfFormat ? printer_.outputFileName() : printer_.printerName();
+    return printer_.outputFormat() == QPrinter::PdfFormat ? printer_.outputFileName()
+                                                          : printer_.printerName();
 }
 
 struct TQRPrinter::Impl {
@@ -128,6 +145,7 @@ struct TQRPrinter::Impl {
     std::unique_ptr<TQRPrintJob> job;
     std::unique_ptr<TQRPainterCanvas> printerCanvas;
     TQRCanvas* canvas = nullptr;
+    bool printing = false;  // Print is running (it lets events run between pages)
 };
 
 TQRPrinter::TQRPrinter(TCustomQuickRep* owner) : TQRPrinter(owner, false) {}
@@ -201,10 +219,9 @@ void TQRPrinter::CreatePrinterCanvas() {
     if (!d->job || !d->job->Active()) {
         d->job = CreatePrintJob ? CreatePrintJob() : std::make_unique<TQRQtPrintJob>(*platformPrinter_);
         if (!d->job->Begin(title_)) {
-            const QString name = PrinterLabel(*d->job);
+            const QString message = RefusedJobMessage(*d->job, title_);
             d->job.reset();
-            throw EQRError(QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".")
-                               .arg(name, title_));
+            throw EQRError(message);
         }
     }
     xFactor_ = d->job->DotsPerInchX() / 254.0;
@@ -342,8 +359,12 @@ void TQRPrinter::AbortDoc() {
         d->recorder.reset();
         d->canvas = nullptr;
         AbortJob();
-    } else if (d->recorder) {
-        EndMetafileCanvas(true);
+    } else {
+        if (d->recorder) {
+            EndMetafileCanvas(true);
+        }
+        // The header counts the pages kept, so a saved aborted run loads whole.
+        pageList_->Finish();
     }
     status_ = mpFinished;
 }
@@ -446,7 +467,7 @@ void TQRPrinter::PreviewModal() {
 }
 
 void TQRPrinter::Print() {
-    if (status_ != mpFinished) {
+    if (status_ != mpFinished || d->printing) {
         return;
     }
     if (Client && !loadedFromFile_ && !PrintMetaFile && !settings_->GetPrintMetaFile()) {
@@ -459,37 +480,40 @@ void TQRPrinter::Print() {
     settings_->SetTitle(title_);
     AbortJob();
     settings_->ApplySettings();
-    d->job = CreatePrintJob ? CreatePrintJob() : std::make_unique<TQRQtPrintJob>(*platformPrinter_);
-    if (!d->job->Begin(title_)) {
-        const QString name = PrinterLabel(*d->job);
-        d->job.reset();
-        throw EQRError(
-            QStringLiteral("A impressora \"%1\" recusou o trabalho de impressão \"%2\".").arg(name, title_));
+    // The job is this call's own: events run between pages, and whatever
+    // they do to the printer (even a Cleanup) cannot take it away mid-page.
+    std::unique_ptr<TQRPrintJob> job =
+        CreatePrintJob ? CreatePrintJob() : std::make_unique<TQRQtPrintJob>(*platformPrinter_);
+    if (!job->Begin(title_)) {
+        throw EQRError(RefusedJobMessage(*job, title_));
     }
+    d->printing = true;
+    const auto done = qScopeGuard([this] { d->printing = false; });
     const int first = FirstPage != 0 ? FirstPage : 1;
-    const int last = LastPage != 0 ? LastPage : static_cast<int>(pageCount_);
-    const QSize printable = d->job->PrintableSize();
-    try {
-        for (int i = first; i <= last; ++i) {
-            ProcessPendingEvents();
-            SetPageNumber(i);
-            if (std::unique_ptr<TQRPageRecording> page = GetPage(i)) {
-                TQREmfPlayer::Play(*page, d->job->Painter(), QRectF(0, 0, printable.width(), printable.height()));
-            }
-            if (i < last && !d->job->NewPage()) {
-                throw EQRError(
-                    QStringLiteral("A impressora \"%1\" recusou uma nova página.").arg(PrinterLabel(*d->job)));
-            }
-            if (cancelled_) {
-                AbortJob();
-                return;
-            }
+    // A range past the last page prints no blank sheets.
+    const int last =
+        std::min(LastPage != 0 ? LastPage : static_cast<int>(pageCount_), static_cast<int>(pageCount_));
+    const QSize printable = job->PrintableSize();
+    for (int i = first; i <= last; ++i) {
+        ProcessPendingEvents();
+        SetPageNumber(i);
+        if (std::unique_ptr<TQRPageRecording> page = GetPage(i)) {
+            TQREmfPlayer::Play(*page, job->Painter(), QRectF(0, 0, printable.width(), printable.height()));
         }
-    } catch (...) {
-        AbortJob();
-        throw;
+        if (i < last && !job->NewPage()) {
+            job->Abort();
+            throw EQRError(
+                QStringLiteral("A impressora \"%1\" recusou uma nova página.").arg(PrinterLabel(*job)));
+        }
+        if (cancelled_) {
+            job->Abort();
+            return;
+        }
     }
-    EndJob();
+    if (!job->End()) {
+        throw EQRError(QStringLiteral("A impressão na impressora \"%1\" não pôde ser concluída.")
+                           .arg(PrinterLabel(*job)));
+    }
 }
 
 void TQRPrinter::PrintSetup(QObject* sender) {
@@ -568,15 +592,21 @@ void TQRPrinter::SetCompression(bool value) {
 // --- Paper and printer properties ------------------------------------------------
 
 TQRPaperSize TQRPrinter::GetPaperSize() const {
-    return settings_->GetPaperSize();
+    return ownPaper_ ? paperSize_ : settings_->GetPaperSize();
 }
 
 void TQRPrinter::SetPaperSize(TQRPaperSize value) {
-    settings_->SetPaperSize(value);
+    if (!settings_->SetPaperSize(value) && !printersInstalled_ && value != TQRPaperSize::Default &&
+        value != TQRPaperSize::Custom) {
+        if (!ownPaper_)
+            orientation_ = settings_->GetOrientation();
+        ownPaper_ = true;
+        paperSize_ = value;
+    }
 }
 
 int TQRPrinter::GetPaperWidth() const {
-    return settings_->GetPaperWidth();
+    return ownPaper_ ? RoundToInt(QRPaperSizeInfo(paperSize_).widthMm * 10.0) : settings_->GetPaperWidth();
 }
 
 void TQRPrinter::SetPaperWidth(int value) {
@@ -584,7 +614,7 @@ void TQRPrinter::SetPaperWidth(int value) {
 }
 
 int TQRPrinter::GetPaperLength() const {
-    return settings_->GetPaperLength();
+    return ownPaper_ ? RoundToInt(QRPaperSizeInfo(paperSize_).lengthMm * 10.0) : settings_->GetPaperLength();
 }
 
 void TQRPrinter::SetPaperLength(int value) {
@@ -592,11 +622,16 @@ void TQRPrinter::SetPaperLength(int value) {
 }
 
 TPrinterOrientation TQRPrinter::GetOrientation() const {
-    return settings_->GetOrientation();
+    return ownPaper_ ? orientation_ : settings_->GetOrientation();
 }
 
 void TQRPrinter::SetOrientation(TPrinterOrientation value) {
-    settings_->SetOrientation(value);
+    if (!settings_->SetOrientation(value) && !printersInstalled_) {
+        if (!ownPaper_)
+            paperSize_ = settings_->GetPaperSize();
+        ownPaper_ = true;
+        orientation_ = value;
+    }
 }
 
 int TQRPrinter::GetCopies() const {
@@ -652,11 +687,11 @@ int TQRPrinter::GetTopWaste() const {
 }
 
 int TQRPrinter::PaperWidthValue() const {
-    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperLength() : settings_->GetPaperWidth();
+    return GetOrientation() == poLandscape ? GetPaperLength() : GetPaperWidth();
 }
 
 int TQRPrinter::PaperLengthValue() const {
-    return settings_->GetOrientation() == poLandscape ? settings_->GetPaperWidth() : settings_->GetPaperLength();
+    return GetOrientation() == poLandscape ? GetPaperWidth() : GetPaperLength();
 }
 
 // --- Process-wide --------------------------------------------------------------------

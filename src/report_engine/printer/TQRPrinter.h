@@ -52,7 +52,10 @@ class TQRPreviewInterface {
   public:
     virtual ~TQRPreviewInterface() = default;
     /// Shows a preview window for the printer and returns it (none by default).
-    virtual QObject* Show(TQRPrinter* printer) { (void)printer; return nullptr; }
+    virtual QObject* Show(TQRPrinter* printer) {
+        (void)printer;
+        return nullptr;
+    }
     virtual void ShowModal(TQRPrinter* printer) { (void)printer; }
     /// A progress window captioned as given that receives the printer's
     /// progress notices and cancels it on request (none by default).
@@ -258,6 +261,12 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
     std::atomic<int> progress_{0};
     std::atomic<bool> showingPreview_{false};
     std::atomic<bool> printersInstalled_{false};
+    // Without any printer the settings refuse every paper and orientation; the
+    // page sink then keeps the report's own, so pages are laid out on the paper
+    // the report asks for rather than on the settings' default.
+    bool ownPaper_ = false;
+    TQRPaperSize paperSize_ = TQRPaperSize::A4;
+    TPrinterOrientation orientation_ = poPortrait;
     std::atomic<bool> loadedFromFile_{false};
     std::atomic<double> xFactor_{1.0};
     std::atomic<double> yFactor_{1.0};

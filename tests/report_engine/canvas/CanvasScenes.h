@@ -80,6 +80,32 @@ inline void ReportPage(TQRCanvas& canvas) {
     canvas.FillRect(QRect(100, 230, 290, 2));
 }
 
+/// Fonts, pens and brushes that keep changing, also inside clipped parts, so
+/// that objects are created, reselected, evicted and restored.
+inline void ManyObjects(TQRCanvas& canvas) {
+    for (int i = 0; i < 40; ++i) {
+        if (i % 7 == 3) {
+            canvas.SetClipRect(QRect(0, 5 * i, 300, 40));
+        }
+        canvas.Font.Size = 7 + i % 9;
+        canvas.Font.Bold = i % 2 == 0;
+        canvas.Font.Underline = i % 5 == 0;
+        canvas.Font.Color = QColor::fromHsv(i * 9 % 360, 200, 120);
+        canvas.TextOut(5 + i % 3 * 60, 7 * i, QStringLiteral("Linha %1 çã").arg(i));
+        canvas.Pen.Width = i % 3;
+        canvas.Pen.Style = static_cast<TQRPenStyle>(i % 6);
+        canvas.Pen.Color = QColor::fromHsv(i * 37 % 360, 255, 160);
+        canvas.Brush.Style = i % 4 == 0 ? TQRBrushStyle::bsClear : TQRBrushStyle::bsSolid;
+        canvas.Brush.Color = QColor::fromHsv(i * 23 % 360, 60, 250);
+        canvas.Rectangle(200 + i % 4 * 40, 7 * i, 230 + i % 4 * 40, 7 * i + 6);
+        canvas.MoveTo(180, 7 * i);
+        canvas.LineTo(195, 7 * i + 5);
+        if (i % 7 == 5) {
+            canvas.ResetClip();
+        }
+    }
+}
+
 inline QString ScreenshotDir() {
     const QString dir = QStringLiteral(QUORIN_BINARY_DIR "/screenshots");
     QDir().mkpath(dir);
@@ -106,6 +132,61 @@ inline double DifferentShare(const QImage& a, const QImage& b, int tolerance) {
         }
     }
     return double(different) / (double(x.width()) * x.height());
+}
+
+/// Share of the pixels of a that no pixel of b within radius matches within
+/// tolerance: a comparison that forgives shifts of a pixel or two (other
+/// renderers smooth edges and place glyphs their own way) and still sees a
+/// line, a shape or a word that is missing or misplaced.
+inline double UnmatchedShare(const QImage& a, const QImage& b, int radius, int tolerance, QImage* map = nullptr) {
+    if (a.size() != b.size()) {
+        return 1.0;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 unmatched = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            bool found = false;
+            for (int dy = -radius; dy <= radius && !found; ++dy) {
+                const int r = row + dy;
+                if (r < 0 || r >= y.height()) {
+                    continue;
+                }
+                const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
+                for (int dx = -radius; dx <= radius && !found; ++dx) {
+                    const int c = col + dx;
+                    found = c >= 0 && c < y.width() && std::abs(qRed(p[col]) - qRed(q[c])) <= tolerance &&
+                            std::abs(qGreen(p[col]) - qGreen(q[c])) <= tolerance &&
+                            std::abs(qBlue(p[col]) - qBlue(q[c])) <= tolerance;
+                }
+            }
+            unmatched += found ? 0 : 1;
+            if (map && !found) {
+                map->setPixel(col, row, qRgb(255, 0, 0));
+            }
+        }
+    }
+    return double(unmatched) / (double(x.width()) * x.height());
+}
+
+/// The first picture lightened, with the pixels that differ from the second in red.
+inline QImage Difference(const QImage& a, const QImage& b, int tolerance) {
+    QImage out = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    for (int row = 0; row < out.height() && row < y.height(); ++row) {
+        auto* p = reinterpret_cast<QRgb*>(out.scanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < out.width() && col < y.width(); ++col) {
+            const bool differs = std::abs(qRed(p[col]) - qRed(q[col])) > tolerance ||
+                                 std::abs(qGreen(p[col]) - qGreen(q[col])) > tolerance ||
+                                 std::abs(qBlue(p[col]) - qBlue(q[col])) > tolerance;
+            p[col] = differs ? qRgb(255, 0, 0)
+                             : qRgb(192 + qRed(p[col]) / 4, 192 + qGreen(p[col]) / 4, 192 + qBlue(p[col]) / 4);
+        }
+    }
+    return out;
 }
 
 }  // namespace quorin::scenes

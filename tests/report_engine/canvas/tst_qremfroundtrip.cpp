@@ -14,13 +14,15 @@ namespace {
 
 constexpr QSize kPage(400, 300);
 
-QImage Direct(int scale) {
+using Scene = void (*)(TQRCanvas&);
+
+QImage Direct(Scene scene, int scale) {
     QImage image(kPage * scale, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.scale(scale, scale);
     TQRPainterCanvas canvas(painter, 96);
-    scenes::ReportPage(canvas);
+    scene(canvas);
     return image;
 }
 
@@ -43,26 +45,42 @@ class TestEmfRoundTrip : public QObject {
 
   private Q_SLOTS:
     void playbackMatchesDirectDrawing_data() {
+        QTest::addColumn<void*>("scene");
         QTest::addColumn<int>("scale");
-        QTest::newRow("96 dpi") << 1;
-        QTest::newRow("3x") << 3;
+        QTest::addColumn<QString>("name");
+        void* report = reinterpret_cast<void*>(&scenes::ReportPage);
+        void* objects = reinterpret_cast<void*>(&scenes::ManyObjects);
+        QTest::newRow("report page, 96 dpi") << report << 1 << QStringLiteral("report");
+        QTest::newRow("report page, 3x") << report << 3 << QStringLiteral("report");
+        QTest::newRow("changing objects, 96 dpi") << objects << 1 << QStringLiteral("objects");
+        QTest::newRow("changing objects, 2x") << objects << 2 << QStringLiteral("objects");
     }
     void playbackMatchesDirectDrawing() {
+        QFETCH(void*, scene);
         QFETCH(int, scale);
+        QFETCH(QString, name);
         TQREmfRecorder recorder(kPage, 96);
-        scenes::ReportPage(recorder);
+        reinterpret_cast<Scene>(scene)(recorder);
         const TQRPageRecording page = recorder.Finish();
         const QImage played = Played(page, scale);
-        const QImage direct = Direct(scale);
-        played.save(scenes::ScreenshotDir() + QStringLiteral("/canvas_played_x%1.png").arg(scale));
-        direct.save(scenes::ScreenshotDir() + QStringLiteral("/canvas_direct_x%1.png").arg(scale));
+        const QImage direct = Direct(reinterpret_cast<Scene>(scene), scale);
+        played.save(scenes::ScreenshotDir() + QStringLiteral("/canvas_%1_played_x%2.png").arg(name).arg(scale));
+        direct.save(scenes::ScreenshotDir() + QStringLiteral("/canvas_%1_direct_x%2.png").arg(name).arg(scale));
         const double share = scenes::DifferentShare(played, direct, 40);
         QVERIFY2(share < 0.002, qPrintable(QStringLiteral("%1% of the pixels differ").arg(share * 100)));
     }
 
+    void headerDescribesThePage_data() {
+        QTest::addColumn<void*>("scene");
+        QTest::addColumn<int>("maxHandles");
+        QTest::newRow("report page") << reinterpret_cast<void*>(&scenes::ReportPage) << 13;
+        QTest::newRow("changing objects") << reinterpret_cast<void*>(&scenes::ManyObjects) << 13;
+    }
     void headerDescribesThePage() {
+        QFETCH(void*, scene);
+        QFETCH(int, maxHandles);
         TQREmfRecorder recorder(QSize(816, 1056), 96);
-        scenes::ReportPage(recorder);
+        reinterpret_cast<Scene>(scene)(recorder);
         const TQRPageRecording page = recorder.Finish();
         QCOMPARE(page.Bounds(), QRect(QPoint(0, 0), QPoint(815, 1055)));
         QCOMPARE(page.Frame(), QRect(QPoint(0, 0), QPoint(21589, 27939)));
@@ -97,6 +115,8 @@ class TestEmfRoundTrip : public QObject {
         QCOMPARE(U32(bytes, 52), records);
         QVERIFY2(live.isEmpty(), "objects left undeleted at the end of the page");
         QCOMPARE(uint32_t(qFromLittleEndian<uint16_t>(bytes.constData() + 56)), highest + 1);
+        // A few live objects per kind, however many fonts and pens the page uses.
+        QVERIFY(int(highest) + 1 <= maxHandles);
     }
 
     void textsListsEveryTextWithItsPosition() {

@@ -1,6 +1,9 @@
 // Generating pages: the order of bands, groups, page and column breaks,
 // stretching, bottom alignment, cancel and errors, read back from the pages.
 
+#include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QtTest>
 
 #include "ReportFixture.h"
@@ -17,6 +20,7 @@ std::unique_ptr<TQuickRep> LotReport(TMemoryDataSet* data, int detailHeight = 20
     auto report = NewReport();
     report->SetDataSet(data);
     groupProps.insert(QStringLiteral("Footer"), QStringLiteral("GF"));
+    groupProps.insert(QStringLiteral("Frame"), QStringLiteral("TB"));
     TQRDefinition::Build(*report,
                          {Band("PH", rbPageHeader, 20), Band("T", rbTitle, 20),
                           Group("GH", 20, QStringLiteral("CDS_Relatorio.NRO_LOTE"), groupProps),
@@ -83,6 +87,17 @@ class TstQRGeneration : public QObject {
         QCOMPARE(lines[3].Position.y(), Px(*printer, 100 + 3 * QRRound(band)));
         QCOMPARE(lines[0].Position.x(), printer->XPos(100));
         QCOMPARE(lines.last().Position.y(), Px(*printer, 2970 - 100 - band));
+
+        // A look at the page as a user sees it.
+        std::unique_ptr<TQRPageRecording> page = printer->GetPage(1);
+        QImage image(page->Bounds().size() + QSize(1, 1), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            TQREmfPlayer::Play(*page, painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
+        }
+        QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
+        QVERIFY(image.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/model_group_report.png")));
     }
 
     void nestedGroups() {
@@ -352,6 +367,33 @@ class TstQRGeneration : public QObject {
         report->OnNeedData = [&](QObject*, bool& more) { more = left-- > 0; };
         report->Prepare();
         QCOMPARE(AllPages(*report->QRPrinter()), QStringLiteral("D1|D1|D1"));
+    }
+
+    void subDetailsBeforeAndAfterTheDetail_data() {
+        QTest::addColumn<bool>("printBefore");
+        QTest::addColumn<QString>("pages");
+        QTest::newRow("after") << false << QStringLiteral("D1|SH|S1|S2|SF|D2|SH|S1|S2|SF");
+        QTest::newRow("before") << true << QStringLiteral("SH|S1|S2|SF|D1|SH|S1|S2|SF|D2");
+    }
+    void subDetailsBeforeAndAfterTheDetail() {
+        QFETCH(bool, printBefore);
+        QFETCH(QString, pages);
+        auto master = LotsDataSet({1, 2});
+        auto detail = LotsDataSet({7, 7});
+        detail->setObjectName(QStringLiteral("CDS_Itens"));
+        auto report = NewReport();
+        report->SetDataSet(master.get());
+        TQRBandRow sub = Band("SUB", rbSubDetail, 20,
+                              {{"Header", "SH"}, {"Footer", "SF"}, {"PrintBefore", printBefore}});
+        sub.Kind = QStringLiteral("SubDetail");
+        TQRDefinition::Build(*report,
+                             {Band("D", rbDetail, 20), sub, Band("SH", rbGroupHeader, 20),
+                              Band("SF", rbGroupFooter, 20)},
+                             {Expr("D", "D", "CDS_Relatorio.NRO_ITEM"), Expr("SUB", "S", "CDS_Itens.NRO_ITEM"),
+                              Caption("SH", "SH"), Caption("SF", "SF")});
+        report->findChild<TQRSubDetail*>(QStringLiteral("SUB"))->SetDataSet(detail.get());
+        report->Prepare();
+        QCOMPARE(AllPages(*report->QRPrinter()), pages);
     }
 
     void exportRun_data() {

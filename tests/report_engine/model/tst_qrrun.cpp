@@ -12,6 +12,7 @@
 #include "ReportFixture.h"
 #include "report_engine/printer/QRPrintJob.h"
 #include "report_engine/printer/TQRExportFilter.h"
+#include "runtime/Exceptions.h"
 
 using namespace quorin;
 using namespace quorin::test;
@@ -172,6 +173,29 @@ class TstQRRun : public QObject {
         QCOMPARE(g_printersFreed.load(), 2);
     }
 
+    void aFailingThreadedRunKeepsItsPages() {
+        auto data = LotsDataSet(QList<int>(300, 1));
+        auto report = ListReport(data.get());
+        report->OnStartPage = [](TCustomQuickRep* r) {
+            if (r->PageNo == 2) {
+                throw Exception(QStringLiteral("Falha de teste na página 2."));
+            }
+        };
+        int pages = -1;
+        TQRPrinterStatus status = mpReady;
+        g_preview.modal = [&](TQRPrinter* printer) {
+            QVERIFY(WaitFor([&] { return report->Idle(); }));
+            pages = printer->GetPageCount();
+            status = printer->GetStatus();
+        };
+        report->PreviewModal();
+        QCOMPARE(pages, 2);
+        QCOMPARE(status, mpFinished);
+        QCOMPARE(report->LastRunError(), QStringLiteral("Falha de teste na página 2."));
+        QCOMPARE(report->QRPrinter(), nullptr);
+        QCOMPARE(g_printersFreed.load(), 1);
+    }
+
     void printingGeneratesStraightToThePrinter() {
         auto data = LotsDataSet(QList<int>(100, 1));
         auto report = ListReport(data.get());
@@ -188,6 +212,18 @@ class TstQRRun : public QObject {
         QVERIFY(g_preview.lastProgress.isNull());
         QCOMPARE(report->QRPrinter(), stored);
         QCOMPARE(g_printersFreed.load(), 1);
+
+        // Printing from a preview asks the report to generate again, straight to the printer
+        // (a prepared report's page sink prints its stored pages instead).
+        g_jobPages = 0;
+        stored->Client = report.get();
+        stored->PrintMetaFile = false;
+        stored->Settings().SetPrintMetaFile(false);
+        stored->Print();
+        QCoreApplication::sendPostedEvents(report.get());
+        QCOMPARE(g_jobPages, storedPages);
+        QCOMPARE(afterPrint, 2);
+        QCOMPARE(report->QRPrinter(), stored);
     }
 
     void exportingShowsProgressAndRestores() {
@@ -201,6 +237,40 @@ class TstQRRun : public QObject {
         QCOMPARE(report->QRPrinter(), nullptr);
         QCOMPARE(g_printersFreed.load(), 1);
         QVERIFY(report->RenderToCanvas);
+    }
+
+    void printerSetupTakesWhatTheDialogReturns() {
+        auto data = LotsDataSet(QList<int>(100, 1));
+        auto report = ListReport(data.get());
+        report->Prepare();
+        const int pages = report->QRPrinter()->GetPageCount();
+        TQRPrinterSetupRequest shown;
+        bool accept = false;
+        RegisterPrinterSetupDialog([&](TQRPrinterSetupRequest& request) {
+            shown = request;
+            request.Copies = 3;
+            request.Orientation = poLandscape;
+            request.AllPages = false;
+            request.FromPage = 2;
+            request.ToPage = 3;
+            return accept;
+        });
+        report->PrinterSetup();
+        QCOMPARE(report->Tag, 1);
+        QCOMPARE(report->PrinterSettings.Copies, 1);
+        QCOMPARE(report->Page().Orientation(), poPortrait);
+        QCOMPARE(shown.MinPage, 1);
+        QCOMPARE(shown.MaxPage, pages);
+        QCOMPARE(shown.ToPage, pages);
+
+        accept = true;
+        report->PrinterSetup();
+        QCOMPARE(report->Tag, 0);
+        QCOMPARE(report->PrinterSettings.Copies, 3);
+        QCOMPARE(report->PrinterSettings.FirstPage, 2);
+        QCOMPARE(report->PrinterSettings.LastPage, 3);
+        QCOMPARE(report->Page().Orientation(), poLandscape);
+        RegisterPrinterSetupDialog(nullptr);
     }
 
     void twoRunsAtOnceKeepTheirOwnState() {

@@ -1,5 +1,7 @@
 #include "PrivateCups.h"
 
+#include <sys/types.h>
+#include <unistd.h>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -8,14 +10,13 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace {
 
 bool WriteText(const QString& fileName, const QString& text) {
     QFile file(fileName);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) == text.toUtf8().size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(text.toUtf8()) == text.toUtf8().size();
 }
 
 QString Log(const QString& fileName) {
@@ -29,6 +30,10 @@ PrivateCups::PrivateCups() : dir_(QDir::tempPath() + QStringLiteral("/quorin-cup
 
 PrivateCups::~PrivateCups() {
     Stop();
+    // The daemon may still be closing files as it goes; try a few times.
+    for (int attempt = 0; attempt < 10 && !dir_.remove(); ++attempt) {
+        QThread::msleep(100);
+    }
 }
 
 QString PrivateCups::OutputFile() const {
@@ -58,7 +63,8 @@ bool PrivateCups::Start() {
     }
     const QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin"});
     if (cupsd.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("lpadmin")).isEmpty()) {
-        error_ = QStringLiteral("cupsd or lpadmin is not installed (cups, cups-client, cups-bsd, cups-filters)");
+        error_ =
+            QStringLiteral("cupsd or lpadmin is not installed (cups, cups-client, cups-bsd, cups-filters)");
         return false;
     }
     if (!dir_.isValid()) {
@@ -107,8 +113,9 @@ bool PrivateCups::Start() {
     if (!Run(cupsd, {QStringLiteral("-t"), QStringLiteral("-c"), conf, QStringLiteral("-s"), files})) {
         return false;
     }
-    if (!QProcess::startDetached(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), conf, QStringLiteral("-s"), files},
-                                 QString(), &pid_) ||
+    if (!QProcess::startDetached(
+            cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), conf, QStringLiteral("-s"), files}, QString(),
+            &pid_) ||
         pid_ <= 0) {
         error_ = QStringLiteral("cupsd did not start");
         pid_ = 0;
@@ -121,17 +128,15 @@ bool PrivateCups::Start() {
         QThread::msleep(50);
     }
     if (!QFileInfo::exists(socket)) {
-        error_ = QStringLiteral("cupsd did not open its socket: %1").arg(Log(p + QStringLiteral("/log/error_log")));
+        error_ = QStringLiteral("cupsd did not open its socket: %1")
+                     .arg(Log(p + QStringLiteral("/log/error_log")));
         Stop();
         return false;
     }
     // lpadmin may race the daemon's start; give it a few tries.
     bool added = false;
     for (int attempt = 0; attempt < 20 && !added; ++attempt) {
-        added = Run(QStringLiteral("lpadmin"),
-                    {QStringLiteral("-p"), Queue(), QStringLiteral("-E"), QStringLiteral("-v"),
-                     QStringLiteral("file://") + OutputFile(), QStringLiteral("-m"),
-                     QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd")});
+        added = AddQueue(Queue());
         if (!added) {
             QThread::msleep(250);
         }
@@ -145,12 +150,42 @@ bool PrivateCups::Start() {
     return true;
 }
 
+bool PrivateCups::AddQueue(const QString& name) {
+    return Run(QStringLiteral("lpadmin"),
+               {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                QStringLiteral("file://") + OutputFile(), QStringLiteral("-m"),
+                QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd")});
+}
+
+bool PrivateCups::RemoveQueue(const QString& name) {
+    return Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name});
+}
+
+// A daemon that has exited but was not reaped yet counts as gone.
+static bool Alive(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && close + 2 < line.size() && line.at(close + 2) != 'Z';
+}
+
 void PrivateCups::Stop() {
     if (pid_ > 0) {
-        ::kill(static_cast<pid_t>(pid_), SIGTERM);
-        const QDeadlineTimer deadline(5000);
-        while (::kill(static_cast<pid_t>(pid_), 0) == 0 && !deadline.hasExpired()) {
+        const auto pid = static_cast<pid_t>(pid_);
+        ::kill(pid, SIGTERM);
+        QDeadlineTimer deadline(5000);
+        while (Alive(pid_) && !deadline.hasExpired()) {
             QThread::msleep(50);
+        }
+        if (Alive(pid_)) {
+            ::kill(pid, SIGKILL);
+            deadline.setRemainingTime(2000);
+            while (Alive(pid_) && !deadline.hasExpired()) {
+                QThread::msleep(50);
+            }
         }
         pid_ = 0;
     }

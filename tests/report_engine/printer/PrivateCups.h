@@ -31,6 +31,9 @@ class PrivateCups {
     QString Error() const { return error_; }
 
     static QString Queue() { return QStringLiteral("PDFFILE"); }
+    /// Another queue of the same kind (its jobs also land in OutputFile()), and its removal.
+    bool AddQueue(const QString& name);
+    bool RemoveQueue(const QString& name);
     QString OutputFile() const;
     /// Removes the previous job's output, so the next wait sees only the new one.
     void ClearOutput();

@@ -34,9 +34,13 @@ struct JobLog {
 // A print job that paints into a picture and counts what the printer asks.
 class FakeJob : public TQRPrintJob {
   public:
-    FakeJob(JobLog& log, const TQRPrinter* printer, bool refuse) : log_(log), printer_(printer), refuse_(refuse) {}
+    // The step the printing system refuses, if any.
+    enum TRefusal { None, Begin_, NewPage_, End_ };
+
+    FakeJob(JobLog& log, const TQRPrinter* printer, TRefusal refuse)
+        : log_(log), printer_(printer), refuse_(refuse) {}
     bool Begin(const QString& title) override {
-        if (refuse_) {
+        if (refuse_ == Begin_) {
             return false;
         }
         ++log_.begun;
@@ -46,11 +50,11 @@ class FakeJob : public TQRPrintJob {
     }
     bool NewPage() override {
         ++log_.newPages;
-        return true;
+        return refuse_ != NewPage_;
     }
     bool End() override {
         ++log_.ended;
-        return painter_.end();
+        return painter_.end() && refuse_ != End_;
     }
     void Abort() override {
         ++log_.aborted;
@@ -68,13 +72,15 @@ class FakeJob : public TQRPrintJob {
   private:
     JobLog& log_;
     const TQRPrinter* printer_;
-    bool refuse_;
+    TRefusal refuse_;
     QPicture picture_;
     QPainter painter_;
 };
 
-void UseFakeJobs(TQRPrinter& printer, JobLog& log, bool refuse = false) {
-    printer.CreatePrintJob = [&log, &printer, refuse] { return std::make_unique<FakeJob>(log, &printer, refuse); };
+void UseFakeJobs(TQRPrinter& printer, JobLog& log, FakeJob::TRefusal refuse = FakeJob::None) {
+    printer.CreatePrintJob = [&log, &printer, refuse] {
+        return std::make_unique<FakeJob>(log, &printer, refuse);
+    };
 }
 
 // Records the printer's notices as "message:param".
@@ -152,7 +158,8 @@ class TestQRPrinter : public QObject {
         }
         printer.EndDoc();
         QCoreApplication::sendPostedEvents(&preview);
-        QCOMPARE(preview.received, QStringList({"1024:30", "1025:1", "1024:60", "1025:2", "1024:90", "1025:3"}));
+        QCOMPARE(preview.received,
+                 QStringList({"1024:30", "1025:1", "1024:60", "1025:2", "1024:90", "1025:3"}));
         QCOMPARE(printer.GetStatus(), mpFinished);
         QCOMPARE(printer.GetPageCount(), 3);
         QCOMPARE(printer.GetAvailablePages(), 3);
@@ -195,14 +202,38 @@ class TestQRPrinter : public QObject {
         QCOMPARE(printer.GetPageCount(), 2);
     }
 
+    // An aborted run keeps the pages it drew, and its saved file says so.
+    void abortedRunSavesItsPages() {
+        TQRPrinter printer;
+        printer.BeginDoc();
+        for (int page = 1; page <= 3; ++page) {
+            printer.NewPage();
+            DrawPage(printer, page);
+        }
+        printer.AbortDoc();
+        QCOMPARE(printer.GetStatus(), mpFinished);
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("aborted.QRP"));
+        printer.Save(name);
+        TQRPrinter reader;
+        reader.Load(name);
+        QCOMPARE(reader.GetPageCount(), 3);
+        QCOMPARE(*reader.GetPage(3), *printer.GetPage(3));
+    }
+
     void misuse_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("message");
-        QTest::newRow("BeginDoc twice") << "bb" << "Gerador não está pronto";
-        QTest::newRow("BeginDoc after a finished run") << "bneb" << "Gerador não está pronto";
-        QTest::newRow("NewPage before BeginDoc") << "n" << "Chamada Ilegal de uma nova página";
-        QTest::newRow("NewPage after EndDoc") << "bnen" << "Chamada Ilegal de uma nova página";
-        QTest::newRow("NewPage after AbortDoc") << "bnan" << "Chamada Ilegal de uma nova página";
+        QTest::newRow("BeginDoc twice") << "bb"
+                                        << "Gerador não está pronto";
+        QTest::newRow("BeginDoc after a finished run") << "bneb"
+                                                       << "Gerador não está pronto";
+        QTest::newRow("NewPage before BeginDoc") << "n"
+                                                 << "Chamada Ilegal de uma nova página";
+        QTest::newRow("NewPage after EndDoc") << "bnen"
+                                              << "Chamada Ilegal de uma nova página";
+        QTest::newRow("NewPage after AbortDoc") << "bnan"
+                                                << "Chamada Ilegal de uma nova página";
     }
     void misuse() {
         QFETCH(QString, steps);
@@ -211,10 +242,18 @@ class TestQRPrinter : public QObject {
         const QString raised = ErrorOf([&] {
             for (const QChar step : steps) {
                 switch (step.toLatin1()) {
-                    case 'b': printer.BeginDoc(); break;
-                    case 'n': printer.NewPage(); break;
-                    case 'e': printer.EndDoc(); break;
-                    case 'a': printer.AbortDoc(); break;
+                    case 'b':
+                        printer.BeginDoc();
+                        break;
+                    case 'n':
+                        printer.NewPage();
+                        break;
+                    case 'e':
+                        printer.EndDoc();
+                        break;
+                    case 'a':
+                        printer.AbortDoc();
+                        break;
                 }
             }
         });
@@ -284,11 +323,14 @@ class TestQRPrinter : public QObject {
         QTest::addColumn<int>("last");
         QTest::addColumn<bool>("posted");
         QTest::addColumn<int>("advances");
-        QTest::newRow("report generates again") << true << false << false << 0 << 0 << true << 0;
-        QTest::newRow("stored pages on request") << true << true << false << 0 << 0 << false << 2;
-        QTest::newRow("no client") << false << false << false << 0 << 0 << false << 2;
-        QTest::newRow("loaded file") << true << false << true << 0 << 0 << false << 2;
-        QTest::newRow("pages 2 to 3") << false << false << false << 2 << 3 << false << 1;
+        QTest::addColumn<int>("lastPrinted");
+        QTest::newRow("report generates again") << true << false << false << 0 << 0 << true << 0 << 0;
+        QTest::newRow("stored pages on request") << true << true << false << 0 << 0 << false << 2 << 3;
+        QTest::newRow("no client") << false << false << false << 0 << 0 << false << 2 << 3;
+        QTest::newRow("loaded file") << true << false << true << 0 << 0 << false << 2 << 3;
+        QTest::newRow("pages 2 to 3") << false << false << false << 2 << 3 << false << 1 << 3;
+        QTest::newRow("range past the end, no blank sheets")
+            << false << false << false << 2 << 9 << false << 1 << 3;
     }
     void printFinishedRun() {
         QFETCH(bool, client);
@@ -298,6 +340,7 @@ class TestQRPrinter : public QObject {
         QFETCH(int, last);
         QFETCH(bool, posted);
         QFETCH(int, advances);
+        QFETCH(int, lastPrinted);
         TQRFakePrinterDriver driver;
         TQRPrinter printer;
         printer.SetPrinterDriver(&driver);
@@ -323,7 +366,7 @@ class TestQRPrinter : public QObject {
         QCOMPARE(log.newPages, advances);
         QCOMPARE(log.ended, log.begun);
         if (!posted) {
-            QCOMPARE(printer.GetPageNumber(), last ? last : 3);
+            QCOMPARE(printer.GetPageNumber(), lastPrinted);
         }
     }
 
@@ -350,20 +393,31 @@ class TestQRPrinter : public QObject {
 
     // The printing system refusing the job is an error the caller can show,
     // never a silent success.
+    void refusedJobRaises_data() {
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("message");
+        const QString name = QStringLiteral("A impressora \"Impressora de teste\" ");
+        QTest::newRow("job") << int(FakeJob::Begin_)
+                             << name + QStringLiteral("recusou o trabalho de impressão \"Proposta\".");
+        QTest::newRow("new page") << int(FakeJob::NewPage_)
+                                  << name + QStringLiteral("recusou uma nova página.");
+        QTest::newRow("end")
+            << int(FakeJob::End_)
+            << QStringLiteral("A impressão na impressora \"Impressora de teste\" não pôde ser concluída.");
+    }
     void refusedJobRaises() {
+        QFETCH(int, refusal);
+        QFETCH(QString, message);
         TQRFakePrinterDriver driver;
         TQRPrinter printer;
         printer.SetPrinterDriver(&driver);
         JobLog log;
-        UseFakeJobs(printer, log, true);
+        UseFakeJobs(printer, log, FakeJob::TRefusal(refusal));
         int afterPrint = 0;
         printer.AfterPrint = [&](TQRPrinter*) { ++afterPrint; };
         printer.SetTitle(QStringLiteral("Proposta"));
         printer.SetDestination(qrdPrinter);
-        printer.BeginDoc();
-        const QString expected =
-            QStringLiteral("A impressora \"Impressora de teste\" recusou o trabalho de impressão \"Proposta\".");
-        QCOMPARE(ErrorOf([&] { printer.NewPage(); }), expected);
+        QCOMPARE(ErrorOf([&] { RunToStore(printer, 2); }), message);
         printer.AbortDoc();
         QCOMPARE(afterPrint, 0);
 
@@ -371,7 +425,7 @@ class TestQRPrinter : public QObject {
         printer.SetDestination(qrdMetafile);
         RunToStore(printer, 2);
         printer.PrintMetaFile = true;
-        QCOMPARE(ErrorOf([&] { printer.Print(); }), expected);
+        QCOMPARE(ErrorOf([&] { printer.Print(); }), message);
     }
 
     // The real job on a QPrinter whose PDF file cannot be created.
@@ -385,7 +439,8 @@ class TestQRPrinter : public QObject {
         printer.SetDestination(qrdPrinter);
         printer.BeginDoc();
         const QString raised = ErrorOf([&] { printer.NewPage(); });
-        QVERIFY2(raised.startsWith(QStringLiteral("A impressora \"%1\" recusou").arg(target)), qPrintable(raised));
+        QVERIFY2(raised.startsWith(QStringLiteral("A impressora \"%1\" recusou").arg(target)),
+                 qPrintable(raised));
     }
 
     void units_data() {
@@ -434,22 +489,42 @@ class TestQRPrinter : public QObject {
         QCOMPARE(printer.XPos(254), printer.XSize(254));
     }
 
+    // With no printer at all the settings refuse every paper; the pages still
+    // take the report's paper and orientation instead of the settings' A4.
+    void withoutPrintersPagesKeepTheReportsPaper() {
+        TQRFakePrinterDriver driver;
+        driver.Printers = false;
+        TQRPrinter printer;
+        printer.SetPrinterDriver(&driver);
+        printer.SetPaperSize(TQRPaperSize::Letter);
+        QCOMPARE(printer.GetPaperSize(), TQRPaperSize::Letter);
+        QCOMPARE(printer.PaperWidthValue(), 2159);
+        printer.SetOrientation(poLandscape);
+        QCOMPARE(printer.PaperWidthValue(), 2794);
+        QCOMPARE(printer.PaperLengthValue(), 2159);
+        printer.BeginDoc();
+        printer.NewPage();
+        printer.EndDoc();
+        const auto page = printer.GetPage(1);
+        QCOMPARE(page->Bounds().width(), printer.XSize(2794));
+    }
+
     void loadChoosesPaper_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("length");
         QTest::addColumn<QList<int>>("offered");
         QTest::addColumn<TQRPaperSize>("paper");
         QTest::addColumn<TPrinterOrientation>("orientation");
-        QTest::newRow("A4, A4Small offered") << 2100 << 2970 << QList<int>{1, 9, 10} << TQRPaperSize::A4Small
-                                             << poPortrait;
+        QTest::newRow("A4, A4Small offered")
+            << 2100 << 2970 << QList<int>{1, 9, 10} << TQRPaperSize::A4Small << poPortrait;
         QTest::newRow("A4 only") << 2100 << 2970 << QList<int>{1, 9} << TQRPaperSize::A4 << poPortrait;
         QTest::newRow("A4 landscape") << 2970 << 2100 << QList<int>{9} << TQRPaperSize::A4 << poLandscape;
-        QTest::newRow("Letter ends as Note") << 2159 << 2794 << QList<int>{1, 2, 18} << TQRPaperSize::Note
-                                             << poPortrait;
-        QTest::newRow("Letter offered alone") << 2159 << 2794 << QList<int>{1, 9} << TQRPaperSize::Letter
-                                              << poPortrait;
-        QTest::newRow("size not offered keeps the paper") << 1000 << 1000 << QList<int>{1, 9} << TQRPaperSize::A4
-                                                  << poPortrait;
+        QTest::newRow("Letter ends as Note")
+            << 2159 << 2794 << QList<int>{1, 2, 18} << TQRPaperSize::Note << poPortrait;
+        QTest::newRow("Letter offered alone")
+            << 2159 << 2794 << QList<int>{1, 9} << TQRPaperSize::Letter << poPortrait;
+        QTest::newRow("size not offered keeps the paper")
+            << 1000 << 1000 << QList<int>{1, 9} << TQRPaperSize::A4 << poPortrait;
     }
     void loadChoosesPaper() {
         QFETCH(int, width);
@@ -612,8 +687,9 @@ class TestQRPrinter : public QObject {
         QCOMPARE(library.GetSaveDialogFilter(), QStringLiteral("QuickReport file (*.QRP)|*.QRP"));
         library.AddFilter([](const QString&) { return std::make_unique<Filter>("Arquivo PDF", "pdf"); });
         library.AddFilter([](const QString&) { return std::make_unique<Filter>("Texto", "txt"); });
-        QCOMPARE(library.GetSaveDialogFilter(),
-                 QStringLiteral("QuickReport file (*.QRP)|*.QRP|Arquivo PDF (*.pdf)|*.pdf|Texto (*.txt)|*.txt"));
+        QCOMPARE(
+            library.GetSaveDialogFilter(),
+            QStringLiteral("QuickReport file (*.QRP)|*.QRP|Arquivo PDF (*.pdf)|*.pdf|Texto (*.txt)|*.txt"));
         library.RemoveFilter(QStringLiteral("Arquivo PDF"));
         QCOMPARE(library.Filters().size(), size_t(1));
         QCOMPARE(library.Filters().front().Extension, QStringLiteral("txt"));
@@ -623,6 +699,13 @@ class TestQRPrinter : public QObject {
     void processWide() {
         QCOMPARE(&QRPrinter(), &QRPrinter());
         QVERIFY(!GetFonts().isEmpty());
+        // Reports set to the standard printer share one platform printer.
+        TQRPrinter a(nullptr, true);
+        TQRPrinter b(nullptr, true);
+        TQRPrinter own;
+        QCOMPARE(a.PlatformPrinter(), b.PlatformPrinter());
+        QVERIFY(own.PlatformPrinter() != a.PlatformPrinter());
+        QVERIFY(a.GetUseStandardPrinter());
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "PrivateCups.h"
+#include "report_engine/pages/EQRError.h"
 #include "report_engine/printer/TQRPrinter.h"
 
 using namespace quorin;
@@ -74,7 +75,8 @@ class TestQRPrinterCups : public QObject {
             TQRCanvas* canvas = printer.GetCanvas();
             QVERIFY(canvas);
             canvas->Font.Size = 14;
-            canvas->TextOut(printer.XPos(250), printer.YPos(300), QStringLiteral("Página %1 de %2").arg(page).arg(pages));
+            canvas->TextOut(printer.XPos(250), printer.YPos(300),
+                            QStringLiteral("Página %1 de %2").arg(page).arg(pages));
         }
         printer.EndDoc();
         if (destination == qrdMetafile) {
@@ -90,16 +92,41 @@ class TestQRPrinterCups : public QObject {
         QVERIFY2(info.contains(QStringLiteral("(A4)")), qPrintable(info));
         for (qsizetype i = 0; i < printed.size(); ++i) {
             const QString n = QString::number(i + 1);
-            const QString text = Tool(QStringLiteral("pdftotext"),
-                                      {QStringLiteral("-f"), n, QStringLiteral("-l"), n, pdf, QStringLiteral("-")});
-            QVERIFY2(text.contains(QStringLiteral("Página %1 de %2").arg(printed[i]).arg(pages)), qPrintable(text));
+            const QString text =
+                Tool(QStringLiteral("pdftotext"),
+                     {QStringLiteral("-f"), n, QStringLiteral("-l"), n, pdf, QStringLiteral("-")});
+            QVERIFY2(text.contains(QStringLiteral("Página %1 de %2").arg(printed[i]).arg(pages)),
+                     qPrintable(text));
         }
         // The first sheet as a picture, to look at.
         const QString shots = QStringLiteral(QUORIN_BINARY_DIR "/screenshots");
         QDir().mkpath(shots);
         const QString tag = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');
-        Tool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
-                                          QStringLiteral("-singlefile"), pdf, shots + QStringLiteral("/qrprinter_") + tag});
+        Tool(QStringLiteral("pdftoppm"),
+             {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"),
+              QStringLiteral("-singlefile"), pdf, shots + QStringLiteral("/qrprinter_") + tag});
+    }
+
+    // A queue that went away after it was chosen: the job is refused with a
+    // message, and nothing claims success.
+    void removedQueueRaises() {
+        TQRPrinter printer;
+        printer.SetPrinterIndex(static_cast<int>(printer.GetPrinters().indexOf(QStringLiteral("SUMIDA"))));
+        QCOMPARE(printer.PlatformPrinter()->printerName(), QStringLiteral("SUMIDA"));
+        QVERIFY(cups_.RemoveQueue(QStringLiteral("SUMIDA")));
+        int afterPrint = 0;
+        printer.AfterPrint = [&](TQRPrinter*) { ++afterPrint; };
+        printer.SetDestination(qrdPrinter);
+        printer.BeginDoc();
+        QString raised;
+        try {
+            printer.NewPage();
+            printer.EndDoc();
+        } catch (const EQRError& error) {
+            raised = error.message();
+        }
+        QCOMPARE(raised, QStringLiteral("A impressora \"SUMIDA\" recusou o trabalho de impressão."));
+        QCOMPARE(afterPrint, 0);
     }
 
   private:
@@ -111,7 +138,7 @@ class TestQRPrinterCups : public QObject {
 // before anything asks Qt about printers.
 int main(int argc, char** argv) {
     PrivateCups cups;
-    const bool started = cups.Start();
+    const bool started = cups.Start() && cups.AddQueue(QStringLiteral("SUMIDA"));
     QGuiApplication app(argc, argv);
     TestQRPrinterCups test(cups, started);
     return QTest::qExec(&test, argc, argv);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace quorin {
+
+class TMemoryDataSet;
+
+/// The header values the report takes from the main window's display rather
+/// than from the rows: entity, municipality, the entity's CNPJ label and the
+/// kind of assessment, each already trimmed by the caller or trimmed here.
+struct TCabecalhoRelatorio {
+    QString Entidade;
+    QString Municipio;
+    QString CNPJ;
+    QString TipoApuracao;
+};
+
+/// Appends one report row per visible row of the process data set, from its
+/// current position to its end, with the 24 fields in the report's order and
+/// kinds; texts longer than their report field are cut to its size. The
+/// caller positions, filters and suspends the process data set.
+void CopiaLinhasRelatorio(TMemoryDataSet& processo, TMemoryDataSet& relatorio, const TCabecalhoRelatorio& cabecalho);
+
+/// The header values of a process or proposal file without a window: taken
+/// from its first row as the window would show them.
+TCabecalhoRelatorio CabecalhoDoArquivo(TMemoryDataSet& processo);
+
+}  // namespace quorin

@@ -1,0 +1,420 @@
+#include "report_engine/export/QRWmfConverter.h"
+
+#include <QHash>
+#include <QVector>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "runtime/Conversions.h"
+
+namespace quorin {
+
+namespace {
+
+// Enhanced-metafile records read here.
+enum : uint32_t {
+    EMR_HEADER = 1,
+    EMR_POLYGON = 3,
+    EMR_POLYLINE = 4,
+    EMR_EOF = 14,
+    EMR_SETBKMODE = 18,
+    EMR_SETTEXTALIGN = 22,
+    EMR_SETTEXTCOLOR = 24,
+    EMR_SETBKCOLOR = 25,
+    EMR_MOVETOEX = 27,
+    EMR_SAVEDC = 33,
+    EMR_RESTOREDC = 34,
+    EMR_SELECTOBJECT = 37,
+    EMR_CREATEPEN = 38,
+    EMR_CREATEBRUSHINDIRECT = 39,
+    EMR_DELETEOBJECT = 40,
+    EMR_ELLIPSE = 42,
+    EMR_RECTANGLE = 43,
+    EMR_ROUNDRECT = 44,
+    EMR_LINETO = 54,
+    EMR_STRETCHDIBITS = 81,
+    EMR_EXTCREATEFONTINDIRECTW = 82,
+    EMR_EXTTEXTOUTA = 83,
+    EMR_EXTTEXTOUTW = 84,
+    EMR_POLYGON16 = 86,
+    EMR_POLYLINE16 = 87,
+};
+
+// Windows-metafile functions written here.
+enum : uint16_t {
+    META_EOF = 0x0000,
+    META_SAVEDC = 0x001E,
+    META_SETBKMODE = 0x0102,
+    META_SETMAPMODE = 0x0103,
+    META_RESTOREDC = 0x0127,
+    META_SELECTOBJECT = 0x012D,
+    META_SETTEXTALIGN = 0x012E,
+    META_DELETEOBJECT = 0x01F0,
+    META_SETBKCOLOR = 0x0201,
+    META_SETTEXTCOLOR = 0x0209,
+    META_SETWINDOWORG = 0x020B,
+    META_SETWINDOWEXT = 0x020C,
+    META_LINETO = 0x0213,
+    META_MOVETO = 0x0214,
+    META_CREATEPENINDIRECT = 0x02FA,
+    META_CREATEFONTINDIRECT = 0x02FB,
+    META_CREATEBRUSHINDIRECT = 0x02FC,
+    META_POLYGON = 0x0324,
+    META_POLYLINE = 0x0325,
+    META_ELLIPSE = 0x0418,
+    META_RECTANGLE = 0x041B,
+    META_ROUNDRECT = 0x061C,
+    META_EXTTEXTOUT = 0x0A32,
+    META_STRETCHDIB = 0x0F43,
+};
+
+constexpr uint32_t kStockObject = 0x80000000u;
+
+/// A record's bytes with every read checked against its size.
+class TRecord {
+  public:
+    TRecord(const char* data, uint32_t size) : data_(data), size_(size) {}
+    bool Has(uint32_t offset, uint32_t length) const {
+        return offset <= size_ && length <= size_ - offset;
+    }
+    uint32_t U32(uint32_t offset) const {
+        uint32_t v = 0;
+        if (Has(offset, 4)) std::memcpy(&v, data_ + offset, 4);
+        return v;
+    }
+    int32_t I32(uint32_t offset) const { return static_cast<int32_t>(U32(offset)); }
+    int16_t I16(uint32_t offset) const {
+        int16_t v = 0;
+        if (Has(offset, 2)) std::memcpy(&v, data_ + offset, 2);
+        return v;
+    }
+    uint8_t U8(uint32_t offset) const { return Has(offset, 1) ? static_cast<uint8_t>(data_[offset]) : 0; }
+    const char* At(uint32_t offset) const { return data_ + offset; }
+    uint32_t Size() const { return size_; }
+
+  private:
+    const char* data_;
+    uint32_t size_;
+};
+
+int16_t Clamp16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
+
+class TWmfWriter {
+  public:
+    void Record(uint16_t function, const QVector<int16_t>& words, const QByteArray& tail = {}) {
+        const uint32_t sizeWords = 3 + static_cast<uint32_t>(words.size()) + static_cast<uint32_t>((tail.size() + 1) / 2);
+        Put32(sizeWords);
+        Put16(function);
+        for (const int16_t w : words) Put16(static_cast<uint16_t>(w));
+        body_ += tail;
+        if (tail.size() % 2) body_.push_back('\0');
+        maxRecord_ = std::max(maxRecord_, sizeWords);
+    }
+    void Color(QVector<int16_t>& words, uint32_t colorRef) {
+        words << static_cast<int16_t>(colorRef & 0xFFFF) << static_cast<int16_t>(colorRef >> 16);
+    }
+
+    /// The lowest free object slot, which Windows gives a new object.
+    int NewObject() {
+        auto it = std::find(used_.begin(), used_.end(), false);
+        if (it == used_.end()) {
+            used_.push_back(true);
+            return static_cast<int>(used_.size()) - 1;
+        }
+        *it = true;
+        return static_cast<int>(it - used_.begin());
+    }
+    void FreeObject(int index) {
+        if (index >= 0 && index < used_.size()) used_[index] = false;
+    }
+
+    QByteArray Finish(int width, int height, int dpi) {
+        Record(META_EOF, {});
+        QByteArray file;
+        auto put16 = [&](uint16_t v) {
+            file.push_back(static_cast<char>(v & 0xFF));
+            file.push_back(static_cast<char>(v >> 8));
+        };
+        // Placeable header: key, handle, bounding box, units per inch, reserved, checksum.
+        const uint16_t head[10] = {0xCDD7, 0x9AC6, 0, 0, 0, static_cast<uint16_t>(width), static_cast<uint16_t>(height),
+                                   static_cast<uint16_t>(dpi), 0, 0};
+        uint16_t checksum = 0;
+        for (const uint16_t w : head) {
+            put16(w);
+            checksum ^= w;
+        }
+        put16(checksum);
+        const uint32_t totalWords = 9 + static_cast<uint32_t>(body_.size() / 2);
+        put16(1);       // in memory
+        put16(9);       // header words
+        put16(0x0300);  // version
+        put16(static_cast<uint16_t>(totalWords & 0xFFFF));
+        put16(static_cast<uint16_t>(totalWords >> 16));
+        put16(static_cast<uint16_t>(std::max<qsizetype>(used_.size(), 1)));
+        put16(static_cast<uint16_t>(maxRecord_ & 0xFFFF));
+        put16(static_cast<uint16_t>(maxRecord_ >> 16));
+        put16(0);
+        return file + body_;
+    }
+
+  private:
+    void Put16(uint16_t v) {
+        body_.push_back(static_cast<char>(v & 0xFF));
+        body_.push_back(static_cast<char>(v >> 8));
+    }
+    void Put32(uint32_t v) {
+        Put16(static_cast<uint16_t>(v & 0xFFFF));
+        Put16(static_cast<uint16_t>(v >> 16));
+    }
+
+    QByteArray body_;
+    QVector<bool> used_;
+    uint32_t maxRecord_ = 3;
+};
+
+class TConverter {
+  public:
+    explicit TConverter(TWmfWriter& out) : out_(out) {}
+
+    void Convert(const TRecord& r, uint32_t type) {
+        switch (type) {
+            case EMR_SETBKMODE:
+                out_.Record(META_SETBKMODE, {static_cast<int16_t>(r.U32(8)), 0});
+                break;
+            case EMR_SETTEXTALIGN:
+                out_.Record(META_SETTEXTALIGN, {static_cast<int16_t>(r.U32(8)), 0});
+                break;
+            case EMR_SETTEXTCOLOR:
+            case EMR_SETBKCOLOR: {
+                QVector<int16_t> w;
+                out_.Color(w, r.U32(8));
+                out_.Record(type == EMR_SETTEXTCOLOR ? META_SETTEXTCOLOR : META_SETBKCOLOR, w);
+                break;
+            }
+            case EMR_MOVETOEX:
+                out_.Record(META_MOVETO, {Clamp16(r.I32(12)), Clamp16(r.I32(8))});
+                break;
+            case EMR_LINETO:
+                out_.Record(META_LINETO, {Clamp16(r.I32(12)), Clamp16(r.I32(8))});
+                break;
+            case EMR_RECTANGLE:
+            case EMR_ELLIPSE:
+                out_.Record(type == EMR_RECTANGLE ? META_RECTANGLE : META_ELLIPSE,
+                            {Clamp16(r.I32(20)), Clamp16(r.I32(16)), Clamp16(r.I32(12)), Clamp16(r.I32(8))});
+                break;
+            case EMR_ROUNDRECT:
+                out_.Record(META_ROUNDRECT, {Clamp16(r.I32(28)), Clamp16(r.I32(24)), Clamp16(r.I32(20)),
+                                             Clamp16(r.I32(16)), Clamp16(r.I32(12)), Clamp16(r.I32(8))});
+                break;
+            case EMR_POLYLINE16:
+            case EMR_POLYGON16:
+            case EMR_POLYLINE:
+            case EMR_POLYGON: {
+                const bool wide = type == EMR_POLYLINE || type == EMR_POLYGON;
+                const uint32_t count = r.U32(24);
+                const uint32_t pointSize = wide ? 8 : 4;
+                if (count == 0 || count > 0x7FFF || !r.Has(28, count * pointSize)) break;
+                QVector<int16_t> w;
+                w << static_cast<int16_t>(count);
+                for (uint32_t i = 0; i < count; ++i) {
+                    const uint32_t at = 28 + i * pointSize;
+                    w << (wide ? Clamp16(r.I32(at)) : r.I16(at)) << (wide ? Clamp16(r.I32(at + 4)) : r.I16(at + 2));
+                }
+                const bool polygon = type == EMR_POLYGON16 || type == EMR_POLYGON;
+                out_.Record(polygon ? META_POLYGON : META_POLYLINE, w);
+                break;
+            }
+            case EMR_SAVEDC:
+                out_.Record(META_SAVEDC, {});
+                break;
+            case EMR_RESTOREDC:
+                out_.Record(META_RESTOREDC, {Clamp16(r.I32(8))});
+                break;
+            case EMR_CREATEPEN: {
+                QVector<int16_t> w{static_cast<int16_t>(r.U32(12)), Clamp16(r.I32(16)), 0};
+                out_.Color(w, r.U32(24));
+                Create(r.U32(8), META_CREATEPENINDIRECT, w);
+                break;
+            }
+            case EMR_CREATEBRUSHINDIRECT: {
+                QVector<int16_t> w{static_cast<int16_t>(r.U32(12))};
+                out_.Color(w, r.U32(16));
+                w << static_cast<int16_t>(r.U32(20));
+                Create(r.U32(8), META_CREATEBRUSHINDIRECT, w);
+                break;
+            }
+            case EMR_EXTCREATEFONTINDIRECTW: {
+                if (!r.Has(12, 92)) break;
+                QVector<int16_t> w{Clamp16(r.I32(12)), Clamp16(r.I32(16)), Clamp16(r.I32(20)), Clamp16(r.I32(24)),
+                                   Clamp16(r.I32(28))};
+                QByteArray tail;
+                for (uint32_t i = 32; i < 40; ++i) tail.push_back(static_cast<char>(r.U8(i)));  // italic .. pitch
+                QString face;
+                for (uint32_t i = 0; i < 32; ++i) {
+                    const uint16_t c = static_cast<uint16_t>(r.I16(40 + 2 * i));
+                    if (c == 0) break;
+                    face += QChar(c);
+                }
+                QByteArray name = ToWindows1252(face).left(31);
+                name.append(32 - name.size(), '\0');
+                Create(r.U32(8), META_CREATEFONTINDIRECT, w, tail + name);
+                break;
+            }
+            case EMR_SELECTOBJECT: {
+                const uint32_t handle = r.U32(8);
+                const int index = handle & kStockObject ? Stock(handle & ~kStockObject) : objects_.value(handle, -1);
+                if (index >= 0) out_.Record(META_SELECTOBJECT, {static_cast<int16_t>(index)});
+                break;
+            }
+            case EMR_DELETEOBJECT: {
+                const uint32_t handle = r.U32(8);
+                if (!objects_.contains(handle)) break;
+                const int index = objects_.take(handle);
+                out_.Record(META_DELETEOBJECT, {static_cast<int16_t>(index)});
+                out_.FreeObject(index);
+                break;
+            }
+            case EMR_EXTTEXTOUTW:
+            case EMR_EXTTEXTOUTA:
+                Text(r, type == EMR_EXTTEXTOUTW);
+                break;
+            case EMR_STRETCHDIBITS:
+                Picture(r);
+                break;
+            default:
+                break;  // clipping, transforms and the rest have no counterpart here
+        }
+    }
+
+  private:
+    void Create(uint32_t handle, uint16_t function, const QVector<int16_t>& words, const QByteArray& tail = {}) {
+        if (objects_.contains(handle)) {  // a handle reused without deletion
+            const int old = objects_.take(handle);
+            out_.Record(META_DELETEOBJECT, {static_cast<int16_t>(old)});
+            out_.FreeObject(old);
+        }
+        out_.Record(function, words, tail);
+        objects_.insert(handle, out_.NewObject());
+    }
+
+    /// Stock objects do not exist in a Windows metafile: each is made once.
+    int Stock(uint32_t which) {
+        if (stock_.contains(which)) return stock_.value(which);
+        QVector<int16_t> w;
+        uint16_t function = META_CREATEBRUSHINDIRECT;
+        QByteArray tail;
+        auto gray = [](int v) { return static_cast<uint32_t>(v | v << 8 | v << 16); };
+        if (which <= 5) {  // brushes: white, light gray, gray, dark gray, black, none
+            const int levels[] = {255, 192, 128, 64, 0, 0};
+            w << static_cast<int16_t>(which == 5 ? 1 : 0);
+            out_.Color(w, gray(levels[which]));
+            w << 0;
+        } else if (which <= 8) {  // pens: white, black, none
+            function = META_CREATEPENINDIRECT;
+            w << static_cast<int16_t>(which == 8 ? 5 : 0) << 0 << 0;
+            out_.Color(w, which == 6 ? gray(255) : 0);
+        } else {  // fonts: the system's default
+            function = META_CREATEFONTINDIRECT;
+            w << -16 << 0 << 0 << 0 << 400;
+            tail = QByteArray(8, '\0') + QByteArray("Arial").leftJustified(32, '\0');
+        }
+        out_.Record(function, w, tail);
+        const int index = out_.NewObject();
+        stock_.insert(which, index);
+        return index;
+    }
+
+    void Text(const TRecord& r, bool wide) {
+        const int32_t x = r.I32(36);
+        const int32_t y = r.I32(40);
+        const uint32_t count = r.U32(44);
+        const uint32_t offString = r.U32(48);
+        const uint32_t options = r.U32(52);
+        const uint32_t offDx = r.U32(72);
+        if (count == 0 || count > 0x7FFF || !r.Has(offString, count * (wide ? 2 : 1))) return;
+        QString text;
+        for (uint32_t i = 0; i < count; ++i) {
+            text += wide ? QChar(static_cast<uint16_t>(r.I16(offString + 2 * i)))
+                         : QChar(static_cast<uchar>(r.U8(offString + i)));
+        }
+        const QByteArray bytes = wide ? ToWindows1252(text) : text.toLatin1();
+        QVector<int16_t> w{Clamp16(y), Clamp16(x), static_cast<int16_t>(bytes.size()),
+                           static_cast<int16_t>(options & 0x0006)};
+        if (options & 0x0006) {  // opaque or clipped: the rectangle comes along
+            w << Clamp16(r.I32(56)) << Clamp16(r.I32(60)) << Clamp16(r.I32(64)) << Clamp16(r.I32(68));
+        }
+        QByteArray tail = bytes;
+        if (tail.size() % 2) tail.push_back('\0');
+        if (offDx != 0 && r.Has(offDx, count * 4)) {
+            for (uint32_t i = 0; i < count; ++i) {
+                const int16_t dx = Clamp16(r.I32(offDx + 4 * i));
+                tail.push_back(static_cast<char>(dx & 0xFF));
+                tail.push_back(static_cast<char>((dx >> 8) & 0xFF));
+            }
+        }
+        out_.Record(META_EXTTEXTOUT, w, tail);
+    }
+
+    void Picture(const TRecord& r) {
+        const uint32_t offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60);
+        if (cbBmi < 40 || !r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits)) return;
+        QVector<int16_t> w;
+        const uint32_t rop = r.U32(68);
+        w << static_cast<int16_t>(rop & 0xFFFF) << static_cast<int16_t>(rop >> 16);
+        w << static_cast<int16_t>(r.U32(64));  // colour usage
+        w << Clamp16(r.I32(44)) << Clamp16(r.I32(40)) << Clamp16(r.I32(36)) << Clamp16(r.I32(32));
+        w << Clamp16(r.I32(76)) << Clamp16(r.I32(72)) << Clamp16(r.I32(28)) << Clamp16(r.I32(24));
+        QByteArray dib(r.At(offBmi), cbBmi);
+        dib.append(r.At(offBits), cbBits);
+        out_.Record(META_STRETCHDIB, w, dib);
+    }
+
+    TWmfWriter& out_;
+    QHash<uint32_t, int> objects_;  // recording handle -> object slot
+    QHash<uint32_t, int> stock_;
+};
+
+}  // namespace
+
+QByteArray ConvertEmfToWmf(const QByteArray& emf, QString* error) {
+    auto fail = [&](const QString& reason) {
+        if (error) *error = reason;
+        return QByteArray();
+    };
+    if (emf.size() < 88) return fail(QStringLiteral("A gravação da página é curta demais."));
+    const TRecord header(emf.constData(), static_cast<uint32_t>(emf.size()));
+    if (header.U32(0) != EMR_HEADER || header.U32(40) != 0x464D4520u) {
+        return fail(QStringLiteral("A gravação da página não tem um cabeçalho válido."));
+    }
+    const int32_t frameRight = header.I32(32), frameBottom = header.I32(36);
+    const int32_t deviceX = header.I32(72), mmX = header.I32(80);
+    int dpi = mmX > 0 && deviceX > 0 ? static_cast<int>(deviceX * 25.4 / mmX + 0.5) : 96;
+    if (dpi <= 0 || dpi > 2400) dpi = 96;
+    const int width = std::clamp(static_cast<int>((frameRight + 1) / 2540.0 * dpi + 0.5), 1, 32767);
+    const int height = std::clamp(static_cast<int>((frameBottom + 1) / 2540.0 * dpi + 0.5), 1, 32767);
+
+    TWmfWriter out;
+    out.Record(META_SETMAPMODE, {8});  // anisotropic: the placeable header scales it
+    out.Record(META_SETWINDOWORG, {0, 0});
+    out.Record(META_SETWINDOWEXT, {static_cast<int16_t>(height), static_cast<int16_t>(width)});
+    TConverter converter(out);
+
+    const auto total = static_cast<uint32_t>(emf.size());
+    uint32_t offset = header.U32(4);
+    if (offset < 88 || offset > total || offset % 4 != 0) {
+        return fail(QStringLiteral("A gravação da página não tem um cabeçalho válido."));
+    }
+    while (offset <= total - 8) {
+        const TRecord probe(emf.constData() + offset, 8);
+        const uint32_t type = probe.U32(0);
+        const uint32_t size = probe.U32(4);
+        if (size < 8 || size % 4 != 0 || size > total - offset) break;  // damaged: keep what came before
+        if (type == EMR_EOF) break;
+        converter.Convert(TRecord(emf.constData() + offset, size), type);
+        offset += size;
+    }
+    return out.Finish(width, height, dpi);
+}
+
+}  // namespace quorin

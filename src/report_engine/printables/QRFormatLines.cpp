@@ -1,0 +1,174 @@
+#include "report_engine/printables/QRFormatLines.h"
+
+namespace quorin {
+
+namespace {
+
+bool IsBreak(QChar c) {
+    return c == u' ' || c == u'-';
+}
+
+// Length of the character (one code unit, or a surrogate pair) at i.
+qsizetype CharLength(QStringView text, qsizetype i) {
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
+// Length of the character that ends just before `end`.
+qsizetype CharLengthBefore(QStringView text, qsizetype end) {
+    return text[end - 1].isLowSurrogate() && end >= 2 && text[end - 2].isHighSurrogate() ? 2 : 1;
+}
+
+// One paragraph: the line being collected is always a contiguous run of the
+// paragraph, so it is kept as a range and copied only when emitted.
+class ParagraphBreaker {
+  public:
+    ParagraphBreaker(QStringView text, TQRLineMeasure& measure, const TQRLineRules& rules, QStringList& lines)
+        : text_(text), measure_(measure), rules_(rules), lines_(lines) {}
+
+    void Run() {
+        const qsizetype n = text_.size();
+        qsizetype i = 0;
+        while (i < n && !full_) {
+            qsizetype j = i;
+            while (j < n && !IsBreak(text_[j])) {
+                ++j;
+            }
+            if (j < n) {
+                ++j;
+            }
+            AddWord(i, j);
+            i = j;
+        }
+        // A cut word is a line of its own; it leaves no blank line behind it.
+        if (!full_ && !(afterCut_ && lineEnd_ == lineStart_)) {
+            Emit();
+        }
+    }
+
+  private:
+    int Width(double advance) const { return measure_.WidthOfAdvance(advance); }
+
+    void Emit() { lines_.append(text_.mid(lineStart_, lineEnd_ - lineStart_).toString()); }
+
+    void StartLine(qsizetype start, qsizetype end, double advance) {
+        afterCut_ = false;
+        lineStart_ = start;
+        lineEnd_ = end;
+        lineAdvance_ = advance;
+    }
+
+    void AddWord(qsizetype start, qsizetype end) {
+        const QStringView word = text_.mid(start, end - start);
+        const double wordAdvance = measure_.Advance(word);
+        const bool lineEmpty = lineEnd_ == lineStart_;
+        if (Width(lineAdvance_ + wordAdvance) <= rules_.Width) {
+            if (lineEmpty) {
+                StartLine(start, end, wordAdvance);
+            } else {
+                lineEnd_ = end;
+                lineAdvance_ += wordAdvance;
+            }
+            return;
+        }
+        if (lineEmpty) {
+            // The word alone overflows an empty line: keep what fits of its front.
+            qsizetype k = start;
+            double advance = 0;
+            while (k < end) {
+                const qsizetype len = CharLength(text_, k);
+                const double next = measure_.Advance(text_.mid(k, len));
+                if (Width(advance + next) >= rules_.Width) {
+                    break;
+                }
+                advance += next;
+                k += len;
+            }
+            StartLine(start, k, advance);
+            Emit();
+            StartLine(end, end, 0);
+            afterCut_ = true;
+            full_ = !rules_.WordWrap;
+            return;
+        }
+        Emit();
+        if (!rules_.WordWrap) {
+            full_ = true;
+            return;
+        }
+        if (Width(wordAdvance) > rules_.Width) {
+            // Wider than the control on a line of its own: cut from its end.
+            qsizetype k = end;
+            double advance = wordAdvance;
+            while (k > start && Width(advance) > rules_.Width) {
+                const qsizetype len = CharLengthBefore(text_, k);
+                k -= len;
+                advance = measure_.Advance(text_.mid(start, k - start));
+            }
+            StartLine(start, k, advance);
+            Emit();
+            StartLine(end, end, 0);
+            afterCut_ = true;
+            return;
+        }
+        StartLine(start, end, wordAdvance);
+    }
+
+    QStringView text_;
+    TQRLineMeasure& measure_;
+    const TQRLineRules& rules_;
+    QStringList& lines_;
+    qsizetype lineStart_ = 0;
+    qsizetype lineEnd_ = 0;
+    double lineAdvance_ = 0;
+    bool full_ = false;
+    bool afterCut_ = false;
+};
+
+void FormatParagraph(QStringView paragraph, TQRLineMeasure& measure, const TQRLineRules& rules,
+                     QStringList& lines) {
+    if (rules.AutoSize) {
+        lines.append(paragraph.toString());
+        return;
+    }
+    ParagraphBreaker(paragraph, measure, rules, lines).Run();
+}
+
+}  // namespace
+
+void QRFormatParagraphs(const QString& text, TQRLineMeasure& measure, const TQRLineRules& rules,
+                        QStringList& lines) {
+    QString source = text;
+    source.remove(u'\n');
+    const QStringView view(source);
+    qsizetype start = 0;
+    for (qsizetype cr = view.indexOf(u'\r'); cr >= 0; cr = view.indexOf(u'\r', start)) {
+        FormatParagraph(view.mid(start, cr - start), measure, rules, lines);
+        start = cr + 1;
+    }
+    FormatParagraph(view.mid(start), measure, rules, lines);
+}
+
+QStringList QRFormatLines(bool captionBased, const QString& caption, const QStringList& sourceLines,
+                          TQRLineMeasure& measure, const TQRLineRules& rules) {
+    QStringList lines;
+    if (captionBased) {
+        QRFormatParagraphs(caption, measure, rules, lines);
+    } else if (rules.AutoSize) {
+        lines = sourceLines;
+    } else {
+        for (const QString& line : sourceLines) {
+            QRFormatParagraphs(line, measure, rules, lines);
+        }
+    }
+    return lines;
+}
+
+int QRWidestLine(const QStringList& lines, TQRLineMeasure& measure) {
+    int widest = 0;
+    for (const QString& line : lines) {
+        widest = std::max(widest, measure.TextWidth(line));
+    }
+    return widest;
+}
+
+}  // namespace quorin

@@ -1,0 +1,124 @@
+// "Relatorio" in the main window: the report of every lot whatever lot the window shows,
+// the window's lot and item afterwards, two presses giving two independent reports.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "app/OpenDialog.h"
+#include "app/UNT_QuorinRealinhamentoPreco.h"
+#include "controls/DBGrid.h"
+#include "controls/MaskEdit.h"
+#include "controls/Memoedit.h"
+#include "dataset/TMemoryDataSet.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/printer/TQRPrinter.h"
+#include "runtime/FormatSettings.h"
+
+using namespace quorin;
+
+namespace {
+
+const QString kExemplos = QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/");
+
+/// A preview that waits for the run to end and keeps the texts of every page.
+struct TPreviewDeTeste : TQRPreviewInterface {
+    static inline QList<QStringList> Relatorios;
+    void ShowModal(TQRPrinter* printer) override {
+        QElapsedTimer relogio;
+        relogio.start();
+        while (printer->GetStatus() != mpFinished && relogio.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QStringList textos;
+        for (int n = 1; n <= printer->GetPageCount(); ++n)
+            for (const auto& r : TQREmfPlayer::Texts(printer->GetPage(n)->Data())) textos << r.Text;
+        Relatorios << textos;
+    }
+};
+
+struct Janela {
+    QTemporaryDir pasta;
+    TFRM_QuorinRealinhamentoPreco w;
+
+    Janela() {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(pasta.filePath(QStringLiteral("dados"))));
+        w.MensagemSeam = [](const QString&, bool, const QString&) { return true; };
+        QFile::copy(kExemplos + "PL_001269_2009.KPZ", pasta.filePath("PL_001269_2009.KPZ"));
+        w.show();
+        w.activateWindow();
+    }
+    void Abre() {
+        const QString caminho = pasta.filePath("PL_001269_2009.KPZ");
+        w.OPG_Arquivo->Responder = [caminho](TOpenDialog& d) {
+            d.FileName = caminho;
+            return true;
+        };
+        QTest::mouseClick(w.BBT_Arquivo, Qt::LeftButton);
+        w.MSK_CodigoNacional->setFocus();
+        w.MSK_CodigoNacional->setCursorPosition(0);
+        QTest::keyClicks(w.MSK_CodigoNacional, QStringLiteral("12123123000199"));
+        w.CMB_Identificacao->setFocus();
+    }
+    int Lote() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_lote"))->AsInteger(); }
+    int Item() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_item"))->AsInteger(); }
+};
+
+}  // namespace
+
+class TstRelatorioJanela : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() {
+        FormatSettings::setCurrent(FormatSettings::brazilian());
+        RegisterPreviewClass([] { return std::make_unique<TPreviewDeTeste>(); });
+    }
+
+    void todos_os_lotes_e_a_janela_volta_ao_lote_2() {
+        Janela j;
+        QVERIFY(QTest::qWaitForWindowActive(&j.w));
+        j.Abre();
+        // The supplier prices the first item of lot 2 and "Gravar" moves to the second.
+        j.w.DBG_Lote->setFocus();
+        QVERIFY(j.w.CDS_Lote->Locate(QStringLiteral("NRO_LOTE"), 2));
+        j.w.DBG_Item->setFocus();
+        j.w.EDT_Marca->setFocus();
+        j.w.EDT_Marca->setText(QStringLiteral("LIMPAMAIS"));
+        j.w.MED_ValorUnitario->setFocus();
+        j.w.MED_ValorUnitario->selectAll();
+        QTest::keyClicks(j.w.MED_ValorUnitario, QStringLiteral("4,75"));
+        QTest::mouseClick(j.w.BBT_Gravar, Qt::LeftButton);
+        QCOMPARE(j.Lote(), 2);
+        QCOMPARE(j.Item(), 2);
+        QVERIFY(j.w.BBT_Relatorio->isEnabled());
+
+        TPreviewDeTeste::Relatorios.clear();
+        QTest::mouseClick(j.w.BBT_Relatorio, Qt::LeftButton);
+        QCOMPARE(TPreviewDeTeste::Relatorios.size(), 1);
+        const QStringList& textos = TPreviewDeTeste::Relatorios[0];
+        for (const char* lote : {"0001 - MATERIAL DE EXPEDIENTE", "0002 - MATERIAL DE LIMPEZA",
+                                 "0003 - GÊNEROS ALIMENTÍCIOS"})
+            QVERIFY2(textos.contains(QString::fromUtf8(lote)), lote);
+        QCOMPARE(textos.count(QStringLiteral("Total do Lote:")), 3);
+        QVERIFY(textos.contains(QStringLiteral("PROCESSO LICITATÓRIO")));
+        QVERIFY(textos.contains(QStringLiteral("12123123000199")));
+        QVERIFY(textos.contains(QStringLiteral("LIMPAMAIS")));
+        QVERIFY(textos.contains(QStringLiteral("570,00")));  // 120 × 4,75
+
+        // The window shows lot 2 again, on its first item, and still only lot 2's items.
+        QCOMPARE(j.Lote(), 2);
+        QCOMPARE(j.Item(), 1);
+        QCOMPARE(j.w.CDS_Processo->RecordCount(), 3);
+        QVERIFY(!j.w.CDS_Processo->ControlsDisabled());
+
+        // A second press builds a report of its own: same rows, same totals.
+        QTest::mouseClick(j.w.BBT_Relatorio, Qt::LeftButton);
+        QCOMPARE(TPreviewDeTeste::Relatorios.size(), 2);
+        QCOMPARE(TPreviewDeTeste::Relatorios[1].mid(2), TPreviewDeTeste::Relatorios[0].mid(2));
+    }
+};
+
+QTEST_MAIN(TstRelatorioJanela)
+#include "tst_relatorio_janela.moc"

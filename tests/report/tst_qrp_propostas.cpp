@@ -1,0 +1,231 @@
+// The proposal report: its layout on the example's first page, its totals, and
+// what it prints for empty, long and unpriced rows.
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+#include <cmath>
+#include <memory>
+
+#include "dataset/Field.h"
+#include "dataset/ProposalSchema.h"
+#include "dataset/TMemoryDataSet.h"
+#include "report/RelatorioDados.h"
+#include "report/UNT_QRP_Propostas.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/printer/TQRPrinter.h"
+#include "runtime/FormatSettings.h"
+
+using namespace quorin;
+
+namespace {
+
+using TPage = QList<TQREmfPlayer::TextRecord>;
+
+/// Generates the report into its page store and returns every page's texts.
+QList<TPage> Generate(TQRP_Propostas& report) {
+    report.Prepare();
+    QList<TPage> pages;
+    TQRPrinter* printer = report.QRPrinter();
+    for (int n = 1; n <= printer->GetPageCount(); ++n) {
+        auto page = printer->GetPage(n);
+        pages.append(TQREmfPlayer::Texts(page->Data()));
+    }
+    return pages;
+}
+
+QStringList TextsOf(const QList<TPage>& pages) {
+    QStringList texts;
+    for (const TPage& page : pages)
+        for (const auto& record : page) texts.append(record.Text);
+    return texts;
+}
+
+const TQREmfPlayer::TextRecord* Find(const TPage& page, const QString& text) {
+    for (const auto& record : page)
+        if (record.Text == text) return &record;
+    return nullptr;
+}
+
+struct TItem {
+    int lote;
+    int item;
+    double total;
+    QString produto = QStringLiteral("PRODUTO");
+    QString marca = QStringLiteral("MARCA");
+};
+
+void Fill(TQRP_Propostas& report, const QList<TItem>& items) {
+    TMemoryDataSet* ds = report.CDS_Relatorio;
+    ds->CreateDataSet();
+    for (const TItem& i : items) {
+        ds->Append();
+        ds->FieldByName("NRO_LOTE")->SetAsInteger(i.lote);
+        ds->FieldByName("DES_LOTE")->SetAsString(QStringLiteral("LOTE %1").arg(i.lote));
+        ds->FieldByName("NRO_ITEM")->SetAsInteger(i.item);
+        ds->FieldByName("DES_PRODUTO")->SetAsString(i.produto.left(100));
+        ds->FieldByName("DES_MARCA")->SetAsString(i.marca.left(100));
+        ds->FieldByName("vlr_total")->SetAsFloat(i.total);
+        ds->FieldByName("DES_FORNECEDOR")->SetAsString(QStringLiteral("FORNECEDOR"));
+        ds->Post();
+    }
+}
+
+/// A native length of the stored layout (pixels at 96 per inch).
+long double Native(int pixels) { return TQRDefinition::PixelsToNative(pixels); }
+
+}  // namespace
+
+class TestQRPPropostas : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase() { FormatSettings::setCurrent(FormatSettings::brazilian()); }
+
+    void definicao_segue_as_tabelas() {
+        TQRP_Propostas report;
+        QCOMPARE(report.Page().PaperSize(), TQRPaperSize::Letter);
+        QCOMPARE(report.Page().WriteValues(),
+                 (QList<long double>{100, 2794, 100, 2159, 100, 100, 0}));
+        QCOMPARE(report.Units(), TQRUnit::MM);
+        QCOMPARE(report.Font().Size, 9);
+        QVERIFY(report.PrintIfEmpty());
+        QCOMPARE(report.CDS_Relatorio->FieldCount(), 24);
+        QCOMPARE(report.CDS_Relatorio->IndexFieldNames(), QStringLiteral("NRO_LOTE; NRO_ITEM"));
+        for (const TQRBandRow& row : TQRP_Propostas::Bandas()) {
+            auto* band = report.findChild<TQRCustomBand*>(row.Name);
+            QVERIFY2(band, qPrintable(row.Name));
+            QCOMPARE(band->Height(), row.Height);
+            QCOMPARE(band->Width(), 740);
+        }
+        for (const TQRPrintableRow& row : TQRP_Propostas::Imprimiveis()) {
+            auto* printable = report.findChild<TQRPrintable*>(row.Name);
+            QVERIFY2(printable, qPrintable(row.Name));
+            QCOMPARE(printable->ParentControl()->Name(), row.Band);
+        }
+    }
+
+    // Every printable of the page header, its two child bands, the column
+    // header, the first lot header and the first item, on the example's first
+    // page: where the layout tables put it, converted as the engine converts.
+    void exemplo_primeira_pagina_por_posicao() {
+        TMemoryDataSet processo;
+        ProposalSchema::DeclareProcesso(processo);
+        processo.LoadFromFile(QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/PL_001269_2009.KPZ"));
+        TQRP_Propostas report;
+        report.QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
+        report.CDS_Relatorio->CreateDataSet();
+        const TCabecalhoRelatorio cabecalho = CabecalhoDoArquivo(processo);
+        processo.First();
+        CopiaLinhasRelatorio(processo, *report.CDS_Relatorio, cabecalho);
+        const QList<TPage> pages = Generate(report);
+        QVERIFY(!pages.isEmpty());
+        const TPage& page = pages[0];
+        TQRPrinter* printer = report.QRPrinter();
+
+        // Bands whose top depends on stretching above them are found by one anchor text.
+        auto topFromAnchor = [&](const QString& text, int printableTop) -> long double {
+            const auto* r = Find(page, text);
+            if (!r) return -1;
+            return r->Position.y() / printer->YFactor() - Native(printableTop);
+        };
+        const long double header = 100;  // the top margin
+        const QMap<QString, long double> bandTop{
+            {"PHB_Propostas", header},
+            {"CHB_DadosProcesso", header + Native(124)},
+            {"CHB_Objeto", header + Native(124) + Native(20)},
+            {"CHB_Propostas", topFromAnchor(QStringLiteral("Nome:"), 4)},
+            {"QRG_Lote", topFromAnchor(QStringLiteral("Lote:"), 2)},
+            {"DTB_Propostas", topFromAnchor(QStringLiteral("00001"), 2)},
+        };
+        int checked = 0;
+        for (const TQRPrintableRow& row : TQRP_Propostas::Imprimiveis()) {
+            if (!bandTop.contains(row.Band) || row.Kind == QStringLiteral("TQRShape")) continue;
+            if (row.Name == QStringLiteral("QRT_NRO_CGC")) continue;  // prints empty
+            QVERIFY2(bandTop[row.Band] > 0, qPrintable(row.Band));
+            const QString align = row.Properties.value("Alignment").toString();
+            const long double left = 100 + Native(row.Left);
+            const long double x = align == QStringLiteral("right")    ? left + Native(row.Width)
+                                  : align == QStringLiteral("center") ? left + Native(row.Width) / 2
+                                                                      : left;
+            const int ex = printer->XPos(double(x));
+            const int ey = printer->YPos(double(bandTop[row.Band] + Native(row.Top)));
+            bool found = false;
+            for (const auto& r : page)
+                found = found || (std::abs(r.Position.x() - ex) <= 1 && std::abs(r.Position.y() - ey) <= 1);
+            QVERIFY2(found, qPrintable(QStringLiteral("%1 not at (%2, %3)").arg(row.Name).arg(ex).arg(ey)));
+            ++checked;
+        }
+        QCOMPARE(checked, 40);
+
+        const QStringList texts = TextsOf({page});
+        for (const char* t : {"PROCESSO LICITATÓRIO", "Propostas de Preços", "Página: 1", "001269 / 2009",
+                              "000007", "0001 - MATERIAL DE EXPEDIENTE", "00001", "010231", "400,0000",
+                              "12123123000199", "PAPELARIA E DISTRIBUIDORA BOA VISTA LTDA"})
+            QVERIFY2(texts.contains(QString::fromUtf8(t)), t);
+
+        // A picture of the page for people to look at.
+        QImage image(816, 1056, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        auto recording = printer->GetPage(1);
+        TQREmfPlayer::Play(*recording, painter, QRectF(0, 0, 816, 1056));
+        painter.end();
+        QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
+        QVERIFY(image.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/relatorio_exemplo_pagina1.png")));
+    }
+
+    void totais_por_lote_e_da_proposta() {
+        TQRP_Propostas report;
+        report.QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
+        // 1.234,5 + 0,125 shows 1.234,63 (half away from zero on the sum kept to four decimals);
+        // 10,00494 is kept as 10,0049 and shows 10,00; the grand total is the sum of the two.
+        Fill(report, {{1, 1, 1234.5}, {1, 2, 0.125}, {2, 1, 10.00494}});
+        for (int run = 0; run < 2; ++run) {  // a second run starts its totals from 0
+            const QStringList texts = TextsOf(Generate(report));
+            QCOMPARE(texts.count(QStringLiteral("Total do Lote:")), 2);
+            QVERIFY(texts.contains(QStringLiteral("1.234,63")));
+            QVERIFY(texts.contains(QStringLiteral("10,00")));
+            QVERIFY(texts.contains(QStringLiteral("1.244,63")));
+            QCOMPARE(texts.count(QStringLiteral("Total da Proposta:")), 1);
+        }
+    }
+
+    void vazio_imprime_uma_pagina_sem_cabecalho_de_coluna() {
+        TQRP_Propostas report;
+        Fill(report, {});
+        const QList<TPage> pages = Generate(report);
+        QCOMPARE(pages.size(), 1);
+        const QStringList texts = TextsOf(pages);
+        for (const char* t : {"Entidade:", "Modalidade:", "Objeto:", "Marca:", "Especificação:",
+                              "Total da Proposta:", "0,00", "QRL_Titulo1"})
+            QVERIFY2(texts.contains(QString::fromUtf8(t)), t);
+        for (const char* t : {"Nome:", "Lote:", "Total do Lote:"})
+            QVERIFY2(!texts.contains(QString::fromUtf8(t)), t);
+    }
+
+    void textos_longos_esticam_suas_faixas() {
+        TQRP_Propostas report;
+        const QString palavras = QStringLiteral("PALAVRA ").repeated(40);  // 320 characters
+        Fill(report, {{1, 1, 1, palavras, palavras}});
+        const QList<TPage> pages = Generate(report);
+        const TPage& page = pages[0];
+        const auto* marca = Find(page, QStringLiteral("Marca:"));
+        const auto* especificacao = Find(page, QStringLiteral("Especificação:"));
+        QVERIFY(marca && especificacao);
+        // The description keeps its first 100 characters, over two lines above the brand.
+        QStringList produto;
+        for (const auto& r : page)
+            if (r.Text.startsWith(QStringLiteral("PALAVRA")) && r.Position.y() < marca->Position.y())
+                produto.append(r.Text);
+        QCOMPARE(produto.size(), 2);
+        QCOMPARE(produto.join(QString()).remove(u' '), palavras.left(100).remove(u' '));
+        const auto* item = Find(page, QStringLiteral("00001"));
+        QVERIFY(item);
+        // The detail band grew by a line with its description, the brand band with its brand.
+        QVERIFY(marca->Position.y() - item->Position.y() > 18 + 8);
+        QVERIFY(especificacao->Position.y() - marca->Position.y() > 18 + 8);
+    }
+};
+
+QTEST_MAIN(TestQRPPropostas)
+#include "tst_qrp_propostas.moc"

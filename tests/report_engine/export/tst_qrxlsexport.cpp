@@ -1,0 +1,174 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ExportTools.h"
+#include "report_engine/export/TQRXLSFilter.h"
+#include "report_engine/printer/TQRPrinter.h"
+#include "runtime/FormatSettings.h"
+
+using namespace quorin;
+using namespace exporttools;
+
+namespace {
+
+struct Text {
+    double X;
+    double Y;
+    QString Value;
+};
+using Page = QList<Text>;
+using Cells = QMap<QString, QVariant>;
+
+void RunPages(TQRXLSFilter& filter, const QList<Page>& pages) {
+    for (const Page& page : pages) {
+        filter.NewPage();
+        for (const Text& t : page) {
+            filter.TextOut(t.X, t.Y, TQRFont(), Qt::black, TAlignment::taLeftJustify, t.Value);
+        }
+        filter.EndPage();
+    }
+}
+
+void Export(const QString& file, const QList<QList<Page>>& reports) {
+    TQRXLSFilter filter(file);
+    filter.Start(2100, 2970, TQRFont());
+    for (const auto& report : reports) RunPages(filter, report);  // reports running into one filter
+    filter.Finish();
+}
+
+/// The cells as xlrd reads them: "row,col" -> number or text.
+Cells ReadWithXlrd(const QString& file) {
+    const char* script =
+        "import sys, json, xlrd\n"
+        "b = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252')\n"
+        "s = b.sheet_by_index(0)\n"
+        "out = []\n"
+        "for r in range(s.nrows):\n"
+        "  for c in range(s.ncols):\n"
+        "    cell = s.cell(r, c)\n"
+        "    if cell.ctype != 0: out.append([r, c, cell.ctype, cell.value])\n"
+        "print(json.dumps(out))\n";
+    const Result r = Run(QStringLiteral("/usr/bin/python3"), {"-c", script, file});
+    if (r.exitCode != 0) {
+        qWarning("%s", r.err.constData());
+        return {{QStringLiteral("error"), QString::fromUtf8(r.err)}};
+    }
+    Cells cells;
+    for (const QJsonValue v : QJsonDocument::fromJson(r.out).array()) {
+        const QJsonArray a = v.toArray();
+        const QString key = QStringLiteral("%1,%2").arg(a[0].toInt()).arg(a[1].toInt());
+        cells[key] = a[2].toInt() == 2 ? QVariant(a[3].toDouble()) : QVariant(a[3].toString());
+    }
+    return cells;
+}
+
+bool HasXlrd() { return Run(QStringLiteral("/usr/bin/python3"), {"-c", "import xlrd"}).exitCode == 0; }
+
+}  // namespace
+
+class TestQRXlsExport : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        FormatSettings::setCurrent(FormatSettings::brazilian());
+    }
+
+    void recordLayout() {
+        const QString file = Path("layout.xls");
+        Export(file, {{{{100, 100, QStringLiteral("12")}, {500, 100, QStringLiteral("Lote")}}}});
+        const QByteArray bytes = ReadAll(file);
+        const QByteArray expected = QByteArray::fromHex(
+            "0908 0600 0000 1000 0000"             // beginning of file
+            "0002 0a00 0000 0000 0000 0000 0000"   // dimensions, all zero
+            "0300 0f00 0000 0000 000000 0000000000002840"  // 12 at row 0, column 0
+            "0400 0c00 0000 0100 000000 04 4c6f7465"       // Lote at row 0, column 1
+            "0a00 0000");                          // end of file
+        QCOMPARE(bytes.toHex(' '), expected.toHex(' '));
+    }
+
+    void cellsAsXlrdReadsThem_data() {
+        QTest::addColumn<QList<QList<Page>>>("reports");
+        QTest::addColumn<Cells>("cells");
+        QTest::newRow("detail row below the header rows")
+            << QList<QList<Page>>{{{{100, 50, QStringLiteral("Relatório")},
+                                     {100, 120, QStringLiteral("Item")}, {600, 120, QStringLiteral("Descrição")},
+                                     {100, 200, QStringLiteral("12")}, {600, 200, QStringLiteral("Lote")}}}}
+            << Cells{{"0,0", QStringLiteral("Relatório")},
+                                       {"1,0", QStringLiteral("Item")}, {"1,1", QStringLiteral("Descrição")},
+                                       {"2,0", 12.0}, {"2,1", QStringLiteral("Lote")}};
+        QTest::newRow("regional numbers, texts that only look like numbers")
+            << QList<QList<Page>>{{{{100, 100, QStringLiteral("1.234,50")}, {400, 100, QStringLiteral("000042 / 2010")},
+                                     {700, 100, QStringLiteral("12.345.678/0001-90")}, {1000, 100, QStringLiteral("-0,5")}}}}
+            << Cells{{"0,0", 1234.5}, {"0,1", QStringLiteral("000042 / 2010")},
+                                       {"0,2", QStringLiteral("12.345.678/0001-90")}, {"0,3", -0.5}};
+        QTest::newRow("positions of 0 or less get no cell")
+            << QList<QList<Page>>{{{{0, 100, QStringLiteral("x0")}, {-5, 100, QStringLiteral("xneg")},
+                                     {100, 0, QStringLiteral("y0")}, {100, 100, QStringLiteral("fica")}}}}
+            << Cells{{"0,0", QStringLiteral("fica")}};
+        QTest::newRow("positions equal after rounding share a column")
+            << QList<QList<Page>>{{{{100.2, 100, QStringLiteral("a")}, {99.8, 200, QStringLiteral("b")},
+                                     {300, 200, QStringLiteral("c")}}}}
+            << Cells{{"0,0", QStringLiteral("a")}, {"1,0", QStringLiteral("b")},
+                                       {"1,1", QStringLiteral("c")}};
+        QTest::newRow("pages and a second report continue downwards")
+            << QList<QList<Page>>{{{{100, 100, QStringLiteral("A1")}}, {{100, 100, QStringLiteral("A2")}, {100, 300, QStringLiteral("A3")}}},
+                                  {{{100, 100, QStringLiteral("B1")}}}}
+            << Cells{{"0,0", QStringLiteral("A1")}, {"1,0", QStringLiteral("A2")},
+                                       {"2,0", QStringLiteral("A3")}, {"3,0", QStringLiteral("B1")}};
+        const QString long300 = QString(100, u'a') + QString(100, u'é') + QString(100, u'z');
+        QTest::newRow("a 300-character text keeps its first 255")
+            << QList<QList<Page>>{{{{100, 100, long300}}}}
+            << Cells{{"0,0", long300.left(255)}};
+    }
+    void cellsAsXlrdReadsThem() {
+        QFETCH(QList<QList<Page>>, reports);
+        QFETCH(Cells, cells);
+        if (!HasXlrd()) QSKIP("python3-xlrd missing");
+        const QString file = Path(QStringLiteral("%1.xls").arg(QTest::currentDataTag()).replace(u' ', u'_'));
+        Export(file, reports);
+        QCOMPARE(ReadWithXlrd(file), cells);
+    }
+
+    void progressWhileStoringTheFirstPage() {
+        TQRPrinter printer;
+        QObject progress;
+        printer.PreviewWindow = &progress;
+        TQRXLSFilter filter(Path("progress.xls"));
+        filter.Printer = &printer;
+        filter.Start(2100, 2970, TQRFont());
+        RunPages(filter, {{{100, 100, QStringLiteral("a")}, {100, 200, QStringLiteral("b")}, {100, 300, QStringLiteral("c")},
+                           {100, 400, QStringLiteral("d")}}});
+        filter.Finish();
+        QCoreApplication::processEvents();
+        QCOMPARE(progress.property("windowTitle").toString(), QStringLiteral("Writing XLS file..."));
+        QCOMPARE(printer.GetProgress(), 75);  // line 4 of 4 reports 3 of 4 done
+    }
+
+    // The lenient reader sees the same cells, numbers as numbers.
+    void libreOfficeReadsTheSameCells() {
+        if (!Has("soffice")) QSKIP("LibreOffice missing");
+        const QString file = Path("calc.xls");
+        Export(file, {{{{100, 100, QStringLiteral("Licitação")}, {500, 100, QStringLiteral("1.234,50")}},
+                       {{100, 100, QStringLiteral("Município")}, {500, 100, QStringLiteral("000042 / 2010")}}}});
+        QVERIFY(Soffice(dir_.path(), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"), {file}, Path("csv")));
+        const QString csv = QString::fromUtf8(ReadAll(Path("csv/calc.csv"))).trimmed();
+        QCOMPARE(csv.split(u'\n'), QStringList({QStringLiteral("Licitação,1234.5"), QStringLiteral("Município,000042 / 2010")}));
+        if (HasXlrd()) {
+            const auto cells = ReadWithXlrd(file);
+            QCOMPARE(cells.value("0,1"), QVariant(1234.5));
+            QCOMPARE(cells.value("1,0"), QVariant(QStringLiteral("Município")));
+        }
+    }
+};
+
+QTEST_MAIN(TestQRXlsExport)
+#include "tst_qrxlsexport.moc"

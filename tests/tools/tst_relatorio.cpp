@@ -1,0 +1,115 @@
+// quorin-pacote relatorio: the proposal report of a file in every output form, read back by
+// programs nobody here wrote.
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "RunPacote.h"
+
+namespace {
+
+const QString kExemplos = QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/");
+
+/// The output of a reader, or a null string when the reader is not installed.
+QString Reader(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return {};
+    return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
+}
+
+}  // namespace
+
+class TestRelatorio : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString proposta_;
+
+  private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        QVERIFY(QFile::copy(kExemplos + "PL_001269_2009.KPZ", dir_.filePath("PL_001269_2009.KPZ")));
+        const Result r = Run({"preencher", dir_.filePath("PL_001269_2009.KPZ"), "--documento", "12123123000199",
+                              "--precos", kExemplos + "precos_exemplo.csv"});
+        QCOMPARE(r.code, 0);
+        proposta_ = dir_.filePath("PRP_001269_2009_12123123000199.PRO");
+    }
+
+    void pdf_com_lotes_itens_e_totais() {
+        const QString pdf = dir_.filePath("proposta.pdf");
+        const Result r = Run({"relatorio", proposta_, "--documento", "12.123.123/0001-99", "--saida", pdf});
+        QCOMPARE(r.code, 0);
+        const QString check = Reader("qpdf", {"--check", pdf});
+        if (check.isNull()) QSKIP("qpdf não está instalado");
+        QVERIFY2(check.contains("No syntax or stream encoding errors"), qPrintable(check));
+        const QString text = Reader("pdftotext", {"-layout", "-enc", "UTF-8", pdf, "-"});
+        for (const char* t : {"PROCESSO LICITATÓRIO", "Lote: 0001 - MATERIAL DE EXPEDIENTE",
+                              "0003 - GÊNEROS ALIMENTÍCIOS", "ALVORADA", "400,0000", "9,8500", "3.940,00",
+                              "Total do Lote:", "4.836,50", "Total da Proposta:", "Municipío:"})
+            QVERIFY2(text.contains(QString::fromUtf8(t)), t);
+    }
+
+    void cada_formato_pela_extensao_data() {
+        QTest::addColumn<QString>("saida");
+        QTest::addColumn<QStringList>("arquivos");
+        QTest::newRow("pagina") << "proposta.qrp" << QStringList{"proposta.qrp"};
+        QTest::newRow("texto") << "proposta.txt" << QStringList{"proposta.txt"};
+        QTest::newRow("rtf") << "proposta.rtf" << QStringList{"proposta.rtf"};
+        QTest::newRow("planilha") << "proposta.xls" << QStringList{"proposta.xls"};
+        QTest::newRow("wmf, um por página") << "pag.wmf" << QStringList{"pag001.wmf", "pag002.wmf"};
+        QTest::newRow("emf, um por página") << "pag.emf" << QStringList{"pag001.emf", "pag002.emf"};
+    }
+    void cada_formato_pela_extensao() {
+        QFETCH(QString, saida);
+        QFETCH(QStringList, arquivos);
+        const Result r = Run({"relatorio", proposta_, "--saida", dir_.filePath(saida)});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        for (const QString& f : arquivos) QVERIFY2(QFileInfo(dir_.filePath(f)).size() > 0, qPrintable(f));
+        if (saida.endsWith(".txt")) {
+            QFile f(dir_.filePath(saida));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(f.readAll());
+            QVERIFY(text.contains(QString::fromUtf8("GÊNEROS ALIMENTÍCIOS")));
+            QVERIFY(text.contains("Total da Proposta:"));
+        }
+    }
+
+    void erros_de_uso_e_de_arquivo_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("mensagem");
+        QTest::newRow("extensão desconhecida") << QStringList{"relatorio", "X.KPZ", "--saida", "r.doc"} << 64
+                                               << ".qrp, .pdf, .txt, .rtf, .xls, .emf ou .wmf";
+        QTest::newRow("sem saída") << QStringList{"relatorio", "X.KPZ"} << 64 << "--saida";
+        QTest::newRow("arquivo ausente") << QStringList{"relatorio", "nao-existe.KPZ", "--saida", "r.pdf"} << 1
+                                         << "nao-existe.KPZ";
+        QTest::newRow("documento ausente")
+            << QStringList{"relatorio", kExemplos + "PL_001269_2009.KPZ", "--documento", "52998224725", "--saida",
+                           "r.pdf"}
+            << 2 << "não consta";
+    }
+    void erros_de_uso_e_de_arquivo() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, mensagem);
+        const Result r = Run(args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(mensagem), qPrintable(r.err));
+    }
+
+    void pasta_sem_permissao_nao_deixa_arquivo() {
+        const QString pasta = dir_.filePath("somente-leitura");
+        QVERIFY(QDir().mkpath(pasta));
+        QFile::setPermissions(pasta, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (QFileInfo(pasta).isWritable()) QSKIP("como root toda pasta aceita gravação");
+        const Result r = Run({"relatorio", proposta_, "--saida", pasta + "/r.pdf"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("r.pdf"), qPrintable(r.err));
+        QVERIFY(QDir(pasta).entryList(QDir::Files).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRelatorio)
+#include "tst_relatorio.moc"
