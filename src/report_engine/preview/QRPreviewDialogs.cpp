@@ -86,6 +86,15 @@ bool TQRPreviewDialogs::RealSaveFile(QWidget* parent, const QString& caption, co
     for (const QString& entry : filters) nameFilters << QtNameFilter(entry);
     dialog.setNameFilters(nameFilters);
     dialog.setDefaultSuffix(defaultExtension);
+    // A name typed without extension takes the one of the chosen entry.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters, &nameFilters](
+                                                                          const QString& chosen) {
+        const qsizetype index = nameFilters.indexOf(chosen);
+        if (index < 0) return;
+        const QString pattern = filters.at(index).section(u'|', 1);
+        const QString suffix = pattern.section(u'.', -1);
+        if (!suffix.isEmpty() && !suffix.contains(u'*')) dialog.setDefaultSuffix(suffix);
+    });
     if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().constFirst();

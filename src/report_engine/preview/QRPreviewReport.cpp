@@ -2,12 +2,6 @@
 
 #include "report_engine/model/TQuickRep.h"
 
-namespace quorin {
-// Until the report model's running code is linked everywhere, the printer
-// dialog is registered only where it is.
-void RegisterPrinterSetupDialog(TQRPrinterSetupDialog dialog) __attribute__((weak));
-}  // namespace quorin
-
 namespace quorin::QRPreviewReport {
 
 QObject* AsObject(TCustomQuickRep* report) { return report; }
@@ -23,7 +17,6 @@ bool StaysOnTop(const TCustomQuickRep* report) { return report->PrevFormStyle ==
 QString Name(const TCustomQuickRep* report) { return report ? report->objectName() : QString(); }
 
 void RegisterSetupDialog(std::function<bool(TSetupRequest&)> dialog) {
-    if (&RegisterPrinterSetupDialog == nullptr) return;
     if (!dialog) {
         RegisterPrinterSetupDialog(nullptr);
         return;

@@ -272,8 +272,23 @@ void TQRPreview::UpdateImage() {
 }
 
 void TQRPreview::CMPageAvailable(int n) {
-    if (n == pageNumber_) UpdateImage();
-    if (OnPageAvailable) OnPageAvailable(this, n);
+    if (n == pageNumber_) {
+        UpdateImage();
+        if (OnPageAvailable) OnPageAvailable(this, n);
+        return;
+    }
+    // A fast run announces pages by the thousand: the listener hears the
+    // latest of a burst once, after the notices queued with it.
+    latestAvailable_ = n;
+    if (availablePending_) return;
+    availablePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            availablePending_ = false;
+            if (printer_ != nullptr && OnPageAvailable) OnPageAvailable(this, latestAvailable_);
+        },
+        Qt::QueuedConnection);
 }
 
 void TQRPreview::CMProgressUpdate(int p) {

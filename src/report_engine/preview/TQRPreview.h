@@ -122,6 +122,8 @@ class TQRPreview : public QScrollArea {
     int zoom_ = 100;
     TQRZoomState zoomState_ = qrZoomOther;
     int pageNumber_ = 1;
+    int latestAvailable_ = 0;
+    bool availablePending_ = false;
 };
 
 }  // namespace quorin

@@ -48,7 +48,12 @@ void TQRProgressForm::CMQRProgressUpdate() {
     if (progress % 5 != 0) return;
     Gauge->setValue(progress);
     Info->setText(QStringLiteral("%1% ").arg(progress) + QStringLiteral(" Completed"));
+    // Let the window repaint and the Cancel button answer; notices that come
+    // meanwhile only update the figures, without nesting further.
+    if (updating_) return;
+    updating_ = true;
     QCoreApplication::processEvents();
+    updating_ = false;
 }
 
 bool TQRProgressForm::event(QEvent* event) {

@@ -31,6 +31,7 @@ class TQRProgressForm : public QDialog {
 
   private:
     void CMQRProgressUpdate();
+    bool updating_ = false;
 };
 
 }  // namespace quorin

@@ -193,6 +193,9 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
     if (printer_ != nullptr && !printer_->GetTitle().isEmpty()) setWindowTitle(printer_->GetTitle());
     if (printer_ != nullptr && printer_->GetStatus() == mpFinished) {
         Print->setEnabled(true);
+        // A run that ended before this window took the printer sends no more
+        // notices, so the printer setup is offered here (not for a loaded file).
+        PrintSetup->setEnabled(!printer_->GetLoadedFromFile());
         SelectPage(1);
     }
     FormCreate();

@@ -550,6 +550,7 @@ void TestQRPreview::progressFormFollowsThePrinter() {
     printer->SetProgress(27);  // shown only at multiples of 5
     QCoreApplication::processEvents();
     QCOMPARE(form->Gauge->value(), 25);
+    QVERIFY(form->grab().save(ScreenshotPath(QStringLiteral("preview_progresso.png"))));
     QVERIFY(!printer->GetCancelled());
     QTest::mouseClick(form->CancelButton, Qt::LeftButton);
     QVERIFY(printer->GetCancelled());
