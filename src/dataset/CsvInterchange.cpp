@@ -1,7 +1,6 @@
 #include "dataset/CsvInterchange.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -11,6 +10,7 @@
 #include "dataset/TMemoryDataSet.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
+#include "runtime/SafeFile.h"
 
 namespace quorin {
 
@@ -275,10 +275,12 @@ QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
 
 void TCsvInterchange::ExportFile(const TMemoryDataSet& ds, const QString& path) {
     const QByteArray bytes = Export(ds);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw EDataSetError(
-            QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, file.errorString()));
+    try {
+        WriteFileSafely(path, bytes);
+    } catch (const EDataSetError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EDataSetError(e.message());
     }
 }
 

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include "dataset/DataPacket.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
+#include "runtime/SafeFile.h"
 
 namespace quorin {
 
@@ -518,15 +518,12 @@ QByteArray TMemoryDataSet::SaveToBytes() {
 
 void TMemoryDataSet::SaveToFile(const QString& path) {
     const QByteArray bytes = SaveToBytes();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw EDataSetError(
-            QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw EDataSetError(QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, reason));
+    try {
+        WriteFileSafely(path, bytes);
+    } catch (const EDataSetError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EDataSetError(e.message());
     }
 }
 

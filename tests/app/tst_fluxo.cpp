@@ -17,7 +17,13 @@
 #include "controls/Memoedit.h"
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace quorin;
 
@@ -114,6 +120,47 @@ QString Processo_Com_Documento(const QString& pasta, const QString& documento) {
     const QString caminho = pasta + QStringLiteral("/PL_000007_2026.KPZ");
     ds.SaveToFile(caminho);
     return caminho;
+}
+
+const QByteArray kPropostaAnterior = "a proposta gravada antes";
+
+// Opens the process of `pasta`, prices both items and presses Encerrar where the
+// proposal cannot be written: the failure names the file and says why, no
+// success is shown and the window stays open.
+void EncerraSemEspaco(const QString& pasta, const QString& motivo) {
+    Fluxo f;
+    QVERIFY(f.Pronta());
+    f.Abre(pasta + QStringLiteral("/PL_000007_2026.KPZ"));
+    for (f.w.CDS_Processo->First(); !f.w.CDS_Processo->Eof(); f.w.CDS_Processo->Next()) {
+        f.w.CDS_Processo->Edit();
+        f.w.CDS_Processo->FieldByName(QStringLiteral("vlr_realinhamento"))->SetAsFloat(2.5);
+        f.w.CDS_Processo->FieldByName(QStringLiteral("vlr_total"))->SetAsFloat(5);
+        f.w.CDS_Processo->Post();
+    }
+    QString erro;
+    try {
+        f.w.BBT_EncerrarClick();
+    } catch (const Exception& e) {
+        erro = e.message();
+    }
+    QCOMPARE(erro, QStringLiteral("Não foi possível gravar o arquivo \"PRP_000007_2026_.PRO\": ") + motivo);
+    QVERIFY(f.mensagens.isEmpty());
+    QVERIFY(f.w.isVisible());
+}
+
+void ConfereProposta(const QString& pasta) {
+    QFile anterior(pasta + QStringLiteral("/PRP_000007_2026_.PRO"));
+    QVERIFY(anterior.open(QIODevice::ReadOnly));
+    QCOMPARE(anterior.readAll(), kPropostaAnterior);
+    QStringList arquivos = QDir(pasta).entryList(QDir::Files | QDir::Hidden);
+    arquivos.removeAll(QStringLiteral("enche"));
+    QCOMPARE(arquivos, (QStringList{QStringLiteral("PL_000007_2026.KPZ"), QStringLiteral("PRP_000007_2026_.PRO")}));
+}
+
+void GravaPropostaAnterior(const QString& pasta) {
+    QFile anterior(pasta + QStringLiteral("/PRP_000007_2026_.PRO"));
+    QVERIFY(anterior.open(QIODevice::WriteOnly));
+    anterior.write(kPropostaAnterior);
 }
 
 }  // namespace
@@ -495,6 +542,54 @@ class TstFluxo : public QObject {
         QVERIFY(f.mensagens.isEmpty());
         QVERIFY(f.w.isVisible());
         QVERIFY(QFileInfo(f.pasta.filePath(QStringLiteral("PRP_000007_2026_.PRO"))).isDir());
+    }
+
+    // Closing into a folder that cannot take the proposal: once with a file-size
+    // limit (this test run again in a child process) and, as root, on a full tmpfs.
+    void fullDiskKeepsTheEarlierProposal() {
+        const QString filho = qEnvironmentVariable("QUORIN_PASTA_LIMITADA");
+        if (!filho.isEmpty()) {
+            EncerraSemEspaco(filho, QStringLiteral("o arquivo excede o tamanho permitido."));
+            return;
+        }
+        QTemporaryDir pasta;
+        Processo_Com_Documento(pasta.path(), kCpf);
+        GravaPropostaAnterior(pasta.path());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUORIN_PASTA_LIMITADA"), pasta.path());
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limite{200, 200};
+            setrlimit(RLIMIT_FSIZE, &limite);
+        });
+        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("fullDiskKeepsTheEarlierProposal")});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, p.readAll().constData());
+        ConfereProposta(pasta.path());
+
+        if (::geteuid() != 0)
+            return;
+        QTemporaryDir montagem;
+        const QByteArray ponto = QFile::encodeName(montagem.path());
+        if (::mount("tmpfs", ponto.constData(), "tmpfs", 0, "size=128k") != 0)
+            return;
+        Processo_Com_Documento(montagem.path(), kCpf);
+        GravaPropostaAnterior(montagem.path());
+        {
+            QFile enche(montagem.filePath(QStringLiteral("enche")));
+            if (enche.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+                const QByteArray bloco(4096, 'f');
+                while (enche.write(bloco) == bloco.size()) {
+                }
+            }
+        }
+        EncerraSemEspaco(montagem.path(), QStringLiteral("não há espaço livre no disco."));
+        ConfereProposta(montagem.path());
+        QDir::setCurrent(QDir::tempPath());
+        ::umount(ponto.constData());
     }
 
     void gridsStripeAndKeepTheirRows() {

@@ -131,6 +131,32 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("PRP_000042_2010_52998224725.PRO"))));
     }
 
+    // A write that cannot finish fails with exit 1 and keeps the earlier proposal.
+    void fullDiskKeepsTheEarlierProposal() {
+        const QString kpz = Copia(QStringLiteral("PL_001269_2009.KPZ"));
+        const QString pro = dir.filePath(QStringLiteral("PRP_001269_2009_12123123000199.PRO"));
+        const QByteArray earlier = "an earlier proposal";
+        {
+            QFile f(pro);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(earlier);
+        }
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+        const Result r = Run({QStringLiteral("preencher"), kpz, QStringLiteral("--documento"),
+                              QStringLiteral("12.123.123/0001-99"), QStringLiteral("--precos"),
+                              kExemplos + QStringLiteral("precos_exemplo.csv")},
+                             1000);
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, QStringLiteral("quorin-pacote: Não foi possível gravar o arquivo \"") + pro +
+                            QStringLiteral("\": o arquivo excede o tamanho permitido.\n"));
+        QFile f(pro);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), earlier);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+        QFile::remove(pro);
+    }
+
     void usage() {
         QCOMPARE(Run({QStringLiteral("preencher"), QStringLiteral("x.KPZ")}).code, 64);
         const Result help = Run({QStringLiteral("preencher"), QStringLiteral("--help")});

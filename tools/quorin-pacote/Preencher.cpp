@@ -173,7 +173,7 @@ int Run(const Context& c) {
     try {
         processo.SaveToFile(destino);
     } catch (const Exception& e) {
-        c.PrintError(QStringLiteral("%1: %2").arg(destino, e.message()));
+        c.PrintError(e.message());
         return ExitBadInput;
     }
     c.Print(QDir::toNativeSeparators(destino) + u'\n');
