@@ -10,6 +10,7 @@
 #include "dataset/TMemoryDataSet.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
+#include "runtime/FileAccess.h"
 #include "runtime/SafeFile.h"
 
 namespace quorin {
@@ -203,18 +204,20 @@ void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
     ds.OpenWithRows(std::move(rows));
 }
 
-void TCsvInterchange::ImportFile(TMemoryDataSet& ds, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw EDataSetError(
-            QStringLiteral("Não foi possível abrir o arquivo '%1': %2.").arg(path, file.errorString()));
-    }
+QByteArray TCsvInterchange::ReadFile(const QString& path) {
     // Cells cost tens of bytes each in memory; no process comes near this size.
     constexpr qint64 maxBytes = qint64(256) << 20;
-    if (file.size() > maxBytes) {
-        throw EDataSetError(QStringLiteral("O arquivo CSV '%1' é grande demais (mais de 256 MB).").arg(path));
+    try {
+        return ReadRegularFile(path, maxBytes);
+    } catch (const EDataSetError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EDataSetError(e.message());
     }
-    Import(ds, file.readAll());
+}
+
+void TCsvInterchange::ImportFile(TMemoryDataSet& ds, const QString& path) {
+    Import(ds, ReadFile(path));
 }
 
 QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {

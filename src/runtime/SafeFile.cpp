@@ -13,38 +13,13 @@
 #include <unistd.h>
 
 #include "runtime/Exceptions.h"
+#include "runtime/FileAccess.h"
 
 namespace quorin {
 
 namespace {
 
-QString ErrnoText(int error) {
-    switch (error) {
-        case ENOSPC:
-            return QStringLiteral("não há espaço livre no disco");
-        case EFBIG:
-            return QStringLiteral("o arquivo excede o tamanho permitido");
-        case EDQUOT:
-            return QStringLiteral("a cota de disco foi excedida");
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("permissão negada");
-        case EROFS:
-            return QStringLiteral("o sistema de arquivos é somente leitura");
-        case ENOENT:
-            return QStringLiteral("a pasta não existe");
-        case ENOTDIR:
-            return QStringLiteral("o caminho não é uma pasta");
-        case EISDIR:
-            return QStringLiteral("o destino é uma pasta");
-        case EIO:
-            return QStringLiteral("erro de entrada e saída no disco");
-        case ENAMETOOLONG:
-            return QStringLiteral("o nome é longo demais");
-        default:
-            return QStringLiteral("erro %1 do sistema (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
-}
+QString ErrnoText(int error) { return SystemErrorText(error); }
 
 }  // namespace
 

@@ -23,6 +23,7 @@
 #include <csignal>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quorin;
@@ -353,6 +354,9 @@ class TstFluxo : public QObject {
         QTest::newRow("not a data packet") << QByteArray("nro_lote;nro_item\r\n1;1\r\n");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("a field missing") << QByteArray("*");  // written below
+        // Neither may hold the window: the warning comes at once.
+        QTest::newRow("a pipe") << QByteArray("pipe");
+        QTest::newRow("a link to /dev/zero") << QByteArray("zero");
     }
 
     void unreadableFiles() {
@@ -366,6 +370,10 @@ class TstFluxo : public QObject {
             semMarca.AddSmallintField(QStringLiteral("nro_item"));
             semMarca.CreateDataSet();
             semMarca.SaveToFile(arquivo);
+        } else if (conteudo == "pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(arquivo).constData(), 0600), 0);
+        } else if (conteudo == "zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), arquivo));
         } else {
             QFile file(arquivo);
             QVERIFY(file.open(QIODevice::WriteOnly));

@@ -6,10 +6,12 @@
 #include <csignal>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "runtime/Exceptions.h"
+#include "runtime/FileAccess.h"
 #include "runtime/SafeFile.h"
 
 using namespace quorin;
@@ -78,9 +80,25 @@ QStringList Entries(const QString& dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
+// The reader's answer for `path`: its message, or "read N bytes".
+QString ReadAnswer(const QString& path, qint64 maxBytes = qint64(1) << 30,
+                   const std::function<void(const QByteArray&, qint64)>& check = {}) {
+    try {
+        return QStringLiteral("read %1 bytes").arg(ReadRegularFile(path, maxBytes, 8, check).size());
+    } catch (const Exception& e) {
+        return e.message();
+    }
+}
+
+void RefuseUnlessQuorin(const QByteArray& header, qint64) {
+    if (!header.startsWith("QUORIN")) {
+        throw Exception(QStringLiteral("not ours"));
+    }
+}
+
 }  // namespace
 
-class TestSafeFile : public QObject {
+class TestFiles : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
@@ -166,6 +184,86 @@ class TestSafeFile : public QObject {
                                          "a pasta não existe."));
     }
 
+    // Only a regular file is read; the others are refused at once (a pipe
+    // without a writer and /dev/zero would otherwise never end).
+    void readsOnlyRegularFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "pipe" << "é um pipe, não um arquivo comum";
+        QTest::newRow("link to /dev/zero") << "zero" << "é um dispositivo, não um arquivo comum";
+        QTest::newRow("folder") << "folder" << "é uma pasta, não um arquivo";
+        QTest::newRow("missing") << "missing" << "o arquivo não existe";
+        QTest::newRow("too large") << "large" << "o arquivo tem 2 MB, mais que os 1 MB permitidos";
+        QTest::newRow("regular") << "regular" << "";
+    }
+    void readsOnlyRegularFiles() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("processo.KPZ"));
+        const QByteArray local = QFile::encodeName(path);
+        if (kind == u"pipe") {
+            QCOMPARE(::mkfifo(local.constData(), 0600), 0);
+        } else if (kind == u"zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (kind == u"folder") {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("processo.KPZ")));
+        } else if (kind == u"large") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(2 << 20));
+        } else if (kind == u"regular") {
+            WriteFileSafely(path, "QUORINDP and the rest");
+        }
+        const QString answer = ReadAnswer(path, 1 << 20, RefuseUnlessQuorin);
+        if (reason.isEmpty()) {
+            QCOMPARE(answer, QStringLiteral("read 21 bytes"));
+        } else {
+            QCOMPARE(answer, QStringLiteral("Não foi possível ler o arquivo \"") + path + QStringLiteral("\": ") +
+                                 reason + u'.');
+        }
+    }
+
+    // A file of the wrong kind costs its header: 700 MB of zeros are refused by
+    // a child whose address space could not even hold them.
+    void headerBeforeBody() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zeros.KPZ"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(700) << 20));
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            long pages = 0;
+            if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+                if (std::fscanf(statm, "%ld", &pages) != 1) {
+                    pages = 0;
+                }
+                std::fclose(statm);
+            }
+            const rlim_t room = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(200) << 20);
+            const rlimit limit{room, room};
+            ::setrlimit(RLIMIT_AS, &limit);
+            try {
+                QByteArray whole(qsizetype(700) << 20, '\0');  // the limit leaves no room for the body
+                _exit(4);
+            } catch (const std::bad_alloc&) {
+            }
+            try {
+                ReadRegularFile(path, qint64(1) << 30, 8, RefuseUnlessQuorin);
+            } catch (const Exception& e) {
+                _exit(e.message() == u"not ours" ? 0 : 1);
+            } catch (...) {
+                _exit(2);
+            }
+            _exit(3);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
     void notCommittedLeavesNothing() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("a.csv"));
@@ -177,5 +275,5 @@ class TestSafeFile : public QObject {
     }
 };
 
-QTEST_GUILESS_MAIN(TestSafeFile)
-#include "tst_safefile.moc"
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"
