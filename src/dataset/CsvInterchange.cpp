@@ -86,7 +86,8 @@ TFieldValue ParseCell(const TField& field, const TCsvReader::Cell& cell, int col
 }
 
 QString Quoted(const QString& text) {
-    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) {
+    // A byte order mark at the start of the file would be taken for the file's own.
+    if (!text.startsWith(QChar(0xFEFF)) && !text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) {
         return text;
     }
     QString out = text;
@@ -227,7 +228,11 @@ QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
         if (c > 0) {
             out += u';';
         }
-        out += Quoted(columns[c]->FieldName());
+        const QString& name = columns[c]->FieldName();
+        // A lone header holding a comma would read back as a file of the wrong separator.
+        out += columns.size() == 1 && name.contains(u',') && !name.contains(u'"')
+                   ? u'"' + name + u'"'
+                   : Quoted(name);
     }
     out += QStringLiteral("\r\n");
     for (int r = 0; r < ds.StoredRowCount(); ++r) {

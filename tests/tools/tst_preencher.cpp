@@ -114,6 +114,9 @@ private Q_SLOTS:
         QTest::newRow("an item the process does not have")
             << "52998224725" << QByteArray("1;1;;450\r\n\"1\";9;\"two\r\nlines\";1\r\n") << 1
             << "precos.csv, linha 3: o item 9 do lote 1 não existe no processo.";
+        QTest::newRow("a NUL inside a brand")
+            << "52998224725" << QByteArray("1;1;ALV\0RADA;450\r\n1;2;;350\r\n", 28) << 1
+            << "precos.csv: Caractere de controle (código 0) na linha 2, coluna 3.";
     }
 
     void refusals() {
