@@ -600,6 +600,135 @@ class TstFluxo : public QObject {
         ::umount(ponto.constData());
     }
 
+    // The document field takes typing however it was entered: by the program after
+    // opening, and by a click in the middle of the empty mask.
+    void documentTakesTypingWhereverEntered_data() {
+        QTest::addColumn<bool>("clique");
+        QTest::newRow("focus given by the opening") << false;
+        QTest::newRow("click in the middle") << true;
+    }
+    void documentTakesTypingWhereverEntered() {
+        QFETCH(bool, clique);
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        f.Abre(QStringLiteral("PL_001269_2009.KPZ"));
+        QCOMPARE(QApplication::focusWidget(), f.w.MSK_CodigoNacional);
+        if (clique) {
+            f.w.BBT_Encerrar->setFocus();
+            QTest::mouseClick(f.w.MSK_CodigoNacional, Qt::LeftButton, {},
+                              QPoint(f.w.MSK_CodigoNacional->width() / 2, f.w.MSK_CodigoNacional->height() / 2));
+            QCOMPARE(f.w.MSK_CodigoNacional->cursorPosition(), 0);
+        }
+        QTest::keyClicks(QApplication::focusWidget(), kCnpj);
+        QCOMPARE(f.w.MSK_CodigoNacional->Text(), kCnpj);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(f.mensagens.isEmpty());
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+        QVERIFY(!f.w.CDS_Processo->ControlsDisabled());
+
+        // A click beyond the digits typed puts the caret right after them.
+        f.w.MSK_CodigoNacional->SetText(QStringLiteral("121"));
+        f.w.BBT_Encerrar->setFocus();
+        QTest::mouseClick(f.w.MSK_CodigoNacional, Qt::LeftButton, {},
+                          QPoint(f.w.MSK_CodigoNacional->width() - 8, f.w.MSK_CodigoNacional->height() / 2));
+        QCOMPARE(f.w.MSK_CodigoNacional->cursorPosition(), 4);  // "12.1|"
+    }
+
+    // Gravar hands the next item's brand over selected: typing replaces it.
+    void brandIsReplacedAfterGravar() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        f.Abre(QStringLiteral("PL_001269_2009.KPZ"));
+        f.Identifica(kCnpj);
+        f.w.DBG_Item->setFocus();
+        f.Grava(QStringLiteral("ALVORADA"), QStringLiteral("9,85"));
+        f.Grava(QStringLiteral("TRACO FINO"), QStringLiteral("8,3"));
+        QTest::mouseClick(f.w.DBG_Item->viewport(), Qt::LeftButton, {},
+                          QPoint(20, f.w.DBG_Item->rowViewportPosition(0) + 5));
+        QCOMPARE(f.Item(), 1);
+        QTest::mouseClick(f.w.BBT_Gravar, Qt::LeftButton);
+        QCOMPARE(f.Item(), 2);
+        QCOMPARE(QApplication::focusWidget(), f.w.EDT_Marca);
+        QTest::keyClicks(f.w.EDT_Marca, QStringLiteral("NOVA"));
+        QCOMPARE(f.w.EDT_Marca->text(), QStringLiteral("NOVA"));
+        // A click places the caret and selects nothing.
+        f.w.BBT_Encerrar->setFocus();
+        QTest::mouseClick(f.w.EDT_Marca, Qt::LeftButton, {}, QPoint(f.w.EDT_Marca->width() - 5, 10));
+        QVERIFY(!f.w.EDT_Marca->hasSelectedText());
+    }
+
+    // Enter presses the focused button; Ctrl+Tab and Ctrl+Shift+Tab leave a grid.
+    void keyboardWays() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        QCOMPARE(QApplication::focusWidget(), f.w.BBT_Arquivo);
+        int dialogos = 0;
+        const QString caminho = f.pasta.filePath(QStringLiteral("PL_001269_2009.KPZ"));
+        f.w.OPG_Arquivo->Responder = [&](TOpenDialog& d) {
+            ++dialogos;
+            d.FileName = caminho;
+            return true;
+        };
+        QTest::keyClick(f.w.BBT_Arquivo, Qt::Key_Return);
+        QCOMPARE(dialogos, 1);
+        f.w.BBT_Arquivo->setFocus();
+        QTest::keyClick(f.w.BBT_Arquivo, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(dialogos, 2);
+        f.Identifica(kCnpj);
+
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+        QTest::keyClick(f.w.DBG_Lote, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Item);
+        QTest::keyClick(f.w.DBG_Item, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), f.w.EDT_Marca);
+        f.w.DBG_Item->setFocus();
+        QTest::keyClick(f.w.DBG_Item, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+        // A plain Tab still moves inside the grid.
+        QTest::keyClick(f.w.DBG_Lote, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+
+        // Alt+letter types nothing into the price.
+        f.w.DBG_Item->setFocus();
+        f.w.MED_ValorUnitario->setFocus();
+        const QString antes = f.w.MED_ValorUnitario->text();
+        for (Qt::Key tecla : {Qt::Key_A, Qt::Key_B, Qt::Key_X})
+            QTest::keyClick(f.w.MED_ValorUnitario, tecla, Qt::AltModifier);
+        QCOMPARE(f.w.MED_ValorUnitario->text(), antes);
+    }
+
+    // The lot chosen stays painted as selected while the item grid has the focus.
+    void currentLotStaysSelected_data() {
+        QTest::addColumn<bool>("teclado");
+        QTest::newRow("lot chosen with the mouse") << false;
+        QTest::newRow("lot chosen with the keyboard") << true;
+    }
+    void currentLotStaysSelected() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        f.Abre(QStringLiteral("PL_001269_2009.KPZ"));
+        f.Identifica(kCnpj);
+        QFETCH(bool, teclado);
+        if (teclado)
+            QTest::keyClick(f.w.DBG_Lote, Qt::Key_Down);
+        else
+            QTest::mouseClick(f.w.DBG_Lote->viewport(), Qt::LeftButton, {},
+                              QPoint(100, f.w.DBG_Lote->rowViewportPosition(1) + 5));
+        QCOMPARE(f.Lote(), 2);
+        QTest::mouseClick(f.w.DBG_Item->viewport(), Qt::LeftButton, {},
+                          QPoint(100, f.w.DBG_Item->rowViewportPosition(1) + 5));
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Item);
+        QCOMPARE(f.Lote(), 2);
+        const QColor selecao = f.w.DBG_Lote->palette().color(QPalette::Inactive, QPalette::Highlight);
+        for (TDBGrid* grade : {f.w.DBG_Lote, f.w.DBG_Item}) {
+            const QImage imagem = grade->viewport()->grab().toImage();
+            const int x = grade->columnViewportPosition(1) + grade->columnWidth(1) - 5;
+            QCOMPARE(imagem.pixelColor(x, grade->rowViewportPosition(1) + 2), selecao);
+            QVERIFY(imagem.pixelColor(x, grade->rowViewportPosition(0) + 2) != selecao);
+        }
+        QVERIFY(f.w.grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/fluxo_lote_atual.png")));
+    }
+
     void gridsStripeAndKeepTheirRows() {
         Fluxo f;
         QVERIFY(f.Pronta());
