@@ -196,6 +196,7 @@ void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
                 values[storage[c]] = ParseCell(*target[c], records[r][c], static_cast<int>(c) + 1);
             }
             rows.push_back(std::move(values));
+            records[r] = TCsvReader::Record();  // converted: its texts live on in the row
         }
     } catch (...) {
         ds.ClearCarriedColumns();

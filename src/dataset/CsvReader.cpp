@@ -81,6 +81,16 @@ std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
     auto endRecord = [&]() {
         // A line holding nothing at all is skipped.
         if (recordHasContent || record.size() > 1 || (record.size() == 1 && !record[0].text.isEmpty())) {
+            // A text equal to the one above it (the process header, repeated on every
+            // item) shares that one's storage instead of keeping a copy per row.
+            if (!records.empty()) {
+                const Record& above = records.back();
+                for (std::size_t c = 0; c < record.size() && c < above.size(); ++c) {
+                    if (!record[c].text.isEmpty() && record[c].text == above[c].text) {
+                        record[c].text = above[c].text;
+                    }
+                }
+            }
             records.push_back(std::move(record));
         }
         record.clear();
