@@ -234,6 +234,7 @@ class TestFiles : public QObject {
         }
         const pid_t pid = ::fork();
         if (pid == 0) {
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's own mappings make an address-space limit meaningless
             long pages = 0;
             if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
                 if (std::fscanf(statm, "%ld", &pages) != 1) {
@@ -249,6 +250,7 @@ class TestFiles : public QObject {
                 _exit(4);
             } catch (const std::bad_alloc&) {
             }
+#endif
             try {
                 ReadRegularFile(path, qint64(1) << 30, 8, RefuseUnlessQuorin);
             } catch (const Exception& e) {
