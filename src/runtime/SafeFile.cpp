@@ -92,8 +92,9 @@ qint64 SafeDevice::writeData(const char* data, qint64 len) {
 }
 
 TSafeFile::TSafeFile(const QString& fileName) : fileName_(fileName), d(std::make_unique<Impl>()) {
-    d->target = QFile::encodeName(fileName);
     const QFileInfo info(fileName);
+    // A link keeps pointing where it did: the file it names is the one replaced.
+    d->target = QFile::encodeName(info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName);
     if (info.exists() && info.isDir()) {
         d->error = EISDIR;
         Fail(ErrnoText(EISDIR));

@@ -111,6 +111,13 @@ class TestFiles : public QObject {
         QCOMPARE(Contents(path), QByteArray("new"));
         QCOMPARE(Entries(dir.path()), QStringList{QStringLiteral("proposta.PRO")});
         QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+
+        // Through a link, the file it points at is replaced and the link stays.
+        const QString link = dir.filePath(QStringLiteral("atalho.PRO"));
+        QVERIFY(QFile::link(path, link));
+        WriteFileSafely(link, "via link");
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(Contents(path), QByteArray("via link"));
     }
 
     void failureKeepsTheOldFile_data() {
