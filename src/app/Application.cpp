@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "runtime/Exceptions.h"
 
@@ -10,6 +13,12 @@ std::function<void(const QString&)> TApplication::ShowException;
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("QuorinRealinhamentoPreco"));
+    // The program speaks Brazilian Portuguese whatever the system's language: Qt's
+    // own dialogs and menus (open dialog, the edits' context menu) too.
+    auto* qt = new QTranslator(this);
+    if (qt->load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qt"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qt);
 }
 
 TApplication::~TApplication() = default;

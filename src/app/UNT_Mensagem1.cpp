@@ -13,6 +13,7 @@
 #include <QStyle>
 
 #include "app/Fonte.h"
+#include "controls/Edit.h"
 
 namespace quorin {
 
@@ -147,6 +148,7 @@ TFRM_Mensagem1::TFRM_Mensagem1(QWidget* owner)
 
     connect(BBT_Ok, &QPushButton::clicked, this, [this] { done(mrOk); });
     connect(BBT_Cancelar, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    EnterPressesFocusedButton(this);
 }
 
 TFRM_Mensagem1::~TFRM_Mensagem1() = default;

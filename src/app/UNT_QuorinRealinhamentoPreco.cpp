@@ -26,6 +26,7 @@
 #include "app/ValuePanel.h"
 #include "controls/DBGrid.h"
 #include "controls/DataSetGridModel.h"
+#include "controls/Edit.h"
 #include "controls/MaskEdit.h"
 #include "controls/Memoedit.h"
 #include "dataset/ProposalSchema.h"
@@ -321,7 +322,7 @@ void TFRM_QuorinRealinhamentoPreco::Cria_Controles() {
 
     // ---- PNL_Item
     PNL_Item = Painel(this, "PNL_Item", QFrame::Raised);
-    EDT_Marca = new QLineEdit(PNL_Item);
+    EDT_Marca = new TEdit(PNL_Item);
     EDT_Marca->setObjectName(QStringLiteral("EDT_Marca"));
     EDT_Marca->setGeometry(5, 69, 534, 21);
     EDT_Marca->setMaxLength(100);
@@ -386,6 +387,7 @@ void TFRM_QuorinRealinhamentoPreco::Cria_Controles() {
     AoSair(DBG_Lote, [this] { DBG_LoteExit(); });
     AoEntrar(DBG_Item, [this] { DBG_ItemEnter(); });
     AoSair(DBG_Item, [this] { DBG_ItemExit(); });
+    EnterPressesFocusedButton(this);
 }
 
 void TFRM_QuorinRealinhamentoPreco::Ajusta_Paineis() {

@@ -13,8 +13,20 @@ void TDataSetGridDelegate::PaintDefault(QPainter* painter, const QStyleOptionVie
     QStyledItemDelegate::paint(painter, option, index);
 }
 
-void TDataSetGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+void TDataSetGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& given,
                                  const QModelIndex& index) const {
+    // The data set's current row is the selected row, with or without the focus,
+    // whatever the view's selection model holds at the moment.
+    QStyleOptionViewItem option = given;
+    if (grid_->source_) {
+        const TMemoryDataSet* dataSet = grid_->source_->DataSet();
+        if (dataSet && dataSet->Active() && !dataSet->ControlsDisabled()) {
+            if (index.row() == grid_->source_->CursorRow())
+                option.state |= QStyle::State_Selected;
+            else
+                option.state &= ~QStyle::State_Selected;
+        }
+    }
     PaintDefault(painter, option, index);
     if (!grid_->OnDrawColumnCell || !grid_->source_)
         return;
@@ -71,6 +83,8 @@ void TDBGrid::SetDataSource(TDataSetGridModel* dataSource) {
     if (source_) {
         connect(source_, &TDataSetGridModel::CursorRowChanged, this, &TDBGrid::FollowCursor);
         connect(source_, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumns);
+        connect(source_, &QAbstractItemModel::modelReset, this,
+                [this] { FollowCursor(source_->CursorRow()); });
         widths_.clear();
         ApplyColumns();
         FollowCursor(source_->CursorRow());
@@ -129,6 +143,14 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
+    }
+    // Tab moves inside the grid; Ctrl+Tab and Ctrl+Shift+Tab leave it.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        const bool back = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(!back);  // the view's own would move the current cell
+        event->accept();
+        return;
     }
     QTableView::keyPressEvent(event);
 }

@@ -1,6 +1,10 @@
 #include "controls/MaskEdit.h"
 
+#include <QFocusEvent>
+#include <QMouseEvent>
 #include <QStringList>
+
+#include "controls/Edit.h"
 
 namespace quorin {
 
@@ -96,6 +100,36 @@ void TMaskEdit::SetText(const QString& value) {
         shown[positions_.at(i)] = c;
     }
     setText(shown);
+}
+
+int TMaskEdit::EndOfTyped() const {
+    const QString shown = displayText();
+    int filled = -1;
+    for (int i = 0; i < positions_.size(); ++i) {
+        const int pos = positions_.at(i);
+        if (pos < shown.size() && shown.at(pos) != blank_)
+            filled = i;
+    }
+    if (filled + 1 < positions_.size())
+        return positions_.at(filled + 1);
+    return int(shown.size());
+}
+
+void TMaskEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    if (!positions_.isEmpty() && IsKeyboardOrProgramEntry(event->reason())) {
+        const int length = int(displayText().size());
+        setSelection(length, -length);  // all selected, the caret on the first position
+    }
+}
+
+void TMaskEdit::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (positions_.isEmpty() || event->button() != Qt::LeftButton || hasSelectedText())
+        return;
+    const int end = EndOfTyped();
+    if (cursorPosition() > end)
+        setCursorPosition(end);
 }
 
 void TMaskEdit::Clear() {

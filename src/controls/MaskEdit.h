@@ -11,6 +11,10 @@ namespace quorin {
 /// punctuation shown in place and skipped by the cursor. With the flag "0" the text of the field holds only
 /// the characters typed into the digit positions, up to the last one typed; the blank
 /// is the character shown for an empty position.
+///
+/// Entering the field by the keyboard or the program selects its text with the
+/// caret on the first position, so typing fills the mask from its start; a click
+/// beyond what was typed puts the caret right after it.
 class TMaskEdit : public QLineEdit {
     Q_OBJECT
   public:
@@ -32,7 +36,15 @@ class TMaskEdit : public QLineEdit {
     void SetText(const QString& value);
     void Clear();
 
+  protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
   private:
+    /// The caret position right after the last filled position (the first
+    /// position when nothing was typed).
+    int EndOfTyped() const;
+
     QString editMask_;
     QString layout_;
     bool saveLiterals_ = true;

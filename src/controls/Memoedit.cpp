@@ -33,11 +33,13 @@ QChar TypedChar(const QKeyEvent* event) {
     if (mods == Qt::ControlModifier) {
         return key >= Qt::Key_A && key <= Qt::Key_Z ? QChar(key - Qt::Key_A + 1) : QChar();
     }
-    if ((mods & (Qt::AltModifier | Qt::MetaModifier)) && !(mods & Qt::ControlModifier)) {
-        return QChar();  // menu and window shortcuts type nothing into the box
-    }
+    // Whatever else types text goes through the filter, whatever the modifiers
+    // (the box would otherwise insert Alt+letter as it comes).
     const QString text = event->text();
-    return text.isEmpty() ? QChar() : text.at(0);
+    if (text.isEmpty() || (mods & Qt::ControlModifier && text.at(0).unicode() < 32)) {
+        return QChar();
+    }
+    return text.at(0);
 }
 
 // Return, Enter and Escape never become text in a single-line box; they always reach the
@@ -265,7 +267,7 @@ QChar TMemoEdit::FilterKey(QChar key) const {
 }
 
 void TMemoEdit::keyPressEvent(QKeyEvent* event) {
-    if (event->text().size() > 1 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    if (event->text().size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
         // Some keyboards compose several characters in one press: each goes through the filter.
         for (const QChar c : event->text()) {
             QKeyEvent single(event->type(), Qt::Key_unknown, event->modifiers(), QString(c),

@@ -1,7 +1,6 @@
 #include "dataset/CsvInterchange.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -11,6 +10,8 @@
 #include "dataset/TMemoryDataSet.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
+#include "runtime/FileAccess.h"
+#include "runtime/SafeFile.h"
 
 namespace quorin {
 
@@ -85,7 +86,8 @@ TFieldValue ParseCell(const TField& field, const TCsvReader::Cell& cell, int col
 }
 
 QString Quoted(const QString& text) {
-    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) {
+    // A byte order mark at the start of the file would be taken for the file's own.
+    if (!text.startsWith(QChar(0xFEFF)) && !text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) {
         return text;
     }
     QString out = text;
@@ -194,6 +196,7 @@ void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
                 values[storage[c]] = ParseCell(*target[c], records[r][c], static_cast<int>(c) + 1);
             }
             rows.push_back(std::move(values));
+            records[r] = TCsvReader::Record();  // converted: its texts live on in the row
         }
     } catch (...) {
         ds.ClearCarriedColumns();
@@ -203,18 +206,20 @@ void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
     ds.OpenWithRows(std::move(rows));
 }
 
-void TCsvInterchange::ImportFile(TMemoryDataSet& ds, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw EDataSetError(
-            QStringLiteral("Não foi possível abrir o arquivo '%1': %2.").arg(path, file.errorString()));
-    }
+QByteArray TCsvInterchange::ReadFile(const QString& path) {
     // Cells cost tens of bytes each in memory; no process comes near this size.
     constexpr qint64 maxBytes = qint64(256) << 20;
-    if (file.size() > maxBytes) {
-        throw EDataSetError(QStringLiteral("O arquivo CSV '%1' é grande demais (mais de 256 MB).").arg(path));
+    try {
+        return ReadRegularFile(path, maxBytes);
+    } catch (const EDataSetError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EDataSetError(e.message());
     }
-    Import(ds, file.readAll());
+}
+
+void TCsvInterchange::ImportFile(TMemoryDataSet& ds, const QString& path) {
+    Import(ds, ReadFile(path));
 }
 
 QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
@@ -224,7 +229,11 @@ QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
         if (c > 0) {
             out += u';';
         }
-        out += Quoted(columns[c]->FieldName());
+        const QString& name = columns[c]->FieldName();
+        // A lone header holding a comma would read back as a file of the wrong separator.
+        out += columns.size() == 1 && name.contains(u',') && !name.contains(u'"')
+                   ? u'"' + name + u'"'
+                   : Quoted(name);
     }
     out += QStringLiteral("\r\n");
     for (int r = 0; r < ds.StoredRowCount(); ++r) {
@@ -275,10 +284,12 @@ QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
 
 void TCsvInterchange::ExportFile(const TMemoryDataSet& ds, const QString& path) {
     const QByteArray bytes = Export(ds);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw EDataSetError(
-            QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, file.errorString()));
+    try {
+        WriteFileSafely(path, bytes);
+    } catch (const EDataSetError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EDataSetError(e.message());
     }
 }
 

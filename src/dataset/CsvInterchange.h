@@ -21,6 +21,8 @@ class TCsvInterchange {
     /// (including a text longer than its field); the data set is then closed.
     static void Import(TMemoryDataSet& dataSet, const QByteArray& bytes);
     static void ImportFile(TMemoryDataSet& dataSet, const QString& path);
+    /// The bytes of a CSV file, refused when it is not a regular file or is too large.
+    static QByteArray ReadFile(const QString& path);
 
     /// Every stored row (filter ignored) and every column, declared or carried.
     static QByteArray Export(const TMemoryDataSet& dataSet);

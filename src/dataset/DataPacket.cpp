@@ -148,24 +148,23 @@ QByteArray Utf8Of(const TFieldValue& v) {
 
 }  // namespace
 
-TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
-    if (bytes_.isEmpty()) {
+void TDataPacket::CheckHeader(const QByteArray& header, qint64 fileSize) {
+    if (fileSize == 0) {
         throw EDataSetError(QStringLiteral("O arquivo está vazio."));
     }
     const qsizetype magicLen = qsizetype(sizeof(Magic) - 1);
-    const qsizetype compared = std::min(bytes_.size(), magicLen);
-    if (std::memcmp(bytes_.constData(), Magic, size_t(compared)) != 0) {
+    const qsizetype compared = std::min(header.size(), magicLen);
+    if (std::memcmp(header.constData(), Magic, size_t(compared)) != 0) {
         throw EDataSetError(
             QStringLiteral("O arquivo não é um pacote de dados do Quorin (assinatura inválida)."));
     }
-    if (bytes_.size() < HeaderSize) {
+    if (header.size() < HeaderSize || fileSize < HeaderSize) {
         Truncated();
     }
-    Reader header(bytes_.constData() + magicLen, HeaderSize - magicLen);
-    const uint16_t version = header.U16();
-    const uint16_t flags = header.U16();
-    const uint64_t payloadSize = header.U64();
-    const uint32_t crc = header.U32();
+    Reader r(header.constData() + magicLen, HeaderSize - magicLen);
+    const uint16_t version = r.U16();
+    const uint16_t flags = r.U16();
+    const uint64_t payloadSize = r.U64();
     if (version > Version) {
         throw EDataSetError(
             QStringLiteral("O arquivo foi gravado numa versão mais nova do formato (versão %1); "
@@ -179,13 +178,21 @@ TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
     if (flags != 0) {
         Corrupt(QStringLiteral("indicadores desconhecidos no cabeçalho"));
     }
-    const uint64_t available = uint64_t(bytes_.size() - HeaderSize);
+    const uint64_t available = uint64_t(fileSize - HeaderSize);
     if (payloadSize > available) {
         Truncated();
     }
     if (payloadSize < available) {
         Corrupt(QStringLiteral("há bytes a mais depois dos dados"));
     }
+}
+
+TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
+    CheckHeader(bytes_.left(HeaderSize), bytes_.size());
+    const qsizetype magicLen = qsizetype(sizeof(Magic) - 1);
+    Reader header(bytes_.constData() + magicLen + 4, HeaderSize - magicLen - 4);
+    const uint64_t payloadSize = header.U64();
+    const uint32_t crc = header.U32();
     if (Crc32(bytes_.constData() + HeaderSize, size_t(payloadSize)) != crc) {
         throw EDataSetError(QStringLiteral("O arquivo está corrompido: a soma de verificação não confere."));
     }

@@ -34,6 +34,10 @@ class TDataPacket {
 
     explicit TDataPacket(const QByteArray& bytes);
 
+    /// Checks the first HeaderSize bytes (fewer when the file is shorter) against
+    /// the file's size, before the body is read: signature, version, body size.
+    static void CheckHeader(const QByteArray& header, qint64 fileSize);
+
     const std::vector<TPacketColumn>& Columns() const { return columns_; }
     int RowCount() const { return rowCount_; }
 

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,6 +11,8 @@
 #include "dataset/DataPacket.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
+#include "runtime/FileAccess.h"
+#include "runtime/SafeFile.h"
 
 namespace quorin {
 
@@ -411,22 +412,15 @@ void TMemoryDataSet::EmptyDataSet() {
 // ---- files ------------------------------------------------------------------------
 
 void TMemoryDataSet::LoadFromFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    try {
+        bytes = ReadRegularFile(path, TDataPacket::MaxFileSize, TDataPacket::HeaderSize, TDataPacket::CheckHeader);
+    } catch (const EDataSetError&) {
         Close();
-        throw EDataSetError(
-            QStringLiteral("Não foi possível abrir o arquivo '%1': %2.").arg(path, file.errorString()));
-    }
-    if (file.size() > TDataPacket::MaxFileSize) {
+        throw;
+    } catch (const Exception& e) {
         Close();
-        throw EDataSetError(
-            QStringLiteral("O arquivo '%1' é grande demais para um pacote de dados.").arg(path));
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        Close();
-        throw EDataSetError(
-            QStringLiteral("Não foi possível ler o arquivo '%1': %2.").arg(path, file.errorString()));
+        throw EDataSetError(e.message());
     }
     LoadFromBytes(bytes);
 }
@@ -518,15 +512,12 @@ QByteArray TMemoryDataSet::SaveToBytes() {
 
 void TMemoryDataSet::SaveToFile(const QString& path) {
     const QByteArray bytes = SaveToBytes();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw EDataSetError(
-            QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw EDataSetError(QStringLiteral("Não foi possível gravar o arquivo '%1': %2.").arg(path, reason));
+    try {
+        WriteFileSafely(path, bytes);
+    } catch (const EDataSetError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EDataSetError(e.message());
     }
 }
 

@@ -64,8 +64,17 @@ void MontaLotes(TMemoryDataSet& processo, TMemoryDataSet& lote) {
 }
 
 void FiltraLote(TMemoryDataSet& processo, int nroLote) {
-    processo.SetFiltered(false);
-    processo.SetFilter(QStringLiteral("nro_lote = ") + QString::number(nroLote));
+    // Straight from one lot to the other: switching the filter off first would show
+    // every item of the process for a moment, which costs the process, not the lot.
+    const QString filtro = QStringLiteral("nro_lote = ") + QString::number(nroLote);
+    if (processo.Filtered()) {
+        if (processo.Filter() == filtro)
+            processo.First();  // the lot already in force: back to its first item
+        else
+            processo.SetFilter(filtro);
+        return;
+    }
+    processo.SetFilter(filtro);
     processo.SetFiltered(true);
 }
 

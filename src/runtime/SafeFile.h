@@ -29,16 +29,19 @@ class TSafeFile {
     QIODevice& Device();
     /// Flushes, syncs and renames over the target; raises Exception.
     void Commit();
+    /// Whether a write has failed; Commit then raises the failure.
+    bool Failed() const;
     /// Drops the temporary file (also done by the destructor when not committed).
     void Discard();
 
     const QString& FileName() const { return fileName_; }
 
+    struct Impl;
+
   private:
     [[noreturn]] void Fail(const QString& reason);
 
     QString fileName_;
-    struct Impl;
     std::unique_ptr<Impl> d;
 };
 

@@ -1,3 +1,7 @@
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <stdexcept>
@@ -41,6 +45,24 @@ class TstAplicacao : public QObject {
         QCOMPARE(cliques, 2);
         QCOMPARE(exibidas, (QStringList{mensagem, mensagem}));
         TApplication::ShowException = nullptr;
+    }
+
+    // Qt's own texts come in Portuguese: the edit menu and the open dialog.
+    void standardTextsInPortuguese() {
+        QLineEdit edit;
+        std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QStringList textos;
+        for (const QAction* acao : menu->actions())
+            if (!acao->isSeparator())
+                textos << acao->text().remove(u'&').section(u'\t', 0, 0);
+        QCOMPARE(textos.first(), QStringLiteral("Desfazer"));
+        QVERIFY2(textos.contains(QStringLiteral("Colar")), qPrintable(textos.join(u'|')));
+
+        QFileDialog dialogo;
+        dialogo.setOption(QFileDialog::DontUseNativeDialog);
+        const QLabel* rotulo = dialogo.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        QVERIFY(rotulo);
+        QVERIFY2(rotulo->text() != QStringLiteral("Look in:"), qPrintable(rotulo->text()));
     }
 };
 

@@ -17,7 +17,14 @@
 #include "controls/Memoedit.h"
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorin;
 
@@ -116,6 +123,47 @@ QString Processo_Com_Documento(const QString& pasta, const QString& documento) {
     const QString caminho = pasta + QStringLiteral("/PL_000007_2026.KPZ");
     ds.SaveToFile(caminho);
     return caminho;
+}
+
+const QByteArray kPropostaAnterior = "a proposta gravada antes";
+
+// Opens the process of `pasta`, prices both items and presses Encerrar where the
+// proposal cannot be written: the failure names the file and says why, no
+// success is shown and the window stays open.
+void EncerraSemEspaco(const QString& pasta, const QString& motivo) {
+    Fluxo f;
+    QVERIFY(f.Pronta());
+    f.Abre(pasta + QStringLiteral("/PL_000007_2026.KPZ"));
+    for (f.w.CDS_Processo->First(); !f.w.CDS_Processo->Eof(); f.w.CDS_Processo->Next()) {
+        f.w.CDS_Processo->Edit();
+        f.w.CDS_Processo->FieldByName(QStringLiteral("vlr_realinhamento"))->SetAsFloat(2.5);
+        f.w.CDS_Processo->FieldByName(QStringLiteral("vlr_total"))->SetAsFloat(5);
+        f.w.CDS_Processo->Post();
+    }
+    QString erro;
+    try {
+        f.w.BBT_EncerrarClick();
+    } catch (const Exception& e) {
+        erro = e.message();
+    }
+    QCOMPARE(erro, QStringLiteral("Não foi possível gravar o arquivo \"PRP_000007_2026_.PRO\": ") + motivo);
+    QVERIFY(f.mensagens.isEmpty());
+    QVERIFY(f.w.isVisible());
+}
+
+void ConfereProposta(const QString& pasta) {
+    QFile anterior(pasta + QStringLiteral("/PRP_000007_2026_.PRO"));
+    QVERIFY(anterior.open(QIODevice::ReadOnly));
+    QCOMPARE(anterior.readAll(), kPropostaAnterior);
+    QStringList arquivos = QDir(pasta).entryList(QDir::Files | QDir::Hidden);
+    arquivos.removeAll(QStringLiteral("enche"));
+    QCOMPARE(arquivos, (QStringList{QStringLiteral("PL_000007_2026.KPZ"), QStringLiteral("PRP_000007_2026_.PRO")}));
+}
+
+void GravaPropostaAnterior(const QString& pasta) {
+    QFile anterior(pasta + QStringLiteral("/PRP_000007_2026_.PRO"));
+    QVERIFY(anterior.open(QIODevice::WriteOnly));
+    anterior.write(kPropostaAnterior);
 }
 
 }  // namespace
@@ -308,6 +356,9 @@ class TstFluxo : public QObject {
         QTest::newRow("not a data packet") << QByteArray("nro_lote;nro_item\r\n1;1\r\n");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("a field missing") << QByteArray("*");  // written below
+        // Neither may hold the window: the warning comes at once.
+        QTest::newRow("a pipe") << QByteArray("pipe");
+        QTest::newRow("a link to /dev/zero") << QByteArray("zero");
     }
 
     void unreadableFiles() {
@@ -321,6 +372,10 @@ class TstFluxo : public QObject {
             semMarca.AddSmallintField(QStringLiteral("nro_item"));
             semMarca.CreateDataSet();
             semMarca.SaveToFile(arquivo);
+        } else if (conteudo == "pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(arquivo).constData(), 0600), 0);
+        } else if (conteudo == "zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), arquivo));
         } else {
             QFile file(arquivo);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -497,6 +552,183 @@ class TstFluxo : public QObject {
         QVERIFY(f.mensagens.isEmpty());
         QVERIFY(f.w.isVisible());
         QVERIFY(QFileInfo(f.pasta.filePath(QStringLiteral("PRP_000007_2026_.PRO"))).isDir());
+    }
+
+    // Closing into a folder that cannot take the proposal: once with a file-size
+    // limit (this test run again in a child process) and, as root, on a full tmpfs.
+    void fullDiskKeepsTheEarlierProposal() {
+        const QString filho = qEnvironmentVariable("QUORIN_PASTA_LIMITADA");
+        if (!filho.isEmpty()) {
+            EncerraSemEspaco(filho, QStringLiteral("o arquivo excede o tamanho permitido."));
+            return;
+        }
+        QTemporaryDir pasta;
+        Processo_Com_Documento(pasta.path(), kCpf);
+        GravaPropostaAnterior(pasta.path());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUORIN_PASTA_LIMITADA"), pasta.path());
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limite{200, 200};
+            setrlimit(RLIMIT_FSIZE, &limite);
+        });
+        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("fullDiskKeepsTheEarlierProposal")});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, p.readAll().constData());
+        ConfereProposta(pasta.path());
+
+        if (::geteuid() != 0)
+            return;
+        QTemporaryDir montagem;
+        const QByteArray ponto = QFile::encodeName(montagem.path());
+        if (::mount("tmpfs", ponto.constData(), "tmpfs", 0, "size=128k") != 0)
+            return;
+        Processo_Com_Documento(montagem.path(), kCpf);
+        GravaPropostaAnterior(montagem.path());
+        {
+            QFile enche(montagem.filePath(QStringLiteral("enche")));
+            if (enche.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+                const QByteArray bloco(4096, 'f');
+                while (enche.write(bloco) == bloco.size()) {
+                }
+            }
+        }
+        EncerraSemEspaco(montagem.path(), QStringLiteral("não há espaço livre no disco."));
+        ConfereProposta(montagem.path());
+        QDir::setCurrent(QDir::tempPath());
+        ::umount(ponto.constData());
+    }
+
+    // The document field takes typing however it was entered: by the program after
+    // opening, and by a click in the middle of the empty mask.
+    void documentTakesTypingWhereverEntered_data() {
+        QTest::addColumn<bool>("clique");
+        QTest::newRow("focus given by the opening") << false;
+        QTest::newRow("click in the middle") << true;
+    }
+    void documentTakesTypingWhereverEntered() {
+        QFETCH(bool, clique);
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        f.Abre(QStringLiteral("PL_001269_2009.KPZ"));
+        QCOMPARE(QApplication::focusWidget(), f.w.MSK_CodigoNacional);
+        if (clique) {
+            f.w.BBT_Encerrar->setFocus();
+            QTest::mouseClick(f.w.MSK_CodigoNacional, Qt::LeftButton, {},
+                              QPoint(f.w.MSK_CodigoNacional->width() / 2, f.w.MSK_CodigoNacional->height() / 2));
+            QCOMPARE(f.w.MSK_CodigoNacional->cursorPosition(), 0);
+        }
+        QTest::keyClicks(QApplication::focusWidget(), kCnpj);
+        QCOMPARE(f.w.MSK_CodigoNacional->Text(), kCnpj);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(f.mensagens.isEmpty());
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+        QVERIFY(!f.w.CDS_Processo->ControlsDisabled());
+
+        // A click beyond the digits typed puts the caret right after them.
+        f.w.MSK_CodigoNacional->SetText(QStringLiteral("121"));
+        f.w.BBT_Encerrar->setFocus();
+        QTest::mouseClick(f.w.MSK_CodigoNacional, Qt::LeftButton, {},
+                          QPoint(f.w.MSK_CodigoNacional->width() - 8, f.w.MSK_CodigoNacional->height() / 2));
+        QCOMPARE(f.w.MSK_CodigoNacional->cursorPosition(), 4);  // "12.1|"
+    }
+
+    // Gravar hands the next item's brand over selected: typing replaces it.
+    void brandIsReplacedAfterGravar() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        f.Abre(QStringLiteral("PL_001269_2009.KPZ"));
+        f.Identifica(kCnpj);
+        f.w.DBG_Item->setFocus();
+        f.Grava(QStringLiteral("ALVORADA"), QStringLiteral("9,85"));
+        f.Grava(QStringLiteral("TRACO FINO"), QStringLiteral("8,3"));
+        QTest::mouseClick(f.w.DBG_Item->viewport(), Qt::LeftButton, {},
+                          QPoint(20, f.w.DBG_Item->rowViewportPosition(0) + 5));
+        QCOMPARE(f.Item(), 1);
+        QTest::mouseClick(f.w.BBT_Gravar, Qt::LeftButton);
+        QCOMPARE(f.Item(), 2);
+        QCOMPARE(QApplication::focusWidget(), f.w.EDT_Marca);
+        QTest::keyClicks(f.w.EDT_Marca, QStringLiteral("NOVA"));
+        QCOMPARE(f.w.EDT_Marca->text(), QStringLiteral("NOVA"));
+        // A click places the caret and selects nothing.
+        f.w.BBT_Encerrar->setFocus();
+        QTest::mouseClick(f.w.EDT_Marca, Qt::LeftButton, {}, QPoint(f.w.EDT_Marca->width() - 5, 10));
+        QVERIFY(!f.w.EDT_Marca->hasSelectedText());
+    }
+
+    // Enter presses the focused button; Ctrl+Tab and Ctrl+Shift+Tab leave a grid.
+    void keyboardWays() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        QCOMPARE(QApplication::focusWidget(), f.w.BBT_Arquivo);
+        int dialogos = 0;
+        const QString caminho = f.pasta.filePath(QStringLiteral("PL_001269_2009.KPZ"));
+        f.w.OPG_Arquivo->Responder = [&](TOpenDialog& d) {
+            ++dialogos;
+            d.FileName = caminho;
+            return true;
+        };
+        QTest::keyClick(f.w.BBT_Arquivo, Qt::Key_Return);
+        QCOMPARE(dialogos, 1);
+        f.w.BBT_Arquivo->setFocus();
+        QTest::keyClick(f.w.BBT_Arquivo, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(dialogos, 2);
+        f.Identifica(kCnpj);
+
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+        QTest::keyClick(f.w.DBG_Lote, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Item);
+        QTest::keyClick(f.w.DBG_Item, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), f.w.EDT_Marca);
+        f.w.DBG_Item->setFocus();
+        QTest::keyClick(f.w.DBG_Item, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+        // A plain Tab still moves inside the grid.
+        QTest::keyClick(f.w.DBG_Lote, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Lote);
+
+        // Alt+letter types nothing into the price.
+        f.w.DBG_Item->setFocus();
+        f.w.MED_ValorUnitario->setFocus();
+        const QString antes = f.w.MED_ValorUnitario->text();
+        for (Qt::Key tecla : {Qt::Key_A, Qt::Key_B, Qt::Key_X})
+            QTest::keyClick(f.w.MED_ValorUnitario, tecla, Qt::AltModifier);
+        QCOMPARE(f.w.MED_ValorUnitario->text(), antes);
+    }
+
+    // The lot chosen stays painted as selected while the item grid has the focus.
+    void currentLotStaysSelected_data() {
+        QTest::addColumn<bool>("teclado");
+        QTest::newRow("lot chosen with the mouse") << false;
+        QTest::newRow("lot chosen with the keyboard") << true;
+    }
+    void currentLotStaysSelected() {
+        Fluxo f;
+        QVERIFY(f.Pronta());
+        f.Abre(QStringLiteral("PL_001269_2009.KPZ"));
+        f.Identifica(kCnpj);
+        QFETCH(bool, teclado);
+        if (teclado)
+            QTest::keyClick(f.w.DBG_Lote, Qt::Key_Down);
+        else
+            QTest::mouseClick(f.w.DBG_Lote->viewport(), Qt::LeftButton, {},
+                              QPoint(100, f.w.DBG_Lote->rowViewportPosition(1) + 5));
+        QCOMPARE(f.Lote(), 2);
+        QTest::mouseClick(f.w.DBG_Item->viewport(), Qt::LeftButton, {},
+                          QPoint(100, f.w.DBG_Item->rowViewportPosition(1) + 5));
+        QCOMPARE(QApplication::focusWidget(), f.w.DBG_Item);
+        QCOMPARE(f.Lote(), 2);
+        const QColor selecao = f.w.DBG_Lote->palette().color(QPalette::Inactive, QPalette::Highlight);
+        for (TDBGrid* grade : {f.w.DBG_Lote, f.w.DBG_Item}) {
+            const QImage imagem = grade->viewport()->grab().toImage();
+            const int x = grade->columnViewportPosition(1) + grade->columnWidth(1) - 5;
+            QCOMPARE(imagem.pixelColor(x, grade->rowViewportPosition(1) + 2), selecao);
+            QVERIFY(imagem.pixelColor(x, grade->rowViewportPosition(0) + 2) != selecao);
+        }
+        QVERIFY(f.w.grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/fluxo_lote_atual.png")));
     }
 
     void gridsStripeAndKeepTheirRows() {

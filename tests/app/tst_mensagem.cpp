@@ -138,6 +138,7 @@ class TstMensagem : public QObject {
         QTest::newRow("Escape") << "escape" << false;
         QTest::newRow("clique em Ok") << "ok" << true;
         QTest::newRow("Enter sobre Ok") << "enter-ok" << true;
+        QTest::newRow("Enter do teclado numérico sobre Ok") << "keypad-ok" << true;
         QTest::newRow("caixa de fechar") << "close" << false;
     }
     void okAndCancel() {
@@ -162,6 +163,9 @@ class TstMensagem : public QObject {
                 } else if (acao == QLatin1String("enter-ok")) {
                     d.BBT_Ok->setFocus();
                     QTest::keyClick(d.BBT_Ok, Qt::Key_Return);
+                } else if (acao == QLatin1String("keypad-ok")) {
+                    d.BBT_Ok->setFocus();
+                    QTest::keyClick(d.BBT_Ok, Qt::Key_Enter, Qt::KeypadModifier);
                 } else {
                     d.close();
                 }

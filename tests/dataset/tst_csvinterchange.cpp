@@ -89,6 +89,21 @@ class TestCsvInterchange : public QObject {
         QCOMPARE(TCsvInterchange::CellText(value), text);
     }
 
+    // Found by fuzzing: texts that export to something that reads back otherwise.
+    void exportReadsBackTheSame_data() {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::newRow("byte order mark after blank lines") << QByteArray("\n\n\xEF\xBB\xBF\n\n\xEF\xBB\xBF");
+        QTest::newRow("lone column named with a comma") << QByteArray("\"a,b\"\r\nx\r\n");
+    }
+    void exportReadsBackTheSame() {
+        QFETCH(QByteArray, csv);
+        TMemoryDataSet ds;
+        TCsvInterchange::Import(ds, csv);
+        const QByteArray once = TCsvInterchange::Export(ds);
+        TCsvInterchange::Import(ds, once);
+        QCOMPARE(TCsvInterchange::Export(ds), once);
+    }
+
     void errors_data() {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QString>("message");
@@ -132,6 +147,30 @@ class TestCsvInterchange : public QObject {
         QTest::newRow("text after quote")
             << head + "1;1;\"a\"b;;\r\n"
             << "Texto depois das aspas de fechamento na linha 2, coluna 3." << 2 << 3;
+        QTest::newRow("quote left open until a later cell")
+            << head + "1;1;a;\"x\r\ny;\r\n2;1;b;\"z\";\r\n"
+            << "Aspas sem fechamento na linha 2, coluna 4 (o texto entre aspas se estende até a linha 4)." << 2
+            << 4;
+        QTest::newRow("quote inside a bare text")
+            << head + "1;1;a\"b;;\r\n"
+            << "Aspas no meio de um texto sem aspas na linha 2, coluna 3; um texto com aspas deve vir todo "
+               "entre aspas, com as aspas internas dobradas."
+            << 2 << 3;
+        QTest::newRow("NUL in a text") << head + QByteArray("1;1;ALV\0RADA;;\r\n", 16)
+                                       << "Caractere de controle (código 0) na linha 2, coluna 3." << 2 << 3;
+        QTest::newRow("tab in a quoted text")
+            << head + "1;1;a;\"x\r\n\ty\";\r\n"
+            << "Caractere de controle (código 9) na linha 3, coluna 4." << 3 << 4;
+        QTest::newRow("comma separated")
+            << QByteArray("\r\nnro_lote,qtd_produto,des_lote\r\n1,2,a\r\n")
+            << "O arquivo CSV usa vírgula (\",\") como separador, na linha 2; o separador deve ser o ponto e "
+               "vírgula (\";\")."
+            << 2 << 0;
+        QTest::newRow("tab separated")
+            << QByteArray("nro_lote\tqtd_produto\r\n1\t2\r\n")
+            << "O arquivo CSV usa tabulação como separador, na linha 1; o separador deve ser o ponto e "
+               "vírgula (\";\")."
+            << 1 << 0;
         QTest::newRow("not utf-8") << head + "1;1;a\xE7\xE3o;;\r\n"
                                    << "O arquivo CSV não está em UTF-8 (linha 2)." << 2 << 0;
     }

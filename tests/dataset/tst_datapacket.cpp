@@ -201,8 +201,8 @@ class TestDataPacket : public QObject {
         QTest::newRow("declared field missing")
             << "missing_field.KPZ" << true << "O campo 'nro_item' não existe no arquivo.";
         QTest::newRow("no such file") << "nao_existe.KPZ" << false
-                                      << "Não foi possível abrir o arquivo '" QUORIN_TEST_DATA_DIR
-                                         "/nao_existe.KPZ': No such file or directory.";
+                                      << "Não foi possível ler o arquivo \"" QUORIN_TEST_DATA_DIR
+                                         "/nao_existe.KPZ\": o arquivo não existe.";
     }
 
     void badFiles() {

@@ -114,6 +114,9 @@ private Q_SLOTS:
         QTest::newRow("an item the process does not have")
             << "52998224725" << QByteArray("1;1;;450\r\n\"1\";9;\"two\r\nlines\";1\r\n") << 1
             << "precos.csv, linha 3: o item 9 do lote 1 não existe no processo.";
+        QTest::newRow("a NUL inside a brand")
+            << "52998224725" << QByteArray("1;1;ALV\0RADA;450\r\n1;2;;350\r\n", 28) << 1
+            << "precos.csv: Caractere de controle (código 0) na linha 2, coluna 3.";
     }
 
     void refusals() {
@@ -129,6 +132,32 @@ private Q_SLOTS:
         QCOMPARE(r.out, QString());
         QVERIFY2(r.err.endsWith(message + u'\n'), qPrintable(r.err));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("PRP_000042_2010_52998224725.PRO"))));
+    }
+
+    // A write that cannot finish fails with exit 1 and keeps the earlier proposal.
+    void fullDiskKeepsTheEarlierProposal() {
+        const QString kpz = Copia(QStringLiteral("PL_001269_2009.KPZ"));
+        const QString pro = dir.filePath(QStringLiteral("PRP_001269_2009_12123123000199.PRO"));
+        const QByteArray earlier = "an earlier proposal";
+        {
+            QFile f(pro);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(earlier);
+        }
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+        const Result r = Run({QStringLiteral("preencher"), kpz, QStringLiteral("--documento"),
+                              QStringLiteral("12.123.123/0001-99"), QStringLiteral("--precos"),
+                              kExemplos + QStringLiteral("precos_exemplo.csv")},
+                             1000);
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, QStringLiteral("quorin-pacote: Não foi possível gravar o arquivo \"") + pro +
+                            QStringLiteral("\": o arquivo excede o tamanho permitido.\n"));
+        QFile f(pro);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), earlier);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+        QFile::remove(pro);
     }
 
     void usage() {

@@ -3,6 +3,8 @@
 
 #include "RunPacote.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray ReadFile(const QString& path) {
@@ -121,6 +123,43 @@ class TestQuorinPacote : public QObject {
                          .arg(bad));
             QCOMPARE(r.out, QString());
         }
+    }
+
+    // Every input of every subcommand refuses what is not a regular file, at once.
+    void notARegularFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "pipe" << "é um pipe, não um arquivo comum";
+        QTest::newRow("link to /dev/zero") << "zero" << "é um dispositivo, não um arquivo comum";
+        QTest::newRow("missing") << "missing" << "o arquivo não existe";
+    }
+    void notARegularFile() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString path = dir.filePath(QStringLiteral("especial"));
+        QFile::remove(path);
+        if (kind == u"pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == u"zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        }
+        const QString kpz = QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/PL_000042_2010.KPZ");
+        const QString precos = QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/precos_cpf.csv");
+        const QString doc = QStringLiteral("52998224725");
+        const QList<QStringList> calls = {
+            {QStringLiteral("verificar"), path},
+            {QStringLiteral("exportar"), path},
+            {QStringLiteral("importar"), path, dir.filePath(QStringLiteral("x.KPZ"))},
+            {QStringLiteral("preencher"), path, QStringLiteral("--documento"), doc, QStringLiteral("--precos"), precos},
+            {QStringLiteral("preencher"), kpz, QStringLiteral("--documento"), doc, QStringLiteral("--precos"), path},
+        };
+        for (const QStringList& call : calls) {
+            const Result r = Run(call);
+            QCOMPARE(r.code, 1);
+            QCOMPARE(r.err, QStringLiteral("quorin-pacote: Não foi possível ler o arquivo \"%1\": %2.\n")
+                                .arg(path, reason));
+        }
+        QFile::remove(path);
     }
 
     void usage_data() {

@@ -89,7 +89,7 @@ int Run(const Context& c) {
     try {
         processo.LoadFromFile(a.processo);
     } catch (const Exception& e) {
-        c.PrintError(QStringLiteral("%1: %2").arg(a.processo, e.message()));
+        c.PrintFileError(a.processo, e.message());
         return ExitBadInput;
     }
 
@@ -101,16 +101,11 @@ int Run(const Context& c) {
     precos.AddFloatField(QStringLiteral("vlr_realinhamento"));
     std::vector<TCsvReader::Record> registros;
     try {
-        QFile file(a.precos);
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw EDataSetError(
-                QStringLiteral("não foi possível abrir o arquivo: %1").arg(file.errorString()));
-        }
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = TCsvInterchange::ReadFile(a.precos);
         TCsvInterchange::Import(precos, bytes);
         registros = TCsvReader::Parse(bytes);
     } catch (const Exception& e) {
-        c.PrintError(QStringLiteral("%1: %2").arg(a.precos, e.message()));
+        c.PrintFileError(a.precos, e.message());
         return ExitBadInput;
     }
 
@@ -174,7 +169,7 @@ int Run(const Context& c) {
     try {
         processo.SaveToFile(destino);
     } catch (const Exception& e) {
-        c.PrintError(QStringLiteral("%1: %2").arg(destino, e.message()));
+        c.PrintError(e.message());
         return ExitBadInput;
     }
     // The proposal is written: a draft the window kept for it is done with.

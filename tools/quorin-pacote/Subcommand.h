@@ -25,6 +25,10 @@ struct Context {
 
     void Print(const QString& text) const;       ///< to out, UTF-8, as given
     void PrintError(const QString& text) const;  ///< to err with the "quorin-pacote: " prefix and a newline
+    /// A fault of an input file: "FILE: message", unless the message names the file already.
+    void PrintFileError(const QString& file, const QString& message) const {
+        PrintError(message.contains(file) ? message : file + QStringLiteral(": ") + message);
+    }
     void WriteBytes(const QByteArray& bytes) const;
 };
 

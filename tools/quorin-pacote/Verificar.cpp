@@ -27,7 +27,7 @@ int Run(const Context& c) {
     try {
         ds.LoadFromFile(input);
     } catch (const Exception& e) {
-        c.PrintError(QStringLiteral("%1: %2").arg(input, e.message()));
+        c.PrintFileError(input, e.message());
         return ExitBadInput;
     }
     std::set<int> lots;

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cstring>
 #include <limits>
@@ -10,6 +9,7 @@
 #include "report_engine/pages/EQRError.h"
 #include "report_engine/pages/QRCompress.h"
 #include "runtime/DateTime.h"
+#include "runtime/SafeFile.h"
 
 namespace quorin {
 
@@ -465,15 +465,20 @@ void TQRPageList::SaveToFile(const QString& fileName) {
     if (!stream_) {
         throw EQRError(QStringLiteral("Não há páginas para gravar."));
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw EQRError(QStringLiteral("Não foi possível criar o arquivo \"%1\": %2")
-                           .arg(QDir::toNativeSeparators(fileName), file.errorString()));
-    }
-    stream_->SaveToStream(file);
-    if (!file.commit()) {
-        throw EQRError(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2")
-                           .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    try {
+        TSafeFile file(fileName);
+        try {
+            stream_->SaveToStream(file.Device());
+        } catch (const EQRError&) {
+            if (!file.Failed()) {
+                throw;
+            }
+        }
+        file.Commit();  // raises a failed write, naming the file
+    } catch (const EQRError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EQRError(e.message());
     }
 }
 
