@@ -1,5 +1,6 @@
 // quorin-pacote: the driver that picks the subcommand.
 #include <QGuiApplication>
+#include <memory>
 #include <algorithm>
 
 #include "Subcommand.h"
@@ -82,10 +83,27 @@ int UsageError(const Context& context, const QString& subcommand, const QString&
 
 int main(int argc, char** argv) {
     using namespace quorin::pacote;
-    // The report measures text with fonts, which needs a GUI application; it never opens a window.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // The report measures text with fonts, which needs a GUI application (never a window); the
+    // other subcommands stay plain. The offscreen platform's remark about a missing runtime
+    // folder is no business of the tool's user.
+    const bool report = argc > 1 && qstrcmp(argv[1], "relatorio") == 0;
+    std::unique_ptr<QCoreApplication> application;
+    if (report) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static QtMessageHandler previous = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& where, const QString& text) {
+            if (text.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+            if (previous)
+                previous(type, where, text);
+            else
+                std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, where, text)));
+        });
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     // The tool's messages and plain numbers follow the program's Brazilian settings.
     quorin::FormatSettings::setCurrent(quorin::FormatSettings::brazilian());
     QStringList args = app.arguments().mid(1);

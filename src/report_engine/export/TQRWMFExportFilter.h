@@ -13,7 +13,9 @@ class TQRWMFExportFilter : public TQRExportFilter {
   public:
     /// source: the page sink whose stored pages are saved (the preview's).
     explicit TQRWMFExportFilter(const QString& fileName, TQRPrinter* source = nullptr)
-        : TQRExportFilter(fileName), SourcePrinter(source) {}
+        : TQRExportFilter(fileName) {
+        SourcePrinter = source;
+    }
 
     QString GetFilterName() const override { return QStringLiteral("WMF File"); }
     QString GetDescription() const override { return QStringLiteral("WMF Export filter"); }
@@ -29,7 +31,6 @@ class TQRWMFExportFilter : public TQRExportFilter {
     static void SetEnhanced(bool on);
     static bool Enhanced();
 
-    TQRPrinter* SourcePrinter = nullptr;
     QString BaseName() const { return baseName_; }
 
   private:

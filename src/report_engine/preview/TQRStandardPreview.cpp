@@ -437,6 +437,7 @@ void TQRStandardPreview::ExportTo(int filterIndex, const QString& fileName) {
             ShowError(QStringLiteral("O formato %1 não está disponível.").arg(format));
             return;
         }
+        filter->SourcePrinter = printer_;
         printer_->ExportToFilter(filter.get());
     } catch (const Exception& e) {
         ShowError(e.message());

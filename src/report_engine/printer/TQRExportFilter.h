@@ -100,6 +100,9 @@ class TQRExportFilter {
     TCustomQuickRep* Owner = nullptr;
     /// The owner's page (set by the export run before Start).
     TQRExportPage Page;
+    /// The page sink whose stored pages the preview shows (set by the save
+    /// command); filters that save pages rather than a run's texts read it.
+    TQRPrinter* SourcePrinter = nullptr;
 };
 
 /// The filters the save command offers, in the order they were added.
