@@ -5,7 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <functional>
 
 #include "app/OpenDialog.h"
@@ -15,6 +18,10 @@
 #include "controls/Memoedit.h"
 #include "dataset/TMemoryDataSet.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/preview/QRPreviewDialogs.h"
+#include "report_engine/preview/TQRStandardPreview.h"
+#include "report_engine/preview/TQRStandardPreviewInterface.h"
+#include "report_engine/export/QRExportFilters.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/FormatSettings.h"
 
@@ -61,6 +68,14 @@ struct Janela {
         w.MSK_CodigoNacional->setCursorPosition(0);
         QTest::keyClicks(w.MSK_CodigoNacional, QStringLiteral("12123123000199"));
         w.CMB_Identificacao->setFocus();
+    }
+    void Grava(const QString& marca, const QString& preco) {
+        w.EDT_Marca->setFocus();
+        w.EDT_Marca->setText(marca);
+        w.MED_ValorUnitario->setFocus();
+        w.MED_ValorUnitario->selectAll();
+        QTest::keyClicks(w.MED_ValorUnitario, preco);
+        QTest::mouseClick(w.BBT_Gravar, Qt::LeftButton);
     }
     int Lote() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_lote"))->AsInteger(); }
     int Item() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_item"))->AsInteger(); }
@@ -117,6 +132,73 @@ class TstRelatorioJanela : public QObject {
         QTest::mouseClick(j.w.BBT_Relatorio, Qt::LeftButton);
         QCOMPARE(TPreviewDeTeste::Relatorios.size(), 2);
         QCOMPARE(TPreviewDeTeste::Relatorios[1].mid(2), TPreviewDeTeste::Relatorios[0].mid(2));
+    }
+
+    // The whole road: every price recorded, the real preview filling and paging,
+    // saved as a page file and as PDF, closed; then the proposal closes.
+    void do_preco_ao_pdf_pela_visualizacao() {
+        RegisterStandardPreview();
+        RegisterStandardExportFilters();
+        Janela j;
+        QVERIFY(QTest::qWaitForWindowActive(&j.w));
+        QStringList mensagens;
+        j.w.MensagemSeam = [&](const QString& texto, bool, const QString&) {
+            mensagens << texto;
+            return true;
+        };
+        j.Abre();
+        j.w.DBG_Item->setFocus();
+        const char* precos[][2] = {{"ALVORADA", "9,85"},   {"TRAÇO FINO", "8,3"},  {"METALMAX", "12,45"},
+                                   {"KRAFTPEL", "5,4"},    {"LIMPAMAIS", "4,75"},  {"FORTESACO", "6,25"},
+                                   {"ESPUMIX", "0,9"},     {"GRÃO NOBRE", "14,9"}, {"DOCE VALE", "3,19"},
+                                   {"SOJA BOA", "1,4787"}};
+        for (const auto& p : precos) j.Grava(QString::fromUtf8(p[0]), QString::fromLatin1(p[1]));
+        QVERIFY(mensagens.isEmpty());
+
+        const QString qrp = j.pasta.filePath("proposta.qrp");
+        const QString pdf = j.pasta.filePath("proposta.pdf");
+        int salvar = 0;
+        TQRPreviewDialogs::SaveFile = [&](QWidget*, const QString&, const QString&, const QString&,
+                                          const QStringList&, QString& fileName, int& filterIndex) {
+            fileName = salvar == 0 ? qrp : pdf;
+            filterIndex = salvar == 0 ? 1 : 6;
+            ++salvar;
+            return true;
+        };
+        QStringList erros;
+        TQRPreviewDialogs::MessageBox = [&](QWidget*, const QString&, const QString& text) { erros << text; };
+        QString paginas;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<TQRStandardPreview*>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            QTRY_VERIFY_WITH_TIMEOUT(preview->QRPrinter()->GetStatus() == mpFinished, 30000);
+            QTRY_COMPARE(preview->StatusPanelText(1), QStringLiteral("Página 1 de 2"));
+            QTest::mouseClick(preview->ToolButton2, Qt::LeftButton);  // next page
+            paginas = preview->StatusPanelText(1);
+            QVERIFY(preview->grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/relatorio_visualizacao.png")));
+            QTest::mouseClick(preview->SaveReport, Qt::LeftButton);
+            QTest::mouseClick(preview->SaveReport, Qt::LeftButton);
+            QTest::mouseClick(preview->ExitButton, Qt::LeftButton);
+        });
+        QTest::mouseClick(j.w.BBT_Relatorio, Qt::LeftButton);
+        TQRPreviewDialogs::Reset();
+        RegisterPreviewClass([] { return std::make_unique<TPreviewDeTeste>(); });
+
+        QVERIFY2(erros.isEmpty(), qPrintable(erros.join('\n')));
+        QCOMPARE(paginas, QStringLiteral("Página 2 de 2"));
+        QVERIFY(QFileInfo(qrp).size() > 0);
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", "-enc", "UTF-8", pdf, "-"});
+        if (!pdftotext.waitForFinished(30000)) QSKIP("pdftotext não está instalado");
+        const QString texto = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        for (const char* t : {"0001 - MATERIAL DE EXPEDIENTE", "0003 - GÊNEROS ALIMENTÍCIOS", "TRAÇO FINO",
+                              "1,4787", "4.836,50", "3.332,53", "Total da Proposta:", "9.419,03"})
+            QVERIFY2(texto.contains(QString::fromUtf8(t)), t);
+
+        // The proposal still closes as before.
+        QTest::mouseClick(j.w.BBT_Encerrar, Qt::LeftButton);
+        QCOMPARE(mensagens.size(), 1);
+        QVERIFY(mensagens[0].contains(QStringLiteral("foi gravado com êxito")));
     }
 };
 
