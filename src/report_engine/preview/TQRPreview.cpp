@@ -302,9 +302,9 @@ bool TQRPreview::event(QEvent* event) {
         // A notice still queued from a printer this control no longer shows is dropped.
         if (printer_ == nullptr) return true;
         if (type == CM_QRPAGEAVAILABLE)
-            CMPageAvailable(notice->Param);
+            CMPageAvailable(notice->Param());
         else
-            CMProgressUpdate(notice->Param);
+            CMProgressUpdate(notice->Param());
         return true;
     }
     return QScrollArea::event(event);

@@ -41,9 +41,16 @@ enum TQRMessage : int {
 class TQRPrinterEvent : public QEvent {
   public:
     TQRPrinterEvent(TQRMessage message, int param, TQRPrinter* printer = nullptr)
-        : QEvent(static_cast<QEvent::Type>(message)), Param(param), Printer(printer) {}
-    int Param;
+        : QEvent(static_cast<QEvent::Type>(message)), Printer(printer) {
+        param_.store(param, std::memory_order_release);
+    }
+    /// The value, read on the thread the notice was posted to: the store and the
+    /// load pair up, so the hand-over needs no lock of Qt's to be seen as safe.
+    int Param() const { return param_.load(std::memory_order_acquire); }
     TQRPrinter* Printer;
+
+  private:
+    std::atomic<int> param_;
 };
 
 /// What shows a printer's pages and what reports progress: filled by the

@@ -90,7 +90,7 @@ class Sink : public QObject {
     bool event(QEvent* event) override {
         const int type = event->type();
         if (type >= CM_QRPROGRESSUPDATE && type <= CM_QRPREVIEWCLOSE) {
-            received << QStringLiteral("%1:%2").arg(type).arg(static_cast<TQRPrinterEvent*>(event)->Param);
+            received << QStringLiteral("%1:%2").arg(type).arg(static_cast<TQRPrinterEvent*>(event)->Param());
             return true;
         }
         return QObject::event(event);
