@@ -52,23 +52,8 @@ struct Arguments {
 };
 
 bool ParseArguments(const QStringList& args, Arguments& a, QString& problem) {
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QStringLiteral("--documento") || arg == QStringLiteral("--precos")) {
-            if (i + 1 >= args.size()) {
-                problem = QStringLiteral("%1 precisa de um valor.").arg(arg);
-                return false;
-            }
-            (arg == QStringLiteral("--documento") ? a.documento : a.precos) = args[++i];
-        } else if (arg.startsWith(QStringLiteral("--"))) {
-            problem = QStringLiteral("opção desconhecida: %1").arg(arg);
-            return false;
-        } else if (a.processo.isEmpty()) {
-            a.processo = arg;
-        } else {
-            problem = QStringLiteral("argumento a mais: %1").arg(arg);
-            return false;
-        }
+    if (!ParseOptions(args, a.processo, {{"--documento", &a.documento}, {"--precos", &a.precos}}, problem)) {
+        return false;
     }
     if (a.processo.isEmpty() || a.documento.isEmpty() || a.precos.isEmpty()) {
         problem = QStringLiteral("preencher precisa de PROCESSO, --documento e --precos.");

@@ -49,26 +49,12 @@ QString Quando(const QDateTime& quando) {
 int Run(const Context& c) {
     QString processo, documento, saida;
     bool temDocumento = false;
-    for (int i = 0; i < c.args.size(); ++i) {
-        const QString& arg = c.args[i];
-        if (arg == QStringLiteral("--documento") || arg == QStringLiteral("--saida")) {
-            if (i + 1 >= c.args.size()) {
-                return UsageError(c, kName, QStringLiteral("%1 precisa de um valor.").arg(arg));
-            }
-            if (arg == QStringLiteral("--documento")) {
-                documento = SoDocumento(c.args[++i]);
-                temDocumento = true;
-            } else {
-                saida = c.args[++i];
-            }
-        } else if (arg.startsWith(QStringLiteral("--"))) {
-            return UsageError(c, kName, QStringLiteral("opção desconhecida: %1").arg(arg));
-        } else if (processo.isEmpty()) {
-            processo = arg;
-        } else {
-            return UsageError(c, kName, QStringLiteral("argumento a mais: %1").arg(arg));
-        }
+    QString problem;
+    if (!ParseOptions(c.args, processo, {{"--documento", &documento, &temDocumento}, {"--saida", &saida}},
+                      problem)) {
+        return UsageError(c, kName, problem);
     }
+    documento = SoDocumento(documento);
     if (processo.isEmpty() || !temDocumento) {
         return UsageError(c, kName, QStringLiteral("rascunho precisa de PROCESSO e --documento."));
     }

@@ -28,8 +28,10 @@ const QString kUsage = QStringLiteral(
     "botão \"Relatorio\" da janela, e grava-o no formato dado pela extensão de ARQUIVO:\n"
     "  .qrp  arquivo de páginas (abre no visualizador)   .pdf  documento PDF\n"
     "  .txt  texto (UTF-8)                               .rtf  documento RTF\n"
-    "  .xls  planilha                                    .emf/.wmf  um arquivo por página (nome001.wmf, ...)\n\n"
-    "  --documento DOC   confere que o CPF ou CNPJ do fornecedor consta do arquivo (a pontuação é ignorada)\n\n"
+    "  .xls  planilha                                    .emf/.wmf  um arquivo por página (nome001.wmf, "
+    "...)\n\n"
+    "  --documento DOC   confere que o CPF ou CNPJ do fornecedor consta do arquivo (a pontuação é "
+    "ignorada)\n\n"
     "Saída: 0 sucesso; 1 arquivo inválido ou que não pôde ser gravado; 2 documento não encontrado;\n"
     "64 uso incorreto.\n");
 
@@ -40,23 +42,8 @@ struct Arguments {
 };
 
 bool ParseArguments(const QStringList& args, Arguments& a, QString& problem) {
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QStringLiteral("--documento") || arg == QStringLiteral("--saida")) {
-            if (i + 1 >= args.size()) {
-                problem = QStringLiteral("%1 precisa de um valor.").arg(arg);
-                return false;
-            }
-            (arg == QStringLiteral("--documento") ? a.documento : a.saida) = args[++i];
-        } else if (arg.startsWith(QStringLiteral("--"))) {
-            problem = QStringLiteral("opção desconhecida: %1").arg(arg);
-            return false;
-        } else if (a.processo.isEmpty()) {
-            a.processo = arg;
-        } else {
-            problem = QStringLiteral("argumento a mais: %1").arg(arg);
-            return false;
-        }
+    if (!ParseOptions(args, a.processo, {{"--documento", &a.documento}, {"--saida", &a.saida}}, problem)) {
+        return false;
     }
     if (a.processo.isEmpty()) {
         problem = QStringLiteral("relatorio precisa de um PROCESSO.");
@@ -72,7 +59,8 @@ bool ParseArguments(const QStringList& args, Arguments& a, QString& problem) {
 QString Digits(const QString& text) {
     QString digits;
     for (QChar c : text)
-        if (c.isLetterOrNumber()) digits += c.toUpper();
+        if (c.isLetterOrNumber())
+            digits += c.toUpper();
     return digits;
 }
 
@@ -114,7 +102,8 @@ void Write(TQRP_Propostas& report, const QString& saida, const QString& extensio
 int Run(const Context& c) {
     Arguments a;
     QString problem;
-    if (!ParseArguments(c.args, a, problem)) return UsageError(c, QStringLiteral("relatorio"), problem);
+    if (!ParseArguments(c.args, a, problem))
+        return UsageError(c, QStringLiteral("relatorio"), problem);
     const QString extension = QFileInfo(a.saida).suffix().toLower();
     static const QStringList accepted{"qrp", "pdf", "txt", "rtf", "xls", "emf", "wmf"};
     if (!accepted.contains(extension)) {
@@ -130,8 +119,7 @@ int Run(const Context& c) {
         c.PrintError(QStringLiteral("%1: %2").arg(a.processo, e.message()));
         return ExitBadInput;
     }
-    if (!a.documento.isEmpty() &&
-        !processo.Locate(QStringLiteral("nro_documento"), Digits(a.documento))) {
+    if (!a.documento.isEmpty() && !processo.Locate(QStringLiteral("nro_documento"), Digits(a.documento))) {
         c.PrintError(QStringLiteral("o documento %1 não consta do arquivo %2.").arg(a.documento, a.processo));
         return ExitRefused;
     }

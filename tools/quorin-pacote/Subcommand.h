@@ -52,6 +52,20 @@ struct Registration {
     explicit Registration(Subcommand subcommand);
 };
 
+/// One "--name VALUE" option of a subcommand and where its value goes; set
+/// tells whether it was given (an option given empty still counts).
+struct Option {
+    QString name;
+    QString* value;
+    bool* given = nullptr;
+};
+
+/// Reads one positional argument and the given options, in any order. False
+/// with the problem in Portuguese for an option without its value, an unknown
+/// option or a second positional argument.
+bool ParseOptions(const QStringList& args, QString& positional, const std::vector<Option>& options,
+                  QString& problem);
+
 /// True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const QStringList& args);
 /// Prints the problem and the usage of the subcommand to err and returns ExitUsage.

@@ -1,7 +1,7 @@
 // quorin-pacote: the driver that picks the subcommand.
 #include <QGuiApplication>
-#include <memory>
 #include <algorithm>
+#include <memory>
 
 #include "Subcommand.h"
 #include "runtime/FormatSettings.h"
@@ -58,6 +58,33 @@ Registration::Registration(Subcommand subcommand) {
               [](const Subcommand& a, const Subcommand& b) { return a.name < b.name; });
 }
 
+bool ParseOptions(const QStringList& args, QString& positional, const std::vector<Option>& options,
+                  QString& problem) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const auto option =
+            std::find_if(options.begin(), options.end(), [&](const Option& o) { return o.name == arg; });
+        if (option != options.end()) {
+            if (i + 1 >= args.size()) {
+                problem = QStringLiteral("%1 precisa de um valor.").arg(arg);
+                return false;
+            }
+            *option->value = args[++i];
+            if (option->given)
+                *option->given = true;
+        } else if (arg.startsWith(QStringLiteral("--"))) {
+            problem = QStringLiteral("opção desconhecida: %1").arg(arg);
+            return false;
+        } else if (positional.isEmpty()) {
+            positional = arg;
+        } else {
+            problem = QStringLiteral("argumento a mais: %1").arg(arg);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool WantsHelp(const QStringList& args) {
     return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
 }
@@ -93,7 +120,8 @@ int main(int argc, char** argv) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         static QtMessageHandler previous = qInstallMessageHandler(nullptr);
         qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& where, const QString& text) {
-            if (text.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+            if (text.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR")))
+                return;
             if (previous)
                 previous(type, where, text);
             else

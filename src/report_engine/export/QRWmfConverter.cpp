@@ -6,40 +6,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "report_engine/canvas/QREmfFormat.h"
 #include "runtime/Conversions.h"
 
 namespace quorin {
 
 namespace {
 
-// Enhanced-metafile records read here.
-enum : uint32_t {
-    EMR_HEADER = 1,
-    EMR_POLYGON = 3,
-    EMR_POLYLINE = 4,
-    EMR_EOF = 14,
-    EMR_SETBKMODE = 18,
-    EMR_SETTEXTALIGN = 22,
-    EMR_SETTEXTCOLOR = 24,
-    EMR_SETBKCOLOR = 25,
-    EMR_MOVETOEX = 27,
-    EMR_SAVEDC = 33,
-    EMR_RESTOREDC = 34,
-    EMR_SELECTOBJECT = 37,
-    EMR_CREATEPEN = 38,
-    EMR_CREATEBRUSHINDIRECT = 39,
-    EMR_DELETEOBJECT = 40,
-    EMR_ELLIPSE = 42,
-    EMR_RECTANGLE = 43,
-    EMR_ROUNDRECT = 44,
-    EMR_LINETO = 54,
-    EMR_STRETCHDIBITS = 81,
-    EMR_EXTCREATEFONTINDIRECTW = 82,
-    EMR_EXTTEXTOUTA = 83,
-    EMR_EXTTEXTOUTW = 84,
-    EMR_POLYGON16 = 86,
-    EMR_POLYLINE16 = 87,
-};
+// The enhanced-metafile records read here are the recorder's own.
+using namespace emf;
 
 // Windows-metafile functions written here.
 enum : uint16_t {
@@ -75,18 +50,18 @@ constexpr uint32_t kStockObject = 0x80000000u;
 class TRecord {
   public:
     TRecord(const char* data, uint32_t size) : data_(data), size_(size) {}
-    bool Has(uint32_t offset, uint32_t length) const {
-        return offset <= size_ && length <= size_ - offset;
-    }
+    bool Has(uint32_t offset, uint32_t length) const { return offset <= size_ && length <= size_ - offset; }
     uint32_t U32(uint32_t offset) const {
         uint32_t v = 0;
-        if (Has(offset, 4)) std::memcpy(&v, data_ + offset, 4);
+        if (Has(offset, 4))
+            std::memcpy(&v, data_ + offset, 4);
         return v;
     }
     int32_t I32(uint32_t offset) const { return static_cast<int32_t>(U32(offset)); }
     int16_t I16(uint32_t offset) const {
         int16_t v = 0;
-        if (Has(offset, 2)) std::memcpy(&v, data_ + offset, 2);
+        if (Has(offset, 2))
+            std::memcpy(&v, data_ + offset, 2);
         return v;
     }
     uint8_t U8(uint32_t offset) const { return Has(offset, 1) ? static_cast<uint8_t>(data_[offset]) : 0; }
@@ -98,17 +73,22 @@ class TRecord {
     uint32_t size_;
 };
 
-int16_t Clamp16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
+int16_t Clamp16(int64_t v) {
+    return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767));
+}
 
 class TWmfWriter {
   public:
     void Record(uint16_t function, const QVector<int16_t>& words, const QByteArray& tail = {}) {
-        const uint32_t sizeWords = 3 + static_cast<uint32_t>(words.size()) + static_cast<uint32_t>((tail.size() + 1) / 2);
+        const uint32_t sizeWords =
+            3 + static_cast<uint32_t>(words.size()) + static_cast<uint32_t>((tail.size() + 1) / 2);
         Put32(sizeWords);
         Put16(function);
-        for (const int16_t w : words) Put16(static_cast<uint16_t>(w));
+        for (const int16_t w : words)
+            Put16(static_cast<uint16_t>(w));
         body_ += tail;
-        if (tail.size() % 2) body_.push_back('\0');
+        if (tail.size() % 2)
+            body_.push_back('\0');
         maxRecord_ = std::max(maxRecord_, sizeWords);
     }
     void Color(QVector<int16_t>& words, uint32_t colorRef) {
@@ -126,7 +106,8 @@ class TWmfWriter {
         return static_cast<int>(it - used_.begin());
     }
     void FreeObject(int index) {
-        if (index >= 0 && index < used_.size()) used_[index] = false;
+        if (index >= 0 && index < used_.size())
+            used_[index] = false;
     }
 
     QByteArray Finish(int width, int height, int dpi) {
@@ -137,8 +118,16 @@ class TWmfWriter {
             file.push_back(static_cast<char>(v >> 8));
         };
         // Placeable header: key, handle, bounding box, units per inch, reserved, checksum.
-        const uint16_t head[10] = {0xCDD7, 0x9AC6, 0, 0, 0, static_cast<uint16_t>(width), static_cast<uint16_t>(height),
-                                   static_cast<uint16_t>(dpi), 0, 0};
+        const uint16_t head[10] = {0xCDD7,
+                                   0x9AC6,
+                                   0,
+                                   0,
+                                   0,
+                                   static_cast<uint16_t>(width),
+                                   static_cast<uint16_t>(height),
+                                   static_cast<uint16_t>(dpi),
+                                   0,
+                                   0};
         uint16_t checksum = 0;
         for (const uint16_t w : head) {
             put16(w);
@@ -214,12 +203,14 @@ class TConverter {
                 const bool wide = type == EMR_POLYLINE || type == EMR_POLYGON;
                 const uint32_t count = r.U32(24);
                 const uint32_t pointSize = wide ? 8 : 4;
-                if (count == 0 || count > 0x7FFF || !r.Has(28, count * pointSize)) break;
+                if (count == 0 || count > 0x7FFF || !r.Has(28, count * pointSize))
+                    break;
                 QVector<int16_t> w;
                 w << static_cast<int16_t>(count);
                 for (uint32_t i = 0; i < count; ++i) {
                     const uint32_t at = 28 + i * pointSize;
-                    w << (wide ? Clamp16(r.I32(at)) : r.I16(at)) << (wide ? Clamp16(r.I32(at + 4)) : r.I16(at + 2));
+                    w << (wide ? Clamp16(r.I32(at)) : r.I16(at))
+                      << (wide ? Clamp16(r.I32(at + 4)) : r.I16(at + 2));
                 }
                 const bool polygon = type == EMR_POLYGON16 || type == EMR_POLYGON;
                 out_.Record(polygon ? META_POLYGON : META_POLYLINE, w);
@@ -245,15 +236,18 @@ class TConverter {
                 break;
             }
             case EMR_EXTCREATEFONTINDIRECTW: {
-                if (!r.Has(12, 92)) break;
-                QVector<int16_t> w{Clamp16(r.I32(12)), Clamp16(r.I32(16)), Clamp16(r.I32(20)), Clamp16(r.I32(24)),
-                                   Clamp16(r.I32(28))};
+                if (!r.Has(12, 92))
+                    break;
+                QVector<int16_t> w{Clamp16(r.I32(12)), Clamp16(r.I32(16)), Clamp16(r.I32(20)),
+                                   Clamp16(r.I32(24)), Clamp16(r.I32(28))};
                 QByteArray tail;
-                for (uint32_t i = 32; i < 40; ++i) tail.push_back(static_cast<char>(r.U8(i)));  // italic .. pitch
+                for (uint32_t i = 32; i < 40; ++i)
+                    tail.push_back(static_cast<char>(r.U8(i)));  // italic .. pitch
                 QString face;
                 for (uint32_t i = 0; i < 32; ++i) {
                     const uint16_t c = static_cast<uint16_t>(r.I16(40 + 2 * i));
-                    if (c == 0) break;
+                    if (c == 0)
+                        break;
                     face += QChar(c);
                 }
                 QByteArray name = ToWindows1252(face).left(31);
@@ -263,13 +257,16 @@ class TConverter {
             }
             case EMR_SELECTOBJECT: {
                 const uint32_t handle = r.U32(8);
-                const int index = handle & kStockObject ? Stock(handle & ~kStockObject) : objects_.value(handle, -1);
-                if (index >= 0) out_.Record(META_SELECTOBJECT, {static_cast<int16_t>(index)});
+                const int index =
+                    handle & kStockObject ? Stock(handle & ~kStockObject) : objects_.value(handle, -1);
+                if (index >= 0)
+                    out_.Record(META_SELECTOBJECT, {static_cast<int16_t>(index)});
                 break;
             }
             case EMR_DELETEOBJECT: {
                 const uint32_t handle = r.U32(8);
-                if (!objects_.contains(handle)) break;
+                if (!objects_.contains(handle))
+                    break;
                 const int index = objects_.take(handle);
                 out_.Record(META_DELETEOBJECT, {static_cast<int16_t>(index)});
                 out_.FreeObject(index);
@@ -288,7 +285,8 @@ class TConverter {
     }
 
   private:
-    void Create(uint32_t handle, uint16_t function, const QVector<int16_t>& words, const QByteArray& tail = {}) {
+    void Create(uint32_t handle, uint16_t function, const QVector<int16_t>& words,
+                const QByteArray& tail = {}) {
         if (objects_.contains(handle)) {  // a handle reused without deletion
             const int old = objects_.take(handle);
             out_.Record(META_DELETEOBJECT, {static_cast<int16_t>(old)});
@@ -300,7 +298,8 @@ class TConverter {
 
     /// Stock objects do not exist in a Windows metafile: each is made once.
     int Stock(uint32_t which) {
-        if (stock_.contains(which)) return stock_.value(which);
+        if (stock_.contains(which))
+            return stock_.value(which);
         QVector<int16_t> w;
         uint16_t function = META_CREATEBRUSHINDIRECT;
         QByteArray tail;
@@ -332,7 +331,8 @@ class TConverter {
         const uint32_t offString = r.U32(48);
         const uint32_t options = r.U32(52);
         const uint32_t offDx = r.U32(72);
-        if (count == 0 || count > 0x7FFF || !r.Has(offString, count * (wide ? 2 : 1))) return;
+        if (count == 0 || count > 0x7FFF || !r.Has(offString, count * (wide ? 2 : 1)))
+            return;
         QString text;
         for (uint32_t i = 0; i < count; ++i) {
             text += wide ? QChar(static_cast<uint16_t>(r.I16(offString + 2 * i)))
@@ -345,7 +345,8 @@ class TConverter {
             w << Clamp16(r.I32(56)) << Clamp16(r.I32(60)) << Clamp16(r.I32(64)) << Clamp16(r.I32(68));
         }
         QByteArray tail = bytes;
-        if (tail.size() % 2) tail.push_back('\0');
+        if (tail.size() % 2)
+            tail.push_back('\0');
         if (offDx != 0 && r.Has(offDx, count * 4)) {
             for (uint32_t i = 0; i < count; ++i) {
                 const int16_t dx = Clamp16(r.I32(offDx + 4 * i));
@@ -358,7 +359,8 @@ class TConverter {
 
     void Picture(const TRecord& r) {
         const uint32_t offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60);
-        if (cbBmi < 40 || !r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits)) return;
+        if (cbBmi < 40 || !r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits))
+            return;
         QVector<int16_t> w;
         const uint32_t rop = r.U32(68);
         w << static_cast<int16_t>(rop & 0xFFFF) << static_cast<int16_t>(rop >> 16);
@@ -379,10 +381,12 @@ class TConverter {
 
 QByteArray ConvertEmfToWmf(const QByteArray& emf, QString* error) {
     auto fail = [&](const QString& reason) {
-        if (error) *error = reason;
+        if (error)
+            *error = reason;
         return QByteArray();
     };
-    if (emf.size() < 88) return fail(QStringLiteral("A gravação da página é curta demais."));
+    if (emf.size() < 88)
+        return fail(QStringLiteral("A gravação da página é curta demais."));
     const TRecord header(emf.constData(), static_cast<uint32_t>(emf.size()));
     if (header.U32(0) != EMR_HEADER || header.U32(40) != 0x464D4520u) {
         return fail(QStringLiteral("A gravação da página não tem um cabeçalho válido."));
@@ -390,7 +394,8 @@ QByteArray ConvertEmfToWmf(const QByteArray& emf, QString* error) {
     const int32_t frameRight = header.I32(32), frameBottom = header.I32(36);
     const int32_t deviceX = header.I32(72), mmX = header.I32(80);
     int dpi = mmX > 0 && deviceX > 0 ? static_cast<int>(deviceX * 25.4 / mmX + 0.5) : 96;
-    if (dpi <= 0 || dpi > 2400) dpi = 96;
+    if (dpi <= 0 || dpi > 2400)
+        dpi = 96;
     const int width = std::clamp(static_cast<int>((frameRight + 1) / 2540.0 * dpi + 0.5), 1, 32767);
     const int height = std::clamp(static_cast<int>((frameBottom + 1) / 2540.0 * dpi + 0.5), 1, 32767);
 
@@ -409,8 +414,10 @@ QByteArray ConvertEmfToWmf(const QByteArray& emf, QString* error) {
         const TRecord probe(emf.constData() + offset, 8);
         const uint32_t type = probe.U32(0);
         const uint32_t size = probe.U32(4);
-        if (size < 8 || size % 4 != 0 || size > total - offset) break;  // damaged: keep what came before
-        if (type == EMR_EOF) break;
+        if (size < 8 || size % 4 != 0 || size > total - offset)
+            break;  // damaged: keep what came before
+        if (type == EMR_EOF)
+            break;
         converter.Convert(TRecord(emf.constData() + offset, size), type);
         offset += size;
     }
