@@ -286,6 +286,8 @@ class TCustomQuickRep : public TQRBasePanel {
     int previewHeight_ = 500;
     std::vector<TQRCustomBand*>* registering_ = nullptr;
     mutable std::mutex runLock_;
+    /// Puts a page sink set aside for a run back and destroys the run's own.
+    void RestorePageSink(std::unique_ptr<TQRPrinter>& remembered);
     QString lastRunError_;
     friend class TQRCreateReportThread;
 };

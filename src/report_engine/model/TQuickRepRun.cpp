@@ -34,6 +34,16 @@ void RegisterPrinterSetupDialog(TQRPrinterSetupDialog dialog) {
     SetupDialog() = std::move(dialog);
 }
 
+void TCustomQuickRep::RestorePageSink(std::unique_ptr<TQRPrinter>& remembered) {
+    std::unique_ptr<TQRPrinter> used;
+    {
+        std::lock_guard<std::mutex> guard(runLock_);
+        used = std::move(qrPrinter_);
+        qrPrinter_ = std::move(remembered);
+    }
+    used.reset();
+}
+
 std::unique_ptr<TQRPrinter> TCustomQuickRep::NewPrinter() {
     std::unique_ptr<TQRPrinter> printer = PrinterFactory
                                               ? PrinterFactory(*this)
@@ -165,13 +175,7 @@ void TCustomQuickRep::Print() {
         std::unique_ptr<TQRPrinter>& remembered;
         std::unique_ptr<QObject>& progress;
         ~Restore() {
-            std::unique_ptr<TQRPrinter> used;
-            {
-                std::lock_guard<std::mutex> guard(report->runLock_);
-                used = std::move(report->qrPrinter_);
-                report->qrPrinter_ = std::move(remembered);
-            }
-            used.reset();
+            report->RestorePageSink(remembered);
             progress.reset();
         }
     } restore{this, remembered, progress};
@@ -240,13 +244,7 @@ void TCustomQuickRep::ExportToFilter(TQRExportFilter* filter) {
         std::unique_ptr<TQRPrinter>& remembered;
         std::unique_ptr<QObject>& progress;
         ~Restore() {
-            std::unique_ptr<TQRPrinter> used;
-            {
-                std::lock_guard<std::mutex> guard(report->runLock_);
-                used = std::move(report->qrPrinter_);
-                report->qrPrinter_ = std::move(remembered);
-            }
-            used.reset();
+            report->RestorePageSink(remembered);
             progress.reset();
             report->ExportFilter = nullptr;
             report->RenderToCanvas = true;
