@@ -33,18 +33,6 @@ const QString kUsage = QStringLiteral(
     "Saída: 0 proposta gravada; 1 arquivo de entrada inválido; 2 recusado pelas regras da proposta\n"
     "(documento não encontrado, preço zero ou negativo, lote que não confere); 64 uso incorreto.\n");
 
-// The digits and letters of a typed document, letters in upper case, as the
-// window's masked field holds them.
-QString SoDocumento(const QString& text) {
-    QString out;
-    for (const QChar c : text) {
-        if (c.isDigit() || (c.isLetter() && c.unicode() < 128)) {
-            out += c.toUpper();
-        }
-    }
-    return out;
-}
-
 struct Arguments {
     QString processo;
     QString documento;

@@ -30,18 +30,6 @@ const QString kUsage = QStringLiteral(
     "rascunhos, ou $XDG_DATA_HOME/QuorinRealinhamentoPreco/rascunhos).\n"
     "Saída: 0 rascunho escrito; 1 sem rascunho, arquivo ilegível ou erro de gravação; 64 uso incorreto.\n");
 
-// The digits and letters of a typed document, letters in upper case, as the
-// window's masked field holds them.
-QString SoDocumento(const QString& text) {
-    QString out;
-    for (const QChar c : text) {
-        if (c.isDigit() || (c.isLetter() && c.unicode() < 128)) {
-            out += c.toUpper();
-        }
-    }
-    return out;
-}
-
 QString Quando(const QDateTime& quando) {
     return FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), quando.toLocalTime());
 }

@@ -56,14 +56,6 @@ bool ParseArguments(const QStringList& args, Arguments& a, QString& problem) {
     return true;
 }
 
-QString Digits(const QString& text) {
-    QString digits;
-    for (QChar c : text)
-        if (c.isLetterOrNumber())
-            digits += c.toUpper();
-    return digits;
-}
-
 /// Writes the generated report by the output's extension.
 void Write(TQRP_Propostas& report, const QString& saida, const QString& extension) {
     if (extension == QStringLiteral("qrp")) {
@@ -119,7 +111,7 @@ int Run(const Context& c) {
         c.PrintError(QStringLiteral("%1: %2").arg(a.processo, e.message()));
         return ExitBadInput;
     }
-    if (!a.documento.isEmpty() && !processo.Locate(QStringLiteral("nro_documento"), Digits(a.documento))) {
+    if (!a.documento.isEmpty() && !processo.Locate(QStringLiteral("nro_documento"), SoDocumento(a.documento))) {
         c.PrintError(QStringLiteral("o documento %1 não consta do arquivo %2.").arg(a.documento, a.processo));
         return ExitRefused;
     }

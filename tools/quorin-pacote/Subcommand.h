@@ -66,6 +66,10 @@ struct Option {
 bool ParseOptions(const QStringList& args, QString& positional, const std::vector<Option>& options,
                   QString& problem);
 
+/// The digits and letters of a typed document (CPF or CNPJ), letters in upper
+/// case, as the window's masked field holds them: punctuation is ignored.
+QString SoDocumento(const QString& text);
+
 /// True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const QStringList& args);
 /// Prints the problem and the usage of the subcommand to err and returns ExitUsage.

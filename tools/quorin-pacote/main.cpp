@@ -85,6 +85,16 @@ bool ParseOptions(const QStringList& args, QString& positional, const std::vecto
     return true;
 }
 
+QString SoDocumento(const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        if (c.isDigit() || (c.isLetter() && c.unicode() < 128)) {
+            out += c.toUpper();
+        }
+    }
+    return out;
+}
+
 bool WantsHelp(const QStringList& args) {
     return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
 }
