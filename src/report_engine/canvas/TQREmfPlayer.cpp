@@ -1,5 +1,7 @@
 #include "report_engine/canvas/TQREmfPlayer.h"
 
+#include <algorithm>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -634,9 +636,12 @@ void Player::StretchDib(const Record& r) {
     if (image.isNull()) {
         return;
     }
-    const int32_t xSrc = r.I32(32), ySrc = r.I32(36), cxSrc = r.I32(40), cySrc = r.I32(44);
+    const int64_t xSrc = r.I32(32), ySrc = r.I32(36), cxSrc = r.I32(40), cySrc = r.I32(44);
     const bool topDown = r.I32(r.U32(48) + 8) < 0;
-    QRect source(xSrc, topDown ? ySrc : image.height() - ySrc - cySrc, cxSrc, cySrc);
+    // Hostile values must not overflow on the way to a rectangle; real ones are far inside this range.
+    const auto bounded = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -(1 << 24), 1 << 24)); };
+    QRect source(bounded(xSrc), bounded(topDown ? ySrc : image.height() - ySrc - cySrc), bounded(cxSrc),
+                 bounded(cySrc));
     source = source.intersected(image.rect());
     if (source.isEmpty()) {
         return;
