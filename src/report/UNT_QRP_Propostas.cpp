@@ -139,7 +139,7 @@ const std::vector<TQRPrintableRow>& TQRP_Propostas::Imprimiveis() {
         // Brand.
         {"QRL_Marca", "TQRLabel", "CHB_Marca", 5, 1, 37, 16, Label("Marca:", "left", true)},
         {"QRT_DES_Marca", "TQRDBText", "CHB_Marca", 92, 2, 640, 15, Field("DES_MARCA", "left", true, {}, k8)},
-        // The item's specification.
+        // The item's detailed description.
         {"QRL_Especificacao", "TQRLabel", "CHB_Especificacao", 5, 1, 81, 16, Label("Especificação:", "left", true)},
         {"QRT_DES_Especificacao", "TQRDBText", "CHB_Especificacao", 92, 2, 640, 15,
          Field("DES_ESPECIFICACAO", "left", true, {}, k8)},

@@ -28,6 +28,19 @@ void ShowForm(QObject* form) {
     }
 }
 
+/// A progress window for the run from the registered preview interface, shown
+/// when asked and made the page sink's notice target; none when there is none.
+std::unique_ptr<QObject> AttachProgressForm(TQRPrinter* printer, const QString& caption, bool show) {
+    std::unique_ptr<QObject> progress = CreatePreviewInterface()->CreateProgressForm(printer, caption);
+    if (progress) {
+        if (show) {
+            ShowForm(progress.get());
+        }
+        printer->PreviewWindow = progress.get();
+    }
+    return progress;
+}
+
 }  // namespace
 
 void RegisterPrinterSetupDialog(TQRPrinterSetupDialog dialog) {
@@ -184,13 +197,7 @@ void TCustomQuickRep::Print() {
         return;
     }
     printer->SetDestination(qrdPrinter);
-    progress = CreatePreviewInterface()->CreateProgressForm(printer, kPrinting);
-    if (progress) {
-        if (ShowProgress) {
-            ShowForm(progress.get());
-        }
-        printer->PreviewWindow = progress.get();
-    }
+    progress = AttachProgressForm(printer, kPrinting, ShowProgress);
     CreateReport(false);
 }
 
@@ -268,13 +275,7 @@ void TCustomQuickRep::ExportToFilter(TQRExportFilter* filter) {
     filter->Page.LeftMargin = static_cast<double>(page.NativeValue(4));
     filter->Page.RightMargin = static_cast<double>(page.NativeValue(5));
     filter->Page.Landscape = page.Orientation() == poLandscape;
-    progress = CreatePreviewInterface()->CreateProgressForm(printer, kExporting);
-    if (progress) {
-        if (ShowProgress) {
-            ShowForm(progress.get());
-        }
-        printer->PreviewWindow = progress.get();
-    }
+    progress = AttachProgressForm(printer, kExporting, ShowProgress);
     CreateReport(false);
 }
 

@@ -2,9 +2,6 @@
 
 #include <QSize>
 #include <QString>
-#include <functional>
-
-#include "report_engine/printer/QRPaperSize.h"
 
 class QObject;
 
@@ -22,19 +19,6 @@ bool Idle(const TCustomQuickRep* report);
 QSize PreviewSize(const TCustomQuickRep* report);
 bool StaysOnTop(const TCustomQuickRep* report);
 QString Name(const TCustomQuickRep* report);
-
-/// The printer dialog the report's PrinterSetup shows.
-struct TSetupRequest {
-    int PrinterIndex = -1;
-    TPrinterOrientation Orientation = poPortrait;
-    int Copies = 1;
-    int MinPage = 0;
-    int MaxPage = 9999;
-    int FromPage = 0;
-    int ToPage = 0;
-    bool AllPages = true;
-};
-void RegisterSetupDialog(std::function<bool(TSetupRequest&)> dialog);
 
 }  // namespace QRPreviewReport
 }  // namespace quorin

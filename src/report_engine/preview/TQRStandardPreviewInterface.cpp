@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QPrinterInfo>
 
-#include "report_engine/preview/QRPreviewReport.h"
+#include "report_engine/model/TQuickRep.h"
 #include "report_engine/preview/QRPreviewDialogs.h"
 #include "report_engine/preview/TQRProgressForm.h"
 #include "report_engine/preview/TQRStandardPreview.h"
@@ -35,7 +35,7 @@ std::unique_ptr<QObject> TQRStandardPreviewInterface::CreateProgressForm(TQRPrin
 namespace {
 
 // The report's printer dialog through the preview's print-dialog seam.
-bool ShowPrinterSetup(QRPreviewReport::TSetupRequest& request) {
+bool ShowPrinterSetup(TQRPrinterSetupRequest& request) {
     TQRPrintDialogOptions options;
     options.Printers = QPrinterInfo::availablePrinterNames();
     options.PrinterIndex = request.PrinterIndex;
@@ -60,7 +60,7 @@ bool ShowPrinterSetup(QRPreviewReport::TSetupRequest& request) {
 
 void RegisterStandardPreview() {
     RegisterPreviewClass([] { return std::make_unique<TQRStandardPreviewInterface>(); });
-    QRPreviewReport::RegisterSetupDialog(&ShowPrinterSetup);
+    RegisterPrinterSetupDialog(&ShowPrinterSetup);
 }
 
 }  // namespace quorin
