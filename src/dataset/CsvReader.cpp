@@ -1,129 +1,141 @@
 #include "dataset/CsvReader.h"
 
+#include <QByteArrayView>
 #include <QStringDecoder>
 
 #include "dataset/DataSetError.h"
+#include "dataset/RowStore.h"
 
 namespace quorin {
 
 namespace {
 
-// A character below 32 has no place in a cell, except the line breaks of a quoted one.
-void CheckCharacter(QChar c, int line, int column) {
-    if (c.unicode() < 32) {
+// A character below 32 has no place in a cell, except the line breaks of a quoted
+// one. Every byte of a longer UTF-8 sequence is 128 or more, so bytes tell.
+void CheckCharacter(char c, int line, int column) {
+    const auto code = uchar(c);
+    if (code < 32) {
         throw ECsvError(QStringLiteral("Caractere de controle (código %1) na linha %2, coluna %3.")
-                            .arg(c.unicode())
+                            .arg(code)
                             .arg(line)
                             .arg(column),
                         line, column);
     }
 }
 
+[[noreturn]] void NotUtf8(QByteArrayView raw) {
+    // The line of the first bad sequence, for the message.
+    int line = 1;
+    qsizetype i = 0;
+    while (i < raw.size()) {
+        const qsizetype eol = raw.indexOf('\n', i);
+        const qsizetype end = eol < 0 ? raw.size() : eol;
+        if (!raw.sliced(i, end - i).isValidUtf8()) {
+            break;
+        }
+        i = end + 1;
+        ++line;
+    }
+    throw ECsvError(QStringLiteral("O arquivo CSV não está em UTF-8 (linha %1).").arg(line), line);
+}
+
+// A file saved with another separator fails on its header; say so rather than
+// report every column missing.
+void CheckSeparator(QByteArrayView text) {
+    qsizetype start = 0;
+    while (start < text.size() && (text[start] == '\r' || text[start] == '\n')) {
+        ++start;
+    }
+    qsizetype end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+        ++end;
+    }
+    const QByteArrayView first = text.sliced(start, end - start);
+    if (first.contains(';') || first.startsWith('"')) {
+        return;
+    }
+    const bool tab = first.contains('\t');
+    if (tab || first.contains(',')) {
+        const int line = int(text.first(start).count('\n')) + 1;
+        throw ECsvError(QStringLiteral("O arquivo CSV usa %1 como separador, na linha %2; "
+                                       "o separador deve ser o ponto e vírgula (\";\").")
+                            .arg(tab ? QStringLiteral("tabulação") : QStringLiteral("vírgula (\",\")"))
+                            .arg(line),
+                        line);
+    }
+}
+
 }  // namespace
 
-std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
-    QByteArray raw = bytes;
-    if (raw.startsWith("\xEF\xBB\xBF")) {
-        raw.remove(0, 3);
-    }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(raw);
-    if (decoder.hasError()) {
-        // Find the line of the first bad sequence for the message.
-        int line = 1;
-        qsizetype i = 0;
-        while (i < raw.size()) {
-            QStringDecoder probe(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            const qsizetype eol = raw.indexOf('\n', i);
-            const qsizetype end = eol < 0 ? raw.size() : eol;
-            const QString lineText = probe.decode(QByteArrayView(raw.constData() + i, end - i));
-            if (probe.hasError()) {
-                break;
-            }
-            i = end + 1;
-            ++line;
-        }
-        throw ECsvError(QStringLiteral("O arquivo CSV não está em UTF-8 (linha %1).").arg(line), line);
-    }
+QString TCsvReader::Text(const RawCell& cell) {
+    return TextFromUtf8(cell.bytes);
+}
 
-    // A file saved with another separator fails on its header; say so rather
-    // than report every column missing.
-    {
-        qsizetype start = 0;
-        while (start < text.size() && (text[start] == u'\r' || text[start] == u'\n')) {
-            ++start;
-        }
-        qsizetype end = start;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') {
-            ++end;
-        }
-        const QStringView first = QStringView(text).mid(start, end - start);
-        if (!first.contains(u';') && !first.startsWith(u'"')) {
-            const bool tab = first.contains(u'\t');
-            if (tab || first.contains(u',')) {
-                const int line = int(QStringView(text).left(start).count(u'\n')) + 1;
-                throw ECsvError(QStringLiteral("O arquivo CSV usa %1 como separador, na linha %2; "
-                                               "o separador deve ser o ponto e vírgula (\";\").")
-                                    .arg(tab ? QStringLiteral("tabulação") : QStringLiteral("vírgula (\",\")"))
-                                    .arg(line),
-                                line);
-            }
-        }
+qsizetype TCsvReader::Utf16Length(const RawCell& cell) {
+    qsizetype n = 0;
+    for (const char c : cell.bytes) {
+        const auto b = uchar(c);
+        n += (b & 0xC0) != 0x80 ? 1 : 0;  // a character starts here
+        n += b >= 0xF0 ? 1 : 0;           // beyond U+FFFF: a surrogate pair
     }
+    return n;
+}
 
-    std::vector<Record> records;
-    Record record;
+void TCsvReader::ParseEach(const QByteArray& bytes, const std::function<void(RawRecord&)>& each) {
+    QByteArrayView text(bytes);
+    if (text.startsWith("\xEF\xBB\xBF")) {
+        text = text.sliced(3);
+    }
+    if (!text.isValidUtf8()) {
+        NotUtf8(text);
+    }
+    CheckSeparator(text);
+
+    RawRecord record;
     const qsizetype n = text.size();
+    const char* data = text.data();
     qsizetype i = 0;
     int line = 1;
     bool recordHasContent = false;
 
     auto endRecord = [&]() {
         // A line holding nothing at all is skipped.
-        if (recordHasContent || record.size() > 1 || (record.size() == 1 && !record[0].text.isEmpty())) {
-            // A text equal to the one above it (the process header, repeated on every
-            // item) shares that one's storage instead of keeping a copy per row.
-            if (!records.empty()) {
-                const Record& above = records.back();
-                for (std::size_t c = 0; c < record.size() && c < above.size(); ++c) {
-                    if (!record[c].text.isEmpty() && record[c].text == above[c].text) {
-                        record[c].text = above[c].text;
-                    }
-                }
-            }
-            records.push_back(std::move(record));
+        if (recordHasContent || record.size() > 1 || (record.size() == 1 && !record[0].bytes.isEmpty())) {
+            each(record);
         }
         record.clear();
         recordHasContent = false;
     };
 
     while (i <= n) {
-        Cell cell;
+        RawCell cell;
         cell.line = line;
         const int column = static_cast<int>(record.size()) + 1;
-        if (i < n && text[i] == u'"') {
+        if (i < n && data[i] == '"') {
             recordHasContent = true;
             const int startLine = line;
             ++i;
             bool closed = false;
+            qsizetype from = i;  // start of the run not yet copied into the cell
             while (i < n) {
-                const QChar c = text[i];
-                if (c == u'"') {
-                    if (i + 1 < n && text[i + 1] == u'"') {
-                        cell.text += u'"';
+                const char c = data[i];
+                if (c == '"') {
+                    cell.bytes.append(data + from, i - from);
+                    if (i + 1 < n && data[i + 1] == '"') {
+                        cell.bytes.append('"');
                         i += 2;
+                        from = i;
                         continue;
                     }
                     ++i;
                     closed = true;
                     break;
                 }
-                if (c == u'\n') {
+                if (c == '\n') {
                     ++line;
-                } else if (c != u'\r') {
+                } else if (c != '\r') {
                     CheckCharacter(c, line, column);
                 }
-                cell.text += c;
                 ++i;
             }
             if (!closed) {
@@ -131,7 +143,7 @@ std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
                     QStringLiteral("Aspas sem fechamento na linha %1, coluna %2.").arg(startLine).arg(column),
                     startLine, column);
             }
-            if (i < n && text[i] != u';' && text[i] != u'\r' && text[i] != u'\n') {
+            if (i < n && data[i] != ';' && data[i] != '\r' && data[i] != '\n') {
                 if (line != startLine) {
                     // The quote that should have closed the cell is missing: the text ran on
                     // to the next quote, lines later. The fault is where the cell began.
@@ -149,8 +161,8 @@ std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
             }
         } else {
             const qsizetype start = i;
-            while (i < n && text[i] != u';' && text[i] != u'\r' && text[i] != u'\n') {
-                if (text[i] == u'"') {
+            while (i < n && data[i] != ';' && data[i] != '\r' && data[i] != '\n') {
+                if (data[i] == '"') {
                     throw ECsvError(QStringLiteral("Aspas no meio de um texto sem aspas na linha %1, coluna %2; "
                                                    "um texto com aspas deve vir todo entre aspas, "
                                                    "com as aspas internas dobradas.")
@@ -158,31 +170,31 @@ std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
                                         .arg(column),
                                     line, column);
                 }
-                CheckCharacter(text[i], line, column);
+                CheckCharacter(data[i], line, column);
                 ++i;
             }
-            cell.text = text.mid(start, i - start);
+            cell.bytes = QByteArray::fromRawData(data + start, i - start);
         }
         record.push_back(std::move(cell));
         if (i >= n) {
             endRecord();
             break;
         }
-        const QChar c = text[i];
-        if (c == u';') {
+        const char c = data[i];
+        if (c == ';') {
             recordHasContent = true;
             ++i;
             if (i == n) {
-                record.push_back(Cell{QString(), line});
+                record.push_back(RawCell{QByteArray(), line});
                 endRecord();
                 break;
             }
             continue;
         }
         // Line end: CR LF, LF or a lone CR.
-        if (c == u'\r') {
+        if (c == '\r') {
             ++i;
-            if (i < n && text[i] == u'\n') {
+            if (i < n && data[i] == '\n') {
                 ++i;
             }
         } else {
@@ -194,6 +206,25 @@ std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
             break;
         }
     }
+}
+
+std::vector<TCsvReader::Record> TCsvReader::Parse(const QByteArray& bytes) {
+    std::vector<Record> records;
+    ParseEach(bytes, [&records](RawRecord& raw) {
+        Record record;
+        record.reserve(raw.size());
+        const Record* above = records.empty() ? nullptr : &records.back();
+        for (std::size_t c = 0; c < raw.size(); ++c) {
+            Cell cell{Text(raw[c]), raw[c].line};
+            // A text equal to the one above it (the process header, repeated on every
+            // item) shares that one's storage instead of keeping a copy per row.
+            if (above && c < above->size() && !cell.text.isEmpty() && cell.text == (*above)[c].text) {
+                cell.text = (*above)[c].text;
+            }
+            record.push_back(std::move(cell));
+        }
+        records.push_back(std::move(record));
+    });
     return records;
 }
 

@@ -1,6 +1,5 @@
 #include "dataset/DataPacket.h"
 
-#include <QStringEncoder>
 #include <cstring>
 
 #include "dataset/Crc32.h"
@@ -91,33 +90,13 @@ class Writer {
         std::memcpy(&bits, &v, sizeof bits);
         U64(bits);
     }
-    void Blob(const QByteArray& b) {
+    void Blob(QByteArrayView b) {
         U32(uint32_t(b.size()));
         out_.append(b);
     }
-    // Encodes straight into the output, without a temporary UTF-8 copy.
-    void Text(QStringView text) {
-        const qsizetype at = out_.size();
-        out_.resize(at + 4 + encoder_.requiredSpace(text.size()));
-        char* begin = out_.data() + at + 4;
-        char* end = encoder_.appendToBuffer(begin, text);
-        const auto n = uint32_t(end - begin);
-        char* length = out_.data() + at;
-        length[0] = char(n & 0xFF);
-        length[1] = char((n >> 8) & 0xFF);
-        length[2] = char((n >> 16) & 0xFF);
-        length[3] = char(n >> 24);
-        out_.truncate(at + 4 + qsizetype(n));
-    }
-
   private:
     QByteArray& out_;
-    QStringEncoder encoder_{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
-
-bool SameStored(const TFieldValue& a, const TFieldValue& b) {
-    return a.index() == b.index() && a == b;
-}
 
 // Values are kept in their field's storage form; these tolerate any other form.
 int32_t IntOf(const TFieldValue& v) {
@@ -134,16 +113,6 @@ double DoubleOf(const TFieldValue& v) {
     }
     const auto* i = std::get_if<int32_t>(&v);
     return i ? double(*i) : 0.0;
-}
-
-QByteArray Utf8Of(const TFieldValue& v) {
-    if (const auto* s = std::get_if<QString>(&v)) {
-        return s->toUtf8();
-    }
-    if (const auto* b = std::get_if<QByteArray>(&v)) {
-        return *b;
-    }
-    return {};
 }
 
 }  // namespace
@@ -244,7 +213,7 @@ TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
     if ((columnCount == 0 && rows != 0) || minimum > uint64_t(r.Remaining()) || rows > 0x7FFFFFFFu) {
         Corrupt(QStringLiteral("quantidade de registros inválida (%1)").arg(rows));
     }
-    // Each stored value costs tens of bytes in memory: refuse tables no process comes near.
+    // Refuse tables no process comes near, before any row is built.
     if (minimum > MaxValues) {
         throw EDataSetError(
             QStringLiteral("O arquivo tem valores demais (%1 registros de %2 campos) para ser carregado.")
@@ -255,78 +224,98 @@ TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
     rowsOffset_ = HeaderSize + (qsizetype(payloadSize) - r.Remaining());
 }
 
-std::vector<std::vector<TFieldValue>> TDataPacket::ReadRows(const std::vector<int>& target, int width) const {
+void TDataPacket::ReadRows(const std::vector<int>& target, const std::vector<Normalizer>& normalize,
+                           TRowStore& out) const {
     Reader r(bytes_.constData() + rowsOffset_, bytes_.size() - rowsOffset_);
-    std::vector<std::vector<TFieldValue>> rows;
-    rows.reserve(size_t(rowCount_));
     const int columnCount = int(columns_.size());
+    const int width = out.ColumnCount();
+    // Bounded by the file: the constructor checked a byte per value at least.
+    out.Reserve(uint32_t(rowCount_));
     for (int row = 0; row < rowCount_; ++row) {
-        std::vector<TFieldValue> values(static_cast<std::size_t>(width));
+        const uint32_t id = out.AddRow();
         for (int c = 0; c < columnCount; ++c) {
             const TPacketColumn& col = columns_[size_t(c)];
-            const int to = c < int(target.size()) ? target[size_t(c)] : -1;
+            int to = c < int(target.size()) ? target[size_t(c)] : -1;
+            if (to >= width) {
+                to = -1;
+            }
+            const Normalizer* fix =
+                c < int(normalize.size()) && normalize[size_t(c)] ? &normalize[size_t(c)] : nullptr;
             const uint8_t tag = r.U8();
-            TFieldValue v;
+            if (tag == TagNull) {
+                continue;
+            }
             if (tag == TagRepeat) {
                 if (row == 0) {
                     Corrupt(QStringLiteral("repetição no primeiro registro, campo '%1'").arg(col.name));
                 }
                 if (to >= 0) {
-                    v = rows.back()[size_t(to)];
+                    out.CopyValue(id - 1, id, to);
                 }
-            } else if (tag == TagValue) {
-                switch (col.type) {
-                    case TFieldType::ftSmallint:
-                        v = int32_t(int16_t(r.U16()));
-                        break;
-                    case TFieldType::ftInteger:
-                        v = int32_t(r.U32());
-                        break;
-                    case TFieldType::ftFloat:
-                    case TFieldType::ftDateTime:
-                        v = r.F64();
-                        break;
-                    case TFieldType::ftString:
-                    case TFieldType::ftMemo:
-                    case TFieldType::ftBlob: {
-                        const uint32_t n = r.U32();
-                        if (!r.Has(qsizetype(n))) {
-                            Corrupt(QStringLiteral("tamanho de texto inválido no registro %1, campo '%2'")
-                                        .arg(row + 1)
-                                        .arg(col.name));
-                        }
-                        const char* s = r.Bytes(qsizetype(n));
-                        if (col.type == TFieldType::ftBlob) {
-                            v = QByteArray(s, qsizetype(n));
-                        } else {
-                            v = QString::fromUtf8(s, qsizetype(n));
-                        }
-                        break;
-                    }
-                }
-            } else if (tag != TagNull) {
+                continue;
+            }
+            if (tag != TagValue) {
                 Corrupt(QStringLiteral("marca de valor inválida (%1) no registro %2, campo '%3'")
                             .arg(tag)
                             .arg(row + 1)
                             .arg(col.name));
             }
-            if (to >= 0 && to < width) {
-                values[size_t(to)] = std::move(v);
+            TFieldValue v;
+            switch (col.type) {
+                case TFieldType::ftSmallint:
+                    v = int32_t(int16_t(r.U16()));
+                    break;
+                case TFieldType::ftInteger:
+                    v = int32_t(r.U32());
+                    break;
+                case TFieldType::ftFloat:
+                case TFieldType::ftDateTime:
+                    v = r.F64();
+                    break;
+                case TFieldType::ftString:
+                case TFieldType::ftMemo:
+                case TFieldType::ftBlob: {
+                    const uint32_t n = r.U32();
+                    if (!r.Has(qsizetype(n))) {
+                        Corrupt(QStringLiteral("tamanho de texto inválido no registro %1, campo '%2'")
+                                    .arg(row + 1)
+                                    .arg(col.name));
+                    }
+                    const char* bytes = r.Bytes(qsizetype(n));
+                    const bool blob = col.type == TFieldType::ftBlob;
+                    if (to < 0) {
+                        break;
+                    }
+                    // Bytes go straight into the store unless they need converting:
+                    // damaged UTF-8 is read as QString reads it.
+                    if (!fix && (blob || QByteArrayView(bytes, qsizetype(n)).isValidUtf8())) {
+                        out.SetBytes(id, to, bytes, qsizetype(n));
+                        continue;
+                    }
+                    if (blob) {
+                        v = QByteArray(bytes, qsizetype(n));
+                    } else {
+                        v = TextFromUtf8(QByteArrayView(bytes, qsizetype(n)));
+                    }
+                    break;
+                }
+            }
+            if (to >= 0) {
+                out.SetValue(id, to, fix ? (*fix)(v) : v);
             }
         }
-        rows.push_back(std::move(values));
     }
     if (r.Remaining() != 0) {
         Corrupt(QStringLiteral("há bytes a mais depois do último registro"));
     }
-    return rows;
 }
 
-QByteArray TDataPacket::Write(const std::vector<TField*>& columns,
-                              const std::vector<const std::vector<TFieldValue>*>& rows) {
-    QByteArray payload;
-    payload.reserve(qsizetype(64 + columns.size() * 24 + rows.size() * columns.size() * 8));
-    Writer w(payload);
+QByteArray TDataPacket::Write(const std::vector<TField*>& columns, const TRowStore& rows,
+                              const std::vector<uint32_t>& order) {
+    QByteArray out;
+    out.reserve(qsizetype(HeaderSize + 64 + columns.size() * 24 + order.size() * columns.size() * 8));
+    out.resize(HeaderSize);  // filled in once the payload is known
+    Writer w(out);
     w.U16(uint16_t(columns.size()));
     for (const TField* f : columns) {
         const QByteArray name = f->FieldName().toUtf8();
@@ -335,56 +324,51 @@ QByteArray TDataPacket::Write(const std::vector<TField*>& columns,
         w.U8(ff && ff->Currency() ? 1 : 0);
         w.U32(f->DataType() == TFieldType::ftString ? uint32_t(f->Size()) : 0u);
         w.U16(uint16_t(name.size()));
-        payload.append(name);
+        out.append(name);
     }
-    w.U32(uint32_t(rows.size()));
-    const std::vector<TFieldValue>* previous = nullptr;
-    for (const std::vector<TFieldValue>* row : rows) {
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const TFieldValue& v = c < row->size() ? (*row)[c] : TFieldValue{};
-            if (IsNullValue(v)) {
+    w.U32(uint32_t(order.size()));
+    const int width = std::min(int(columns.size()), rows.ColumnCount());
+    for (std::size_t p = 0; p < order.size(); ++p) {
+        const uint32_t row = order[p];
+        for (int c = 0; c < int(columns.size()); ++c) {
+            if (c >= width || rows.IsNull(row, c)) {
                 w.U8(TagNull);
                 continue;
             }
-            if (previous && c < previous->size() && SameStored(v, (*previous)[c])) {
+            if (p > 0 && rows.Same(row, order[p - 1], c)) {
                 w.U8(TagRepeat);
                 continue;
             }
             w.U8(TagValue);
-            switch (columns[c]->DataType()) {
+            switch (columns[size_t(c)]->DataType()) {
                 case TFieldType::ftSmallint:
-                    w.U16(uint16_t(int16_t(IntOf(v))));
+                    w.U16(uint16_t(int16_t(IntOf(rows.Value(row, c)))));
                     break;
                 case TFieldType::ftInteger:
-                    w.U32(uint32_t(IntOf(v)));
+                    w.U32(uint32_t(IntOf(rows.Value(row, c))));
                     break;
                 case TFieldType::ftFloat:
                 case TFieldType::ftDateTime:
-                    w.F64(DoubleOf(v));
+                    w.F64(DoubleOf(rows.Value(row, c)));
                     break;
                 case TFieldType::ftString:
                 case TFieldType::ftMemo:
                 case TFieldType::ftBlob:
-                    if (const auto* text = std::get_if<QString>(&v)) {
-                        w.Text(*text);
-                    } else {
-                        w.Blob(Utf8Of(v));
-                    }
+                    w.Blob(rows.Bytes(row, c));
                     break;
             }
         }
-        previous = row;
     }
 
-    QByteArray out;
-    out.reserve(HeaderSize + payload.size());
-    out.append(Magic, qsizetype(sizeof(Magic) - 1));
-    Writer h(out);
+    const qsizetype payload = out.size() - HeaderSize;
+    QByteArray header;
+    header.append(Magic, qsizetype(sizeof(Magic) - 1));
+    Writer h(header);
     h.U16(Version);
     h.U16(0);
-    h.U64(uint64_t(payload.size()));
-    h.U32(Crc32(payload.constData(), size_t(payload.size())));
-    out.append(payload);
+    h.U64(uint64_t(payload));
+    h.U32(Crc32(out.constData() + HeaderSize, size_t(payload)));
+    std::memcpy(out.data(), header.constData(), size_t(HeaderSize));
     return out;
 }
 

@@ -2,10 +2,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "dataset/Field.h"
 #include "dataset/FieldValue.h"
+#include "dataset/RowStore.h"
 
 namespace quorin {
 
@@ -29,8 +31,8 @@ class TDataPacket {
     static constexpr quint16 Version = 1;
     static constexpr int HeaderSize = 24;
     static constexpr qint64 MaxFileSize = qint64(1) << 30;
-    /// Rows x fields beyond which a packet is refused (a 50,000-item process has 1.5 million).
-    static constexpr quint64 MaxValues = quint64(32) << 20;
+    /// Rows x fields beyond which a packet is refused (a 1,000,000-item process has 30 million).
+    static constexpr quint64 MaxValues = quint64(64) << 20;
 
     explicit TDataPacket(const QByteArray& bytes);
 
@@ -41,13 +43,20 @@ class TDataPacket {
     const std::vector<TPacketColumn>& Columns() const { return columns_; }
     int RowCount() const { return rowCount_; }
 
-    /// Decodes every row. Source column i goes to stored column target[i] of a row
-    /// of `width` values (target[i] < 0 drops it).
-    std::vector<std::vector<TFieldValue>> ReadRows(const std::vector<int>& target, int width) const;
+    /// Brings a value read from the file to its field's form.
+    using Normalizer = std::function<TFieldValue(const TFieldValue&)>;
 
-    /// Encodes a schema and rows (values in column order) as a packet.
-    static QByteArray Write(const std::vector<TField*>& columns,
-                            const std::vector<const std::vector<TFieldValue>*>& rows);
+    /// Decodes every row into `out`, appending rows. Source column i goes to
+    /// column target[i] of the store (target[i] < 0 drops it), through
+    /// normalize[i] when that is set. A value repeated from the row above shares
+    /// the stored one.
+    void ReadRows(const std::vector<int>& target, const std::vector<Normalizer>& normalize,
+                  TRowStore& out) const;
+
+    /// Encodes a schema and the rows of a store, in the given order of row
+    /// numbers, as a packet.
+    static QByteArray Write(const std::vector<TField*>& columns, const TRowStore& rows,
+                            const std::vector<uint32_t>& order);
 
   private:
     QByteArray bytes_;

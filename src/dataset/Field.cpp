@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "dataset/DataSetError.h"
+#include "dataset/RowStore.h"
 #include "dataset/TMemoryDataSet.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
@@ -24,7 +25,7 @@ QString TextOfValue(const TFieldValue& value) {
         return *s;
     }
     if (const auto* b = std::get_if<QByteArray>(&value)) {
-        return QString::fromUtf8(*b);
+        return TextFromUtf8(*b);
     }
     return {};
 }
@@ -158,7 +159,7 @@ TFieldValue TField::Normalize(const TFieldValue& value) const {
         if (type_ == TFieldType::ftBlob) {
             return *b;
         }
-        return FromString(QString::fromUtf8(*b));
+        return FromString(TextFromUtf8(*b));
     }
     return {};
 }

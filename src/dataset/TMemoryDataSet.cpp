@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "dataset/DataPacket.h"
+#include "dataset/RowStore.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
 #include "runtime/FileAccess.h"
@@ -16,58 +17,12 @@
 
 namespace quorin {
 
-namespace {
-
-const TFieldValue kNull{};
-
-// Total order of stored values: null first, then numbers by value, texts and
-// bytes by code unit.
-int CompareValues(const TFieldValue& a, const TFieldValue& b) {
-    const std::size_t ia = a.index();
-    const std::size_t ib = b.index();
-    if (ia == 0 || ib == 0) {
-        return ia == ib ? 0 : (ia == 0 ? -1 : 1);
-    }
-    if (ia == 1 && ib == 1) {
-        const int32_t x = std::get<int32_t>(a);
-        const int32_t y = std::get<int32_t>(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if ((ia == 1 || ia == 2) && (ib == 1 || ib == 2)) {
-        const double x = ia == 1 ? std::get<int32_t>(a) : std::get<double>(a);
-        const double y = ib == 1 ? std::get<int32_t>(b) : std::get<double>(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (ia == 3 && ib == 3) {
-        const int c = QString::compare(std::get<QString>(a), std::get<QString>(b), Qt::CaseSensitive);
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
-    if (ia == 4 && ib == 4) {
-        const QByteArray& x = std::get<QByteArray>(a);
-        const QByteArray& y = std::get<QByteArray>(b);
-        const int c = std::memcmp(x.constData(), y.constData(), std::min(x.size(), y.size()));
-        if (c != 0) {
-            return c < 0 ? -1 : 1;
-        }
-        return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
-    }
-    // Numbers before texts before bytes: only reached for mixed columns.
-    auto rank = [](std::size_t i) { return i <= 2 ? 1 : static_cast<int>(i); };
-    return rank(ia) < rank(ib) ? -1 : 1;
-}
-
-}  // namespace
-
-struct RowData {
-    quint64 serial = 0;
-    std::vector<TFieldValue> values;
-};
-
 class TMemoryDataSet::Private {
   public:
-    QHash<QString, TField*> byName;              // declared fields by case-folded name
-    std::vector<std::unique_ptr<RowData>> rows;  // sorted by the index, then serial
-    quint64 nextSerial = 1;
+    QHash<QString, TField*> byName;  // declared fields by case-folded name
+    TRowStore store;
+    std::vector<uint32_t> order;  // row numbers of the store, sorted by the index, then by number
+    quint64 serialBase = 1;       // a row's bookmark serial is serialBase + its number
     std::vector<int> indexColumns;
 
     // Visible rows: a contiguous storage range, or a list of storage positions.
@@ -80,10 +35,20 @@ class TMemoryDataSet::Private {
 
     bool filterActive = false;
     int filterColumn = -1;
-    TFieldValue filterValue;
+    TCellProbe filterProbe;
 
-    std::unique_ptr<RowData> buffer;  // the row being appended or edited
-    RowData* editing = nullptr;
+    bool buffered = false;             // a row is being appended or edited
+    std::vector<TFieldValue> buffer;   // its values
+    uint32_t editing = 0;              // the row being edited (state dsEdit)
+
+    void Replace(TRowStore&& rows) {
+        serialBase += quint64(store.RowCount()) + 1;
+        store = std::move(rows);
+        order.clear();
+    }
+
+    quint64 SerialOf(uint32_t row) const { return serialBase + row; }
+    uint32_t RowAt(int storage) const { return order[size_t(storage)]; }
 
     int VisibleCount() const { return rangeMode ? hi - lo : static_cast<int>(list.size()); }
     int StorageAt(int visible) const { return rangeMode ? lo + visible : list[visible]; }
@@ -96,52 +61,49 @@ class TMemoryDataSet::Private {
         return it != list.end() && *it == storage ? static_cast<int>(it - list.begin()) : -1;
     }
 
-    bool Less(const RowData& a, const RowData& b) const {
+    bool Less(uint32_t a, uint32_t b) const {
         for (int c : indexColumns) {
-            const int r = CompareValues(a.values[c], b.values[c]);
+            const int r = store.Compare(a, b, c);
             if (r != 0) {
                 return r < 0;
             }
         }
-        return a.serial < b.serial;
+        return a < b;
     }
 
     void Sort() {
-        auto less = [this](const std::unique_ptr<RowData>& a, const std::unique_ptr<RowData>& b) {
-            return Less(*a, *b);
-        };
-        if (!std::is_sorted(rows.begin(), rows.end(), less)) {
-            std::sort(rows.begin(), rows.end(), less);
+        auto less = [this](uint32_t a, uint32_t b) { return Less(a, b); };
+        if (!std::is_sorted(order.begin(), order.end(), less)) {
+            std::sort(order.begin(), order.end(), less);
         }
     }
 
-    int InsertSorted(std::unique_ptr<RowData> row) {
-        auto it = std::lower_bound(rows.begin(), rows.end(), row,
-                                   [this](const std::unique_ptr<RowData>& a,
-                                          const std::unique_ptr<RowData>& b) { return Less(*a, *b); });
-        it = rows.insert(it, std::move(row));
-        return static_cast<int>(it - rows.begin());
+    int InsertSorted(uint32_t row) {
+        auto it = std::lower_bound(order.begin(), order.end(), row,
+                                   [this](uint32_t a, uint32_t b) { return Less(a, b); });
+        it = order.insert(it, row);
+        return static_cast<int>(it - order.begin());
     }
 
+    // Storage position of the row with this serial, or -1 when it is gone.
     int FindSerial(quint64 serial, int hint) const {
-        if (hint >= 0 && hint < static_cast<int>(rows.size()) && rows[hint]->serial == serial) {
+        if (serial < serialBase || serial - serialBase >= store.RowCount()) {
+            return -1;
+        }
+        const auto row = uint32_t(serial - serialBase);
+        if (hint >= 0 && hint < static_cast<int>(order.size()) && order[size_t(hint)] == row) {
             return hint;
         }
-        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-            if (rows[i]->serial == serial) {
-                return i;
-            }
-        }
-        return -1;
+        auto it = std::find(order.begin(), order.end(), row);
+        return it == order.end() ? -1 : static_cast<int>(it - order.begin());
     }
 
-    bool Matches(const RowData& row) const {
-        const TFieldValue& v = row.values[filterColumn];
-        return !IsNullValue(v) && CompareValues(v, filterValue) == 0;
+    bool Matches(uint32_t row) const {
+        return !store.IsNull(row, filterColumn) && store.Compare(row, filterColumn, filterProbe) == 0;
     }
 
     void RebuildVisible() {
-        const int n = static_cast<int>(rows.size());
+        const int n = static_cast<int>(order.size());
         list.clear();
         if (!filterActive) {
             rangeMode = true;
@@ -152,22 +114,20 @@ class TMemoryDataSet::Private {
         if (!indexColumns.empty() && indexColumns.front() == filterColumn) {
             // Rows are sorted by the filter field: the matches are one range.
             const int c = filterColumn;
-            auto first = std::lower_bound(rows.begin(), rows.end(), filterValue,
-                                          [c](const std::unique_ptr<RowData>& r, const TFieldValue& v) {
-                                              return CompareValues(r->values[c], v) < 0;
-                                          });
-            auto last = std::upper_bound(first, rows.end(), filterValue,
-                                         [c](const TFieldValue& v, const std::unique_ptr<RowData>& r) {
-                                             return CompareValues(v, r->values[c]) < 0;
-                                         });
+            auto first = std::lower_bound(order.begin(), order.end(), 0, [&](uint32_t r, int) {
+                return store.Compare(r, c, filterProbe) < 0;
+            });
+            auto last = std::upper_bound(first, order.end(), 0, [&](int, uint32_t r) {
+                return store.Compare(r, c, filterProbe) > 0;
+            });
             rangeMode = true;
-            lo = static_cast<int>(first - rows.begin());
-            hi = static_cast<int>(last - rows.begin());
+            lo = static_cast<int>(first - order.begin());
+            hi = static_cast<int>(last - order.begin());
             return;
         }
         rangeMode = false;
         for (int i = 0; i < n; ++i) {
-            if (Matches(*rows[i])) {
+            if (Matches(order[size_t(i)])) {
                 list.push_back(i);
             }
         }
@@ -327,12 +287,24 @@ void TMemoryDataSet::CreateDataSet() {
         Close();
     }
     ClearCarriedColumns();
-    OpenWithRows({});
+    OpenWithStore(NewStore());
 }
 
-void TMemoryDataSet::OpenWithRows(std::vector<std::vector<TFieldValue>>&& rows) {
+TRowStore TMemoryDataSet::NewStore() const {
+    std::vector<TFieldType> kinds;
+    kinds.reserve(columns_.size());
+    for (const TField* f : columns_) {
+        kinds.push_back(f->DataType());
+    }
+    return TRowStore(std::move(kinds));
+}
+
+void TMemoryDataSet::OpenWithStore(TRowStore&& rows) {
     if (Active()) {
         Close();
+    }
+    if (rows.ColumnCount() != static_cast<int>(columns_.size())) {
+        throw EDataSetError(QStringLiteral("Os registros não têm os campos do conjunto de dados."));
     }
     // Index and filter refer to fields by name: resolve them before any row moves.
     std::vector<int> indexColumns;
@@ -348,17 +320,11 @@ void TMemoryDataSet::OpenWithRows(std::vector<std::vector<TFieldValue>>&& rows) 
         indexColumns.push_back(f->column_);
     }
     d->indexColumns = std::move(indexColumns);
-    d->rows.clear();
-    d->rows.reserve(rows.size());
-    const std::size_t width = columns_.size();
-    for (auto& values : rows) {
-        auto row = std::make_unique<RowData>();
-        row->serial = d->nextSerial++;
-        row->values = std::move(values);
-        row->values.resize(width);
-        d->rows.push_back(std::move(row));
+    d->Replace(std::move(rows));
+    d->order.resize(d->store.RowCount());
+    for (uint32_t r = 0; r < d->store.RowCount(); ++r) {
+        d->order[r] = r;
     }
-    rows.clear();
     d->Sort();
     d->filterActive = false;
     state_ = TDataSetState::dsBrowse;
@@ -381,9 +347,9 @@ void TMemoryDataSet::OpenWithRows(std::vector<std::vector<TFieldValue>>&& rows) 
 
 void TMemoryDataSet::Close() {
     const bool wasActive = Active();
-    d->rows.clear();
-    d->buffer.reset();
-    d->editing = nullptr;
+    d->Replace(TRowStore());
+    d->buffered = false;
+    d->buffer.clear();
     d->list.clear();
     d->lo = d->hi = 0;
     d->rangeMode = true;
@@ -398,10 +364,10 @@ void TMemoryDataSet::Close() {
 
 void TMemoryDataSet::EmptyDataSet() {
     CheckActive();
-    d->buffer.reset();
-    d->editing = nullptr;
+    d->buffered = false;
+    d->buffer.clear();
     state_ = TDataSetState::dsBrowse;
-    d->rows.clear();
+    d->Replace(NewStore());
     d->RebuildVisible();
     d->cur = -1;
     eof_ = bof_ = true;
@@ -485,29 +451,23 @@ void TMemoryDataSet::LoadPacket(const TDataPacket& packet, bool fieldsFromFile) 
         }
     }
 
-    std::vector<std::vector<TFieldValue>> rows = packet.ReadRows(target, static_cast<int>(columns_.size()));
     // Values stored under another kind or a larger size are brought to the field's form.
+    std::vector<TDataPacket::Normalizer> normalize(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        TField* f = columns_[target[i]];
+        const TField* f = columns_[target[i]];
         const bool cut = f->DataType() == TFieldType::ftString && columns[i].size > f->Size();
-        const bool convert = f->DataType() != columns[i].type;
-        if (cut || convert) {
-            for (auto& row : rows) {
-                row[target[i]] = f->Normalize(row[target[i]]);
-            }
+        if (cut || f->DataType() != columns[i].type) {
+            normalize[i] = [f](const TFieldValue& v) { return f->Normalize(v); };
         }
     }
-    OpenWithRows(std::move(rows));
+    TRowStore rows = NewStore();
+    packet.ReadRows(target, normalize, rows);
+    OpenWithStore(std::move(rows));
 }
 
 QByteArray TMemoryDataSet::SaveToBytes() {
     CheckBrowseMode();
-    std::vector<const std::vector<TFieldValue>*> rows;
-    rows.reserve(d->rows.size());
-    for (const auto& r : d->rows) {
-        rows.push_back(&r->values);
-    }
-    return TDataPacket::Write(columns_, rows);
+    return TDataPacket::Write(columns_, d->store, d->order);
 }
 
 void TMemoryDataSet::SaveToFile(const QString& path) {
@@ -532,11 +492,19 @@ int TMemoryDataSet::RecordCount() const {
 }
 
 int TMemoryDataSet::StoredRowCount() const {
-    return static_cast<int>(d->rows.size());
+    return static_cast<int>(d->order.size());
 }
 
-const std::vector<TFieldValue>& TMemoryDataSet::StoredRow(int position) const {
-    return d->rows.at(position)->values;
+const TRowStore& TMemoryDataSet::Rows() const {
+    return d->store;
+}
+
+TFieldValue TMemoryDataSet::StoredValue(int position, int column) const {
+    if (position < 0 || position >= static_cast<int>(d->order.size()) || column < 0 ||
+        column >= d->store.ColumnCount()) {
+        return {};
+    }
+    return d->store.Value(d->order[size_t(position)], column);
 }
 
 int TMemoryDataSet::RecNo() const {
@@ -632,43 +600,43 @@ void TMemoryDataSet::SetRecNo(int recNo) {
 
 // ---- editing ----------------------------------------------------------------------------
 
-const TFieldValue& TMemoryDataSet::ActiveValue(int column) const {
+TFieldValue TMemoryDataSet::ActiveValue(int column) const {
     if (column < 0 || column >= static_cast<int>(columns_.size())) {
-        return kNull;
+        return {};
     }
-    if (d->buffer) {
-        return d->buffer->values[column];
+    if (d->buffered) {
+        return d->buffer[size_t(column)];
     }
     if (!Active() || d->cur < 0) {
-        return kNull;
+        return {};
     }
-    return d->rows[d->StorageAt(d->cur)]->values[column];
+    return d->store.Value(d->RowAt(d->StorageAt(d->cur)), column);
 }
 
 void TMemoryDataSet::SetActiveValue(int column, const TFieldValue& value) {
     CheckActive();
-    if (!d->buffer) {
+    if (!d->buffered) {
         throw EDataSetError(QStringLiteral("O conjunto de dados não está em modo de edição ou inclusão."));
     }
     if (column < 0 || column >= static_cast<int>(columns_.size())) {
         throw EDataSetError(QStringLiteral("Campo inexistente."));
     }
-    d->buffer->values[column] = value;
+    // Brought to the stored form now, so that Post cannot fail half way through a row.
+    d->buffer[size_t(column)] = TRowStore::Canonical(columns_[size_t(column)]->DataType(), value);
 }
 
-const TFieldValue& TMemoryDataSet::ValueAt(int recNo, int column) const {
+TFieldValue TMemoryDataSet::ValueAt(int recNo, int column) const {
     if (!Active() || recNo < 1 || recNo > d->VisibleCount() || column < 0 ||
         column >= static_cast<int>(columns_.size())) {
-        return kNull;
+        return {};
     }
-    return d->rows[d->StorageAt(recNo - 1)]->values[column];
+    return d->store.Value(d->RowAt(d->StorageAt(recNo - 1)), column);
 }
 
 void TMemoryDataSet::Append() {
     CheckBrowseMode();
-    d->buffer = std::make_unique<RowData>();
-    d->buffer->values.resize(columns_.size());
-    d->editing = nullptr;
+    d->buffer.assign(columns_.size(), TFieldValue{});
+    d->buffered = true;
     state_ = TDataSetState::dsInsert;
 }
 
@@ -680,22 +648,31 @@ void TMemoryDataSet::Edit() {
     if (d->cur < 0) {
         throw EDataSetError(QStringLiteral("Não há registro atual para editar."));
     }
-    RowData* row = d->rows[d->StorageAt(d->cur)].get();
-    d->buffer = std::make_unique<RowData>(*row);
+    const uint32_t row = d->RowAt(d->StorageAt(d->cur));
+    d->buffer.resize(columns_.size());
+    for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+        d->buffer[size_t(c)] = d->store.Value(row, c);
+    }
+    d->buffered = true;
     d->editing = row;
     state_ = TDataSetState::dsEdit;
 }
 
 void TMemoryDataSet::Post() {
     CheckActive();
-    if (!d->buffer) {
+    if (!d->buffered) {
         return;
     }
+    std::vector<TFieldValue> buffer = std::move(d->buffer);
+    d->buffer.clear();
+    d->buffered = false;
     if (state_ == TDataSetState::dsInsert) {
-        std::unique_ptr<RowData> row = std::move(d->buffer);
-        row->serial = d->nextSerial++;
         state_ = TDataSetState::dsBrowse;
-        const int at = d->InsertSorted(std::move(row));
+        const uint32_t row = d->store.AddRow();
+        for (int c = 0; c < static_cast<int>(buffer.size()); ++c) {
+            d->store.SetValue(row, c, buffer[size_t(c)]);
+        }
+        const int at = d->InsertSorted(row);
         d->RebuildVisible();
         const int visible = d->VisibleOf(at);
         const int n = d->VisibleCount();
@@ -706,28 +683,28 @@ void TMemoryDataSet::Post() {
         return;
     }
     // Edit: a change of an index or filter field moves the row.
-    RowData* row = d->editing;
-    std::unique_ptr<RowData> buffer = std::move(d->buffer);
-    d->editing = nullptr;
+    const uint32_t row = d->editing;
     state_ = TDataSetState::dsBrowse;
     bool moves = false;
     for (int c : d->indexColumns) {
-        moves = moves || CompareValues(row->values[c], buffer->values[c]) != 0 ||
-                row->values[c].index() != buffer->values[c].index();
+        moves = moves || !d->store.Same(row, c, buffer[size_t(c)]);
     }
-    const bool refilter =
-        d->filterActive && CompareValues(row->values[d->filterColumn], buffer->values[d->filterColumn]) != 0;
-    const int storage = d->FindSerial(row->serial, d->cur >= 0 ? d->StorageAt(d->cur) : -1);
-    row->values = std::move(buffer->values);
+    const bool refilter = d->filterActive && CompareFieldValues(d->store.Value(row, d->filterColumn),
+                                                                buffer[size_t(d->filterColumn)]) != 0;
+    const int storage = d->FindSerial(d->SerialOf(row), d->cur >= 0 ? d->StorageAt(d->cur) : -1);
+    for (int c = 0; c < static_cast<int>(buffer.size()); ++c) {
+        if (!d->store.Same(row, c, buffer[size_t(c)])) {
+            d->store.SetValue(row, c, buffer[size_t(c)]);
+        }
+    }
     if (!moves && !refilter) {
         NotifyRowChanged(d->VisibleOf(storage) + 1);
         return;
     }
     int at = storage;
     if (moves) {
-        std::unique_ptr<RowData> taken = std::move(d->rows[storage]);
-        d->rows.erase(d->rows.begin() + storage);
-        at = d->InsertSorted(std::move(taken));
+        d->order.erase(d->order.begin() + storage);
+        at = d->InsertSorted(row);
     }
     d->RebuildVisible();
     const int visible = d->VisibleOf(at);
@@ -739,11 +716,11 @@ void TMemoryDataSet::Post() {
 }
 
 void TMemoryDataSet::Cancel() {
-    if (!Active() || !d->buffer) {
+    if (!Active() || !d->buffered) {
         return;
     }
-    d->buffer.reset();
-    d->editing = nullptr;
+    d->buffer.clear();
+    d->buffered = false;
     state_ = TDataSetState::dsBrowse;
 }
 
@@ -752,7 +729,9 @@ void TMemoryDataSet::Delete() {
     if (d->cur < 0) {
         throw EDataSetError(QStringLiteral("Não há registro atual para excluir."));
     }
-    d->rows.erase(d->rows.begin() + d->StorageAt(d->cur));
+    const int storage = d->StorageAt(d->cur);
+    d->store.ClearRow(d->RowAt(storage));
+    d->order.erase(d->order.begin() + storage);
     d->RebuildVisible();
     const int n = d->VisibleCount();
     d->cur = std::min(d->cur, n - 1);
@@ -817,13 +796,6 @@ bool LocateTarget(const TField& field, const QVariant& value, TFieldValue& out) 
     return false;
 }
 
-bool SameValue(const TFieldValue& stored, const TFieldValue& wanted) {
-    if (IsNullValue(stored) || IsNullValue(wanted)) {
-        return IsNullValue(stored) && IsNullValue(wanted);
-    }
-    return CompareValues(stored, wanted) == 0;
-}
-
 }  // namespace
 
 bool TMemoryDataSet::Locate(const QString& fieldName, const QVariant& value) {
@@ -836,19 +808,19 @@ bool TMemoryDataSet::Locate(const QString& fieldName, const QVariant& value) {
     const int c = field->column_;
     const int n = d->VisibleCount();
     int found = -1;
+    const TCellProbe probe(wanted, field->DataType());
     if (d->rangeMode && !d->indexColumns.empty() && d->indexColumns.front() == c && !IsNullValue(wanted)) {
-        auto begin = d->rows.begin() + d->lo;
-        auto end = d->rows.begin() + d->hi;
-        auto it = std::lower_bound(begin, end, wanted,
-                                   [c](const std::unique_ptr<RowData>& r, const TFieldValue& v) {
-                                       return CompareValues(r->values[c], v) < 0;
-                                   });
-        if (it != end && SameValue((*it)->values[c], wanted)) {
+        auto begin = d->order.begin() + d->lo;
+        auto end = d->order.begin() + d->hi;
+        auto it = std::lower_bound(begin, end, 0, [&](uint32_t r, int) {
+            return d->store.Compare(r, c, probe) < 0;
+        });
+        if (it != end && d->store.Compare(*it, c, probe) == 0) {
             found = static_cast<int>(it - begin);
         }
     } else {
         for (int i = 0; i < n; ++i) {
-            if (SameValue(d->rows[d->StorageAt(i)]->values[c], wanted)) {
+            if (d->store.Compare(d->RowAt(d->StorageAt(i)), c, probe) == 0) {
                 found = i;
                 break;
             }
@@ -924,7 +896,7 @@ void TMemoryDataSet::SetFilterSpec(const QString& text) {
         }
     }
     d->filterColumn = field->column_;
-    d->filterValue = value;
+    d->filterProbe = TCellProbe(value, type);
     d->filterActive = true;
 }
 
@@ -1000,10 +972,7 @@ void TMemoryDataSet::SetIndexFieldNames(const QString& names) {
     indexText_ = names;
     d->indexColumns = std::move(columns);
     // Without an index the rows go back to insertion order.
-    auto less = [this](const std::unique_ptr<RowData>& a, const std::unique_ptr<RowData>& b) {
-        return d->Less(*a, *b);
-    };
-    std::sort(d->rows.begin(), d->rows.end(), less);
+    std::sort(d->order.begin(), d->order.end(), [this](uint32_t a, uint32_t b) { return d->Less(a, b); });
     MoveToFirstAfterChange();
 }
 
@@ -1052,7 +1021,7 @@ TBookmark TMemoryDataSet::GetBookmark() const {
         return {};
     }
     const int storage = d->StorageAt(d->cur);
-    return {d->rows[storage]->serial, storage};
+    return {d->SerialOf(d->RowAt(storage)), storage};
 }
 
 bool TMemoryDataSet::BookmarkValid(const TBookmark& bookmark) const {

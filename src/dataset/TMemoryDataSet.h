@@ -10,6 +10,7 @@
 #include "dataset/DataSetError.h"
 #include "dataset/Field.h"
 #include "dataset/FieldValue.h"
+#include "dataset/RowStore.h"
 
 namespace quorin {
 
@@ -31,8 +32,10 @@ enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 /// on: declared typed fields, rows kept in index order, one cursor, a filter of the
 /// form "field = value", bookmarks, and the data-packet file form.
 ///
-/// Rows are stored sorted by IndexFieldNames (equal keys in insertion order), so a
-/// filter on the leading index field is a binary-searched range. Change
+/// Values live column by column in a TRowStore (compact, equal texts shared); the
+/// rows are listed sorted by IndexFieldNames (equal keys in insertion order), so a
+/// filter on the leading index field is a binary-searched range. Values are handed
+/// out by value. Change
 /// notifications let a grid model follow the data set; they are held back while
 /// display is suspended (DisableControls) and replaced by one refiltered() and one
 /// cursorMoved() when it resumes.
@@ -164,10 +167,10 @@ class TMemoryDataSet : public QObject {
 
     // ---- used by the fields, the file formats and the tools --------------------
     /// The value of a stored column in the active row (edit buffer or cursor row).
-    const TFieldValue& ActiveValue(int column) const;
+    TFieldValue ActiveValue(int column) const;
     void SetActiveValue(int column, const TFieldValue& value);
     /// The value of a stored column at a 1-based visible position.
-    const TFieldValue& ValueAt(int recNo, int column) const;
+    TFieldValue ValueAt(int recNo, int column) const;
 
     /// Every stored column: the declared fields, then the carried undeclared ones.
     const std::vector<TField*>& AllColumns() const { return columns_; }
@@ -176,12 +179,17 @@ class TMemoryDataSet : public QObject {
     TField* AddCarriedColumn(const QString& name, TFieldType type, int size);
     /// Removes the carried columns (only while closed).
     void ClearCarriedColumns();
-    /// Opens the data set with the given rows, stored values in AllColumns() order
-    /// (loaders use this); rows are sorted by the index.
-    void OpenWithRows(std::vector<std::vector<TFieldValue>>&& rows);
+    /// An empty row store with a column for each of AllColumns(), for a loader to fill.
+    TRowStore NewStore() const;
+    /// Opens the data set with the given rows (a store made by NewStore, filled by
+    /// a loader); rows are sorted by the index.
+    void OpenWithStore(TRowStore&& rows);
     /// Stored rows in storage (index) order, filter ignored.
     int StoredRowCount() const;
-    const std::vector<TFieldValue>& StoredRow(int position) const;
+    /// The row store itself (for measurements).
+    const TRowStore& Rows() const;
+    /// A stored value by storage position and column (null outside the rows).
+    TFieldValue StoredValue(int position, int column) const;
 
   Q_SIGNALS:
     void opened();

@@ -58,7 +58,7 @@ QStringList Dump(TMemoryDataSet& ds) {
     for (int r = 0; r < ds.StoredRowCount(); ++r) {
         QStringList row;
         for (std::size_t c = 0; c < ds.AllColumns().size(); ++c) {
-            const TFieldValue& v = ds.StoredRow(r)[c];
+            const TFieldValue v = ds.StoredValue(r, static_cast<int>(c));
             if (IsNullValue(v)) {
                 row << QStringLiteral("<null>");
             } else if (const auto* f = std::get_if<double>(&v)) {
@@ -266,7 +266,7 @@ class TestDataPacket : public QObject {
         TMemoryDataSet ds;
         QCOMPARE(LoadError(ds, file),
                  QStringLiteral(
-                     "O arquivo tem valores demais (33554433 registros de 1 campos) para ser carregado."));
+                     "O arquivo tem valores demais (67108865 registros de 1 campos) para ser carregado."));
     }
 
     void kindMismatchNamesTheField() {

@@ -1,0 +1,109 @@
+#include <QtTest>
+
+#include "dataset/DataSetError.h"
+#include "dataset/RowStore.h"
+#include "dataset/TMemoryDataSet.h"
+
+using namespace quorin;
+
+class TestRowStore : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    // Texts kept as UTF-8 must still order by UTF-16 code unit, as QString does:
+    // U+FFFD sorts after a character beyond U+FFFF in UTF-8 but before it in UTF-16.
+    void textsOrderAsQStringDoes_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::newRow("beyond U+FFFF against U+FFFD") << QStringLiteral("x\U0001F600") << QStringLiteral("x\uFFFD");
+        QTest::newRow("private use against a pair") << QStringLiteral("\uE000") << QStringLiteral("\U00010000");
+        QTest::newRow("two pairs") << QStringLiteral("\U0001F600") << QStringLiteral("\U0001F601");
+        QTest::newRow("prefix") << QStringLiteral("AÇÚ") << QStringLiteral("AÇÚCAR");
+        QTest::newRow("accents") << QStringLiteral("É") << QStringLiteral("Z");
+        QTest::newRow("equal") << QStringLiteral("ÓLEO") << QStringLiteral("ÓLEO");
+        QTest::newRow("empty against text") << QString() << QStringLiteral("a");
+    }
+    void textsOrderAsQStringDoes() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        TRowStore rows({TFieldType::ftString});
+        rows.SetValue(rows.AddRow(), 0, a);
+        rows.SetValue(rows.AddRow(), 0, b);
+        const int expected = QString::compare(a, b) < 0 ? -1 : (QString::compare(a, b) > 0 ? 1 : 0);
+        QCOMPARE(rows.Compare(0, 1, 0), expected);
+        QCOMPARE(rows.Compare(1, 0, 0), -expected);
+        QCOMPARE(rows.Compare(0, 0, TCellProbe(b, TFieldType::ftString)), expected);
+        QCOMPARE(CompareFieldValues(a, b), expected);
+    }
+
+    // Every kind keeps its value, null stays apart from zero and from an empty text,
+    // and a byte order mark that starts a text is part of it.
+    void valuesComeBackAsStored() {
+        TRowStore rows({TFieldType::ftSmallint, TFieldType::ftFloat, TFieldType::ftString, TFieldType::ftBlob,
+                        TFieldType::ftDateTime});
+        const uint32_t set = rows.AddRow();
+        const uint32_t nulls = rows.AddRow();
+        rows.SetValue(set, 0, int32_t(-7));
+        rows.SetValue(set, 1, int32_t(3));  // an integer into a number column
+        rows.SetValue(set, 2, QStringLiteral("\uFEFFmarca"));
+        rows.SetValue(set, 3, QStringLiteral("ç"));  // a text into a blob column, as UTF-8
+        rows.SetValue(set, 4, -0.0);
+        QCOMPARE(rows.Value(set, 0), TFieldValue(int32_t(-7)));
+        QCOMPARE(rows.Value(set, 1), TFieldValue(3.0));
+        QCOMPARE(rows.Value(set, 2), TFieldValue(QStringLiteral("\uFEFFmarca")));
+        QCOMPARE(rows.Value(set, 3), TFieldValue(QByteArray("\xC3\xA7")));
+        QVERIFY(std::signbit(std::get<double>(rows.Value(set, 4))));
+        for (int c = 0; c < rows.ColumnCount(); ++c) {
+            QVERIFY(rows.IsNull(nulls, c));
+            QVERIFY(IsNullValue(rows.Value(nulls, c)));
+        }
+        rows.SetValue(nulls, 2, QString());
+        QVERIFY(!rows.IsNull(nulls, 2));
+        QVERIFY(!rows.Same(nulls, set, 2));
+        rows.ClearRow(set);
+        QVERIFY(rows.IsNull(set, 0) && rows.IsNull(set, 2));
+        QVERIFY_THROWS_EXCEPTION(EDataSetError, rows.SetValue(set, 0, QStringLiteral("12")));
+    }
+
+    // A text repeated on every row, as the process header is, is kept once.
+    void repeatedTextsAreKeptOnce() {
+        const QString header = QStringLiteral("PREFEITURA MUNICIPAL DE SANTA RITA DO VALE");
+        TRowStore rows({TFieldType::ftString, TFieldType::ftMemo});
+        for (int i = 0; i < 1000; ++i) {
+            const uint32_t r = rows.AddRow();
+            rows.SetValue(r, 0, QString(header));  // a copy of its own each time
+            if (r == 0) {
+                rows.SetValue(r, 1, QStringLiteral("especificação"));
+            } else {
+                rows.CopyValue(r - 1, r, 1);
+            }
+        }
+        QCOMPARE(rows.TextBytes(), std::size_t(header.toUtf8().size() + QByteArray("especificação").size()));
+        QCOMPARE(rows.Value(999, 0), TFieldValue(header));
+        QCOMPARE(rows.Value(999, 1), TFieldValue(QStringLiteral("especificação")));
+    }
+
+    // The data set's rows through a file and back keep the sharing and every value.
+    void dataSetKeepsTextsSharedThroughAFile() {
+        TMemoryDataSet ds;
+        ds.AddIntegerField(QStringLiteral("n"));
+        ds.AddStringField(QStringLiteral("t"), 40);
+        ds.CreateDataSet();
+        for (int i = 0; i < 500; ++i) {
+            ds.Append();
+            ds.FieldByName(QStringLiteral("n"))->SetAsInteger(i);
+            ds.FieldByName(QStringLiteral("t"))->SetAsString(QStringLiteral("MENOR PREÇO POR LOTE"));
+            ds.Post();
+        }
+        TMemoryDataSet back;
+        back.LoadFromBytes(ds.SaveToBytes());
+        QCOMPARE(back.RecordCount(), 500);
+        QCOMPARE(back.Rows().TextBytes(), std::size_t(QByteArray("MENOR PREÇO POR LOTE").size()));
+        back.Last();
+        QCOMPARE(back.FieldByName(QStringLiteral("t"))->AsString(), QStringLiteral("MENOR PREÇO POR LOTE"));
+        QCOMPARE(back.FieldByName(QStringLiteral("n"))->AsInteger(), 499);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRowStore)
+#include "tst_rowstore.moc"
