@@ -4,6 +4,7 @@
 
 #include "dataset/Crc32.h"
 #include "dataset/DataSetError.h"
+#include "runtime/FileAccess.h"
 
 namespace quorin {
 
@@ -20,54 +21,6 @@ constexpr int MaxNameBytes = 1024;
 [[noreturn]] void Truncated() {
     throw EDataSetError(QStringLiteral("O arquivo está incompleto (truncado)."));
 }
-
-// Little-endian reader over a byte range that refuses to run past its end.
-class Reader {
-  public:
-    Reader(const char* data, qsizetype size)
-        : p_(reinterpret_cast<const unsigned char*>(data)), end_(p_ + size) {}
-    qsizetype Remaining() const { return end_ - p_; }
-    bool Has(qsizetype n) const { return n >= 0 && Remaining() >= n; }
-    uint8_t U8() { return Need(1), *p_++; }
-    uint16_t U16() {
-        Need(2);
-        const uint16_t v = uint16_t(p_[0] | p_[1] << 8);
-        p_ += 2;
-        return v;
-    }
-    uint32_t U32() {
-        Need(4);
-        const uint32_t v =
-            uint32_t(p_[0]) | uint32_t(p_[1]) << 8 | uint32_t(p_[2]) << 16 | uint32_t(p_[3]) << 24;
-        p_ += 4;
-        return v;
-    }
-    uint64_t U64() {
-        const uint64_t lo = U32();
-        return lo | uint64_t(U32()) << 32;
-    }
-    double F64() {
-        const uint64_t bits = U64();
-        double v;
-        std::memcpy(&v, &bits, sizeof v);
-        return v;
-    }
-    const char* Bytes(qsizetype n) {
-        Need(n);
-        const char* s = reinterpret_cast<const char*>(p_);
-        p_ += n;
-        return s;
-    }
-
-  private:
-    void Need(qsizetype n) const {
-        if (!Has(n)) {
-            Corrupt(QStringLiteral("um valor ultrapassa o fim dos dados"));
-        }
-    }
-    const unsigned char* p_;
-    const unsigned char* end_;
-};
 
 class Writer {
   public:
@@ -117,6 +70,95 @@ double DoubleOf(const TFieldValue& v) {
 
 }  // namespace
 
+// Little-endian reader that refuses to run past its end: over bytes in memory, or
+// over a file's bytes fetched a piece at a time (their CRC kept as they come).
+class TDataPacket::Reader {
+  public:
+    Reader(const char* data, qsizetype size)
+        : p_(reinterpret_cast<const unsigned char*>(data)), end_(p_ + size), fetched_(size), total_(size) {}
+    Reader(TRegularFile* file, qint64 offset, qint64 size) : file_(file), offset_(offset), total_(size) {}
+
+    qint64 Remaining() const { return total_ - fetched_ + (end_ - p_); }
+    bool Has(qint64 n) const { return n >= 0 && Remaining() >= n; }
+    uint32_t FetchedCrc() const { return crc_; }
+
+    uint8_t U8() { return Need(1), *p_++; }
+    uint16_t U16() {
+        Need(2);
+        const uint16_t v = uint16_t(p_[0] | p_[1] << 8);
+        p_ += 2;
+        return v;
+    }
+    uint32_t U32() {
+        Need(4);
+        const uint32_t v =
+            uint32_t(p_[0]) | uint32_t(p_[1]) << 8 | uint32_t(p_[2]) << 16 | uint32_t(p_[3]) << 24;
+        p_ += 4;
+        return v;
+    }
+    uint64_t U64() {
+        const uint64_t lo = U32();
+        return lo | uint64_t(U32()) << 32;
+    }
+    double F64() {
+        const uint64_t bits = U64();
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    }
+    const char* Bytes(qsizetype n) {
+        Need(n);
+        const char* s = reinterpret_cast<const char*>(p_);
+        p_ += n;
+        return s;
+    }
+
+  private:
+    static constexpr qint64 kPiece = qint64(1) << 20;
+
+    void Need(qsizetype n) {
+        if (end_ - p_ >= n) {
+            return;
+        }
+        if (!Has(n)) {
+            Corrupt(QStringLiteral("um valor ultrapassa o fim dos dados"));
+        }
+        Fetch(n);
+    }
+
+    // Makes the next n bytes contiguous: the unread rest moves to the front of the
+    // buffer and the file fills the remainder, a piece at least.
+    void Fetch(qsizetype n) {
+        const qsizetype kept = end_ - p_;
+        const qint64 want = std::max<qint64>(n, std::min<qint64>(kPiece, Remaining()));
+        if (qint64(buffer_.size()) < want) {
+            std::vector<char> bigger(static_cast<std::size_t>(want));
+            std::memcpy(bigger.data(), p_, size_t(kept));
+            buffer_.swap(bigger);
+        } else {
+            std::memmove(buffer_.data(), p_, size_t(kept));
+        }
+        const qint64 more = want - kept;
+        const qint64 got = file_->ReadAt(offset_ + fetched_, buffer_.data() + kept, more);
+        if (got != more) {
+            Truncated();  // the file shrank since it was opened
+        }
+        crc_ = Crc32(buffer_.data() + kept, size_t(got), crc_);
+        fetched_ += got;
+        p_ = reinterpret_cast<const unsigned char*>(buffer_.data());
+        end_ = p_ + kept + got;
+    }
+
+    const unsigned char* p_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    TRegularFile* file_ = nullptr;
+    qint64 offset_ = 0;
+    qint64 fetched_ = 0;  // bytes taken from the source so far
+    qint64 total_ = 0;
+    uint32_t crc_ = 0;
+    std::vector<char> buffer_;
+};
+
 void TDataPacket::CheckHeader(const QByteArray& header, qint64 fileSize) {
     if (fileSize == 0) {
         throw EDataSetError(QStringLiteral("O arquivo está vazio."));
@@ -156,17 +198,64 @@ void TDataPacket::CheckHeader(const QByteArray& header, qint64 fileSize) {
     }
 }
 
+TDataPacket::TDataPacket(TDataPacket&&) noexcept = default;
+TDataPacket& TDataPacket::operator=(TDataPacket&&) noexcept = default;
+TDataPacket::~TDataPacket() = default;
+
+namespace {
+
+void ChecksumFailed() {
+    throw EDataSetError(QStringLiteral("O arquivo está corrompido: a soma de verificação não confere."));
+}
+
+}  // namespace
+
+void TDataPacket::ReadHeader(const QByteArray& header) {
+    Reader r(header.constData() + sizeof(Magic) - 1 + 4, HeaderSize - qsizetype(sizeof(Magic) - 1) - 4);
+    payloadSize_ = qint64(r.U64());
+    crc_ = r.U32();
+}
+
 TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
     CheckHeader(bytes_.left(HeaderSize), bytes_.size());
-    const qsizetype magicLen = qsizetype(sizeof(Magic) - 1);
-    Reader header(bytes_.constData() + magicLen + 4, HeaderSize - magicLen - 4);
-    const uint64_t payloadSize = header.U64();
-    const uint32_t crc = header.U32();
-    if (Crc32(bytes_.constData() + HeaderSize, size_t(payloadSize)) != crc) {
-        throw EDataSetError(QStringLiteral("O arquivo está corrompido: a soma de verificação não confere."));
+    ReadHeader(bytes_.left(HeaderSize));
+    if (Crc32(bytes_.constData() + HeaderSize, size_t(payloadSize_)) != crc_) {
+        ChecksumFailed();
     }
+    reader_ = std::make_unique<Reader>(bytes_.constData() + HeaderSize, qsizetype(payloadSize_));
+    ReadSchema();
+}
 
-    Reader r(bytes_.constData() + HeaderSize, qsizetype(payloadSize));
+TDataPacket TDataPacket::FromFile(const QString& path) {
+    TDataPacket packet;
+    packet.file_ = std::make_unique<TRegularFile>(path, MaxFileSize);
+    TRegularFile& file = *packet.file_;
+    QByteArray header(qsizetype(std::min<qint64>(HeaderSize, file.Size())), '\0');
+    header.truncate(qsizetype(file.ReadAt(0, header.data(), header.size())));
+    CheckHeader(header, file.Size());
+    packet.ReadHeader(header);
+    // The checksum first, a piece at a time, before anything is decoded.
+    std::vector<char> piece(std::size_t(4) << 20);
+    uint32_t crc = 0;
+    for (qint64 at = 0; at < packet.payloadSize_;) {
+        const qint64 want = std::min<qint64>(qint64(piece.size()), packet.payloadSize_ - at);
+        const qint64 got = file.ReadAt(HeaderSize + at, piece.data(), want);
+        if (got != want) {
+            Truncated();
+        }
+        crc = Crc32(piece.data(), size_t(got), crc);
+        at += got;
+    }
+    if (crc != packet.crc_) {
+        ChecksumFailed();
+    }
+    packet.reader_ = std::make_unique<Reader>(&file, HeaderSize, packet.payloadSize_);
+    packet.ReadSchema();
+    return packet;
+}
+
+void TDataPacket::ReadSchema() {
+    Reader& r = *reader_;
     const int columnCount = r.U16();
     // Each column needs at least 8 bytes of schema.
     if (!r.Has(qsizetype(columnCount) * 8)) {
@@ -221,12 +310,15 @@ TDataPacket::TDataPacket(const QByteArray& bytes) : bytes_(bytes) {
                 .arg(columnCount));
     }
     rowCount_ = int(rows);
-    rowsOffset_ = HeaderSize + (qsizetype(payloadSize) - r.Remaining());
 }
 
 void TDataPacket::ReadRows(const std::vector<int>& target, const std::vector<Normalizer>& normalize,
-                           TRowStore& out) const {
-    Reader r(bytes_.constData() + rowsOffset_, bytes_.size() - rowsOffset_);
+                           TRowStore& out) {
+    if (!reader_) {
+        throw EDataSetError(QStringLiteral("Os registros do arquivo já foram lidos."));
+    }
+    const std::unique_ptr<Reader> reader = std::move(reader_);
+    Reader& r = *reader;
     const int columnCount = int(columns_.size());
     const int width = out.ColumnCount();
     // Bounded by the file: the constructor checked a byte per value at least.
@@ -307,6 +399,10 @@ void TDataPacket::ReadRows(const std::vector<int>& target, const std::vector<Nor
     }
     if (r.Remaining() != 0) {
         Corrupt(QStringLiteral("há bytes a mais depois do último registro"));
+    }
+    // A file read a piece at a time was checked before decoding; what was decoded must be that.
+    if (file_ && r.FetchedCrc() != crc_) {
+        throw EDataSetError(QStringLiteral("O arquivo foi alterado enquanto era lido; abra-o novamente."));
     }
 }
 

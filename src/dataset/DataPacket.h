@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "dataset/Field.h"
@@ -10,6 +11,8 @@
 #include "dataset/RowStore.h"
 
 namespace quorin {
+
+class TRegularFile;
 
 /// One column of a data packet's schema.
 struct TPacketColumn {
@@ -20,9 +23,8 @@ struct TPacketColumn {
 };
 
 /// The TDataPacket class reads and writes the data-packet file form of process
-/// (.KPZ) and proposal (.PRO) files, described in docs/data-packet.md. The
-/// constructor validates the header, the checksum and the schema; ReadRows
-/// decodes the rows. Every fault raises EDataSetError with a Portuguese message;
+/// (.KPZ) and proposal (.PRO) files, described in docs/data-packet.md. Opening
+/// validates the header, the checksum and the schema; ReadRows decodes the rows. Every fault raises EDataSetError with a Portuguese message;
 /// every length is checked against the bytes that remain, so hostile bytes never
 /// crash the reader nor make it allocate beyond a small multiple of the input.
 class TDataPacket {
@@ -34,7 +36,14 @@ class TDataPacket {
     /// Rows x fields beyond which a packet is refused (a 1,000,000-item process has 30 million).
     static constexpr quint64 MaxValues = quint64(64) << 20;
 
+    /// A packet in memory.
     explicit TDataPacket(const QByteArray& bytes);
+    /// A packet read from a file a piece at a time, never whole: refused as
+    /// ReadRegularFile refuses (Exception), checked as the constructor checks.
+    static TDataPacket FromFile(const QString& path);
+    TDataPacket(TDataPacket&&) noexcept;
+    TDataPacket& operator=(TDataPacket&&) noexcept;
+    ~TDataPacket();
 
     /// Checks the first HeaderSize bytes (fewer when the file is shorter) against
     /// the file's size, before the body is read: signature, version, body size.
@@ -50,8 +59,9 @@ class TDataPacket {
     /// column target[i] of the store (target[i] < 0 drops it), through
     /// normalize[i] when that is set. A value repeated from the row above shares
     /// the stored one.
+    /// Rows can be read once.
     void ReadRows(const std::vector<int>& target, const std::vector<Normalizer>& normalize,
-                  TRowStore& out) const;
+                  TRowStore& out);
 
     /// Encodes a schema and the rows of a store, in the given order of row
     /// numbers, as a packet.
@@ -59,10 +69,19 @@ class TDataPacket {
                             const std::vector<uint32_t>& order);
 
   private:
-    QByteArray bytes_;
+    class Reader;
+
+    TDataPacket() = default;
+    void ReadHeader(const QByteArray& header);
+    void ReadSchema();
+
+    QByteArray bytes_;                    // a packet in memory
+    std::unique_ptr<TRegularFile> file_;  // or in a file
+    std::unique_ptr<Reader> reader_;      // positioned at the first row
     std::vector<TPacketColumn> columns_;
     int rowCount_ = 0;
-    qsizetype rowsOffset_ = 0;
+    qint64 payloadSize_ = 0;
+    uint32_t crc_ = 0;
 };
 
 }  // namespace quorin

@@ -378,22 +378,25 @@ void TMemoryDataSet::EmptyDataSet() {
 // ---- files ------------------------------------------------------------------------
 
 void TMemoryDataSet::LoadFromFile(const QString& path) {
-    QByteArray bytes;
+    Close();
     try {
-        bytes = ReadRegularFile(path, TDataPacket::MaxFileSize, TDataPacket::HeaderSize, TDataPacket::CheckHeader);
+        // Read a piece at a time: the file's bytes are never all in memory beside its rows.
+        TDataPacket packet = TDataPacket::FromFile(path);
+        LoadFrom(packet);
     } catch (const EDataSetError&) {
-        Close();
         throw;
     } catch (const Exception& e) {
-        Close();
         throw EDataSetError(e.message());
     }
-    LoadFromBytes(bytes);
 }
 
 void TMemoryDataSet::LoadFromBytes(const QByteArray& bytes) {
     Close();
-    const TDataPacket packet(bytes);  // validates header, checksum and schema
+    TDataPacket packet(bytes);  // validates header, checksum and schema
+    LoadFrom(packet);
+}
+
+void TMemoryDataSet::LoadFrom(TDataPacket& packet) {
     ClearCarriedColumns();
     const bool fromFile = defaultFields_ || fieldList_.empty();
     if (fromFile) {
@@ -412,7 +415,7 @@ void TMemoryDataSet::LoadFromBytes(const QByteArray& bytes) {
     }
 }
 
-void TMemoryDataSet::LoadPacket(const TDataPacket& packet, bool fieldsFromFile) {
+void TMemoryDataSet::LoadPacket(TDataPacket& packet, bool fieldsFromFile) {
     const auto& columns = packet.Columns();
     if (fieldsFromFile) {
         for (const TPacketColumn& c : columns) {

@@ -221,7 +221,8 @@ class TMemoryDataSet : public QObject {
     QString indexText_;
 
     void CheckActive() const;
-    void LoadPacket(const TDataPacket& packet, bool fieldsFromFile);
+    void LoadFrom(TDataPacket& packet);
+    void LoadPacket(TDataPacket& packet, bool fieldsFromFile);
     void CheckBrowseMode();
     TField* AddOwnedField(std::unique_ptr<TField> field, bool declared);
     void SetFilterSpec(const QString& text);

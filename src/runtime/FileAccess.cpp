@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,31 +74,9 @@ QString OpenErrorText(int error) {
     return error == ENOENT ? QStringLiteral("o arquivo não existe") : SystemErrorText(error);
 }
 
-// Reads exactly `n` bytes at the current offset into `out` (appended); fewer only at the end of the file.
-void ReadInto(int fd, QByteArray& out, qint64 n, const QString& path) {
-    const qsizetype at = out.size();
-    out.resize(at + qsizetype(n));
-    qint64 done = 0;
-    while (done < n) {
-        const ssize_t r = ::read(fd, out.data() + at + done, size_t(std::min<qint64>(n - done, qint64(1) << 30)));
-        if (r < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Refuse(path, SystemErrorText(errno));
-        }
-        if (r == 0) {
-            break;
-        }
-        done += r;
-    }
-    out.truncate(at + qsizetype(done));
-}
-
 }  // namespace
 
-QByteArray ReadRegularFile(const QString& path, qint64 maxBytes, qint64 headerBytes,
-                           const std::function<void(const QByteArray&, qint64)>& checkHeader) {
+TRegularFile::TRegularFile(const QString& path, qint64 maxBytes) : path_(path) {
     const QByteArray local = QFile::encodeName(path);
     // Look before opening: opening a pipe would wait for a writer.
     struct stat st;
@@ -107,38 +86,64 @@ QByteArray ReadRegularFile(const QString& path, qint64 maxBytes, qint64 headerBy
     if (!S_ISREG(st.st_mode)) {
         Refuse(path, KindOf(st.st_mode));
     }
-    const int fd = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    fd_ = ::open(local.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) {
         Refuse(path, OpenErrorText(errno));
     }
     // The name may have been replaced in between; what counts is what was opened.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
         Refuse(path, KindOf(st.st_mode));
     }
-    const qint64 size = st.st_size;
-    if (size > maxBytes) {
-        ::close(fd);
+    size_ = st.st_size;
+    if (size_ > maxBytes) {
+        ::close(fd_);
         Refuse(path, QStringLiteral("o arquivo tem %1 MB, mais que os %2 MB permitidos")
-                         .arg((size + (1 << 20) - 1) >> 20)
+                         .arg((size_ + (1 << 20) - 1) >> 20)
                          .arg(maxBytes >> 20));
     }
-    QByteArray bytes;
-    try {
-        qint64 head = 0;
-        if (checkHeader) {
-            head = std::min(headerBytes, size);
-            ReadInto(fd, bytes, head, path);
-            checkHeader(bytes, size);
+}
+
+TRegularFile::~TRegularFile() {
+    ::close(fd_);
+}
+
+qint64 TRegularFile::ReadAt(qint64 offset, char* into, qint64 n) {
+    n = std::max<qint64>(0, std::min(n, size_ - offset));
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t r = ::pread(fd_, into + done, size_t(std::min<qint64>(n - done, qint64(1) << 30)),
+                                  off_t(offset + done));
+        if (r < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            Refuse(path_, SystemErrorText(errno));
         }
-        // Never more than the size seen above, whatever the file does meanwhile.
-        bytes.reserve(qsizetype(size));
-        ReadInto(fd, bytes, size - qint64(bytes.size()), path);
-    } catch (...) {
-        ::close(fd);
-        throw;
+        if (r == 0) {
+            break;
+        }
+        done += r;
     }
-    ::close(fd);
+    return done;
+}
+
+QByteArray ReadRegularFile(const QString& path, qint64 maxBytes, qint64 headerBytes,
+                           const std::function<void(const QByteArray&, qint64)>& checkHeader) {
+    TRegularFile file(path, maxBytes);
+    QByteArray bytes;
+    auto readInto = [&](qint64 n) {
+        const qsizetype at = bytes.size();
+        bytes.resize(at + qsizetype(n));
+        bytes.truncate(at + qsizetype(file.ReadAt(at, bytes.data() + at, n)));
+    };
+    if (checkHeader) {
+        readInto(std::min(headerBytes, file.Size()));
+        checkHeader(bytes, file.Size());
+    }
+    // Never more than the size seen on opening, whatever the file does meanwhile.
+    bytes.reserve(qsizetype(file.Size()));
+    readInto(file.Size() - qint64(bytes.size()));
     return bytes;
 }
 

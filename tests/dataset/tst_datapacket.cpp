@@ -223,6 +223,48 @@ class TestDataPacket : public QObject {
         QCOMPARE(ds.FieldCount(), declared ? 30 : 0);
     }
 
+    // A file is read a piece at a time: a text longer than a piece, accents across
+    // the pieces' edges, and a file changed in place between the checksum and the
+    // decoding is refused rather than read as something else.
+    void filesAreReadInPieces() {
+        QString longText;
+        for (int i = 0; i < 300000; ++i) {
+            longText += QStringLiteral("ação ");
+        }
+        TMemoryDataSet source;
+        source.AddIntegerField(QStringLiteral("n"));
+        source.AddMemoField(QStringLiteral("texto"));
+        source.CreateDataSet();
+        for (int i = 0; i < 3; ++i) {
+            source.Append();
+            source.FieldByName(QStringLiteral("n"))->SetAsInteger(i);
+            source.FieldByName(QStringLiteral("texto"))->SetAsString(i == 1 ? longText : QStringLiteral("curto"));
+            source.Post();
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("longo.PRO"));
+        source.SaveToFile(path);
+        TMemoryDataSet loaded;
+        loaded.LoadFromFile(path);
+        QCOMPARE(Dump(loaded), Dump(source));
+
+        TDataPacket packet = TDataPacket::FromFile(path);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const qint64 at = file.readAll().lastIndexOf("ação ação") + 1;  // past the first piece
+            QVERIFY(file.seek(at));
+            file.write("b");  // "abão": still a text, no longer the one the checksum covered
+        }
+        TRowStore rows({TFieldType::ftInteger, TFieldType::ftMemo});
+        try {
+            packet.ReadRows({0, 1}, {}, rows);
+            QFAIL("read a changed file");
+        } catch (const EDataSetError& e) {
+            QCOMPARE(e.message(), QStringLiteral("O arquivo foi alterado enquanto era lido; abra-o novamente."));
+        }
+    }
+
     void everyTruncationIsACleanError() {
         TMemoryDataSet source;
         MakeEveryKind(source);
