@@ -4,9 +4,8 @@
 // SQLite in memory with an index, as the peer.
 #include <QApplication>
 #include <QCoreApplication>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -14,8 +13,11 @@
 #include <functional>
 #include <vector>
 
+#include "app/OpenDialog.h"
+#include "app/UNT_QuorinRealinhamentoPreco.h"
 #include "controls/DBGrid.h"
 #include "controls/DataSetGridModel.h"
+#include "dataset/CsvInterchange.h"
 #include "dataset/ProposalSchema.h"
 #include "domain/RegrasProposta.h"
 #include "dataset/TMemoryDataSet.h"
@@ -123,38 +125,112 @@ void LotFilter(TMemoryDataSet& ds, int lote) {
     ds.SetFiltered(true);
 }
 
-// Peak memory (MB) and time (ms) of loading `path` in a child process, so that
-// nothing else of this program counts.
-std::pair<double, double> LoadInChild(const QString& path) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return {-1, -1};
+// Resident memory of this process now, in MB.
+double ResidentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return -1;
     }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        TMemoryDataSet ds;
-        ProposalSchema::DeclareProcesso(ds);
-        const auto t0 = Clock::now();
-        ds.LoadFromFile(path);
-        double result[2];
-        result[1] = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-        rusage usage{};
-        ::getrusage(RUSAGE_SELF, &usage);
-        result[0] = usage.ru_maxrss / 1024.0;
-        if (::write(fds[1], result, sizeof result) != sizeof result) {
-            _exit(1);
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / 1e6 : -1;
+}
+
+// Highest resident memory of this process so far, in MB. Unlike ru_maxrss, it
+// starts afresh in a process started by exec.
+double PeakMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
         }
-        _exit(0);
     }
-    ::close(fds[1]);
-    double result[2] = {-1, -1};
-    if (::read(fds[0], result, sizeof result) != sizeof result) {
-        result[0] = result[1] = -1;
+    return -1;
+}
+
+// Each memory figure comes from a process of its own, started afresh, so that
+// nothing else of this program counts (a forked copy would also share the
+// parent's pages, and a GUI process may hang on its locks when forked).
+QString Measured(const QStringList& arguments) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(-1);
+    return QString::fromUtf8(child.readAllStandardOutput());
+}
+
+double Elapsed(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+// Loads `path` and prints the time, the peak and what the rows hold.
+int LoadMode(const QString& path) {
+    TMemoryDataSet ds;
+    ProposalSchema::DeclareProcesso(ds);
+    const double before = ResidentMb();
+    const auto t0 = Clock::now();
+    ds.LoadFromFile(path);
+    const double ms = Elapsed(t0);
+    std::printf("  carregar LoadFromFile               %9.1f ms, pico de memória %.0f MB\n", ms, PeakMb());
+    std::printf("  memória das linhas carregadas       %9.0f MB\n", ResidentMb() - before);
+    return 0;
+}
+
+// The peer: the layout the data set had before, a variant of 32 bytes per value
+// in a vector per row, texts equal to the row above shared as its loader shared them.
+int PeerMode(const QString& path) {
+    TMemoryDataSet ds;
+    ProposalSchema::DeclareProcesso(ds);
+    ds.LoadFromFile(path);
+    const double before = ResidentMb();
+    std::vector<std::vector<TFieldValue>> rows(size_t(ds.StoredRowCount()));
+    const int width = static_cast<int>(ds.AllColumns().size());
+    for (int r = 0; r < ds.StoredRowCount(); ++r) {
+        rows[size_t(r)].resize(size_t(width));
+        for (int c = 0; c < width; ++c) {
+            TFieldValue v = ds.StoredValue(r, c);
+            if (r > 0 && v == rows[size_t(r) - 1][size_t(c)]) {
+                v = rows[size_t(r) - 1][size_t(c)];
+            }
+            rows[size_t(r)][size_t(c)] = std::move(v);
+        }
     }
-    ::close(fds[0]);
-    ::waitpid(pid, nullptr, 0);
-    return {result[0], result[1]};
+    std::printf("  par: as linhas com um variant/valor %9.0f MB\n", ResidentMb() - before);
+    return 0;
+}
+
+// The companion tool's importar: a CSV of the interchange form into a process file.
+int ImportMode(const QString& csvPath, const QString& output) {
+    TMemoryDataSet ds;
+    ProposalSchema::DeclareProcesso(ds);
+    const auto t0 = Clock::now();
+    TCsvInterchange::ImportFile(ds, csvPath);
+    ds.SaveToFile(output);
+    std::printf("  importar CSV de %.0f MB e gravar    %9.1f ms, pico de memória %.0f MB\n",
+                QFileInfo(csvPath).size() / 1e6, Elapsed(t0), PeakMb());
+    return 0;
+}
+
+// Opens `path` in the program's window and prints the time and memory it took.
+int OpenInTheWindow(const QString& path, const QString& folder) {
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder + QStringLiteral("/dados")));
+    TFRM_QuorinRealinhamentoPreco w;
+    w.MensagemSeam = [](const QString&, bool, const QString&) { return true; };
+    w.OPG_Arquivo->Responder = [&path](TOpenDialog& d) {
+        d.FileName = path;
+        return true;
+    };
+    w.show();
+    QApplication::processEvents();
+    const double before = ResidentMb();
+    const auto t0 = Clock::now();
+    w.BBT_ArquivoClick();
+    QApplication::processEvents();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    std::printf("  abrir na janela do programa         %9.1f ms, pico de memória %.0f MB (%.0f MB a mais)\n", ms,
+                PeakMb(), ResidentMb() - before);
+    return w.CDS_Processo->StoredRowCount() > 0 ? 0 : 1;
 }
 
 // The window's lot switch at a million items: the item grid bound to the process,
@@ -171,7 +247,13 @@ void MillionItems(const QString& folder) {
         generateMs = std::chrono::duration<double, std::milli>(Clock::now() - g0).count();
         source.SaveToFile(path);
     }
-    const auto [peakMb, loadMs] = LoadInChild(path);
+    const QString csvPath = folder + QStringLiteral("/PL_1000000.csv");
+    {
+        TMemoryDataSet ds;
+        ProposalSchema::DeclareProcesso(ds);
+        ds.LoadFromFile(path);
+        TCsvInterchange::ExportFile(ds, csvPath);
+    }
 
     TMemoryDataSet ds;
     ProposalSchema::DeclareProcesso(ds);
@@ -198,9 +280,14 @@ void MillionItems(const QString& folder) {
     std::printf("\nProcesso de %d itens (%d lotes x %d), arquivo de %.1f MB\n", lots * items, lots, items,
                 QFileInfo(path).size() / 1e6);
     std::printf("  gerar (Append/Post)                 %9.1f ms (uma vez)\n", generateMs);
-    std::printf("  carregar LoadFromFile               %9.1f ms, pico de memória %.0f MB\n", loadMs, peakMb);
+    std::printf("%s", qPrintable(Measured({QStringLiteral("--carregar"), path})));
+    std::printf("%s", qPrintable(Measured({QStringLiteral("--par"), path})));
+    std::printf("%s", qPrintable(Measured(
+                          {QStringLiteral("--importar"), csvPath, folder + QStringLiteral("/importado.KPZ")})));
     std::printf("  trocar de lote na grade de itens    %9.3f ms   (meta: < 20 ms; %d linhas na grade)\n",
                 switchMs, model.rowCount());
+
+    std::printf("%s", qPrintable(Measured({QStringLiteral("--janela"), path, folder})));
 }
 
 }  // namespace
@@ -209,6 +296,19 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     FormatSettings::setCurrent(FormatSettings::brazilian());
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--carregar")) {
+        return LoadMode(args[2]);
+    }
+    if (args.size() == 3 && args[1] == QLatin1String("--par")) {
+        return PeerMode(args[2]);
+    }
+    if (args.size() == 4 && args[1] == QLatin1String("--importar")) {
+        return ImportMode(args[2], args[3]);
+    }
+    if (args.size() == 4 && args[1] == QLatin1String("--janela")) {
+        return OpenInTheWindow(args[2], args[3]);
+    }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("PL_050000.KPZ"));
 
