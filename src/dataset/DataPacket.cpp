@@ -133,9 +133,11 @@ class TDataPacket::Reader {
         const qint64 want = std::max<qint64>(n, std::min<qint64>(kPiece, Remaining()));
         if (qint64(buffer_.size()) < want) {
             std::vector<char> bigger(static_cast<std::size_t>(want));
-            std::memcpy(bigger.data(), p_, size_t(kept));
+            if (kept > 0) {
+                std::memcpy(bigger.data(), p_, size_t(kept));
+            }
             buffer_.swap(bigger);
-        } else {
+        } else if (kept > 0) {
             std::memmove(buffer_.data(), p_, size_t(kept));
         }
         const qint64 more = want - kept;

@@ -72,7 +72,8 @@ int CompareUtf8AsUtf16(QByteArrayView a, QByteArrayView b) {
 }
 
 int CompareBytes(QByteArrayView a, QByteArrayView b) {
-    const int c = std::memcmp(a.data(), b.data(), size_t(std::min(a.size(), b.size())));
+    const qsizetype n = std::min(a.size(), b.size());
+    const int c = n > 0 ? std::memcmp(a.data(), b.data(), size_t(n)) : 0;
     if (c != 0) {
         return c < 0 ? -1 : 1;
     }
@@ -89,6 +90,7 @@ bool SameBits(double x, double y) {
 }
 
 constexpr uint32_t kChunkSize = 1u << 20;
+constexpr uint32_t kFirstChunk = 1u << 10;
 constexpr uint32_t kOwnChunk = kChunkSize / 8;  // larger texts get a chunk of their own
 
 }  // namespace
@@ -154,6 +156,7 @@ struct TRowStore::Column {
     std::vector<uint32_t> chunkSizes;
     uint32_t current = std::numeric_limits<uint32_t>::max();  // chunk small texts go into
     uint32_t used = 0;
+    uint32_t nextChunk = kFirstChunk;
     std::size_t textBytes = 0;
 
     explicit Column(TFieldType k) : kind(k), form(FormOf(k)) {}
@@ -172,6 +175,12 @@ struct TRowStore::Column {
         const Slot& s = slots[ref - 1];
         return QByteArrayView(chunks[s.chunk].get() + s.offset, qsizetype(s.size));
     }
+    uint32_t NewChunk(uint32_t size) {
+        chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        chunkSizes.push_back(size);
+        return uint32_t(chunks.size() - 1);
+    }
+
     // The slot holding these bytes: the last one when it holds the same, else a new one.
     uint32_t Intern(const char* data, qsizetype size) {
         if (size < 0 || quint64(size) > std::numeric_limits<uint32_t>::max()) {
@@ -183,14 +192,12 @@ struct TRowStore::Column {
         }
         Slot slot{0, 0, n};
         if (n > kOwnChunk) {
-            chunks.push_back(std::make_unique<char[]>(n));
-            chunkSizes.push_back(n);
-            slot.chunk = uint32_t(chunks.size() - 1);
+            slot.chunk = NewChunk(n);
         } else {
             if (current >= chunks.size() || chunkSizes[current] - used < n) {
-                chunks.push_back(std::make_unique<char[]>(kChunkSize));
-                chunkSizes.push_back(kChunkSize);
-                current = uint32_t(chunks.size() - 1);
+                // Chunks double from small to kChunkSize: a data set of a few rows stays small.
+                current = NewChunk(std::max(n, nextChunk));
+                nextChunk = std::min(kChunkSize, nextChunk * 2);
                 used = 0;
             }
             slot.chunk = current;

@@ -165,6 +165,8 @@ private:
 
 }  // namespace
 
+constexpr double kMaxDays = 1e9;
+
 double DateTimeToDays(const QDateTime& dateTime) {
     const qint64 days = kEpoch.daysTo(dateTime.date());
     const double fraction = dateTime.time().msecsSinceStartOfDay() / kMsPerDay;
@@ -174,6 +176,10 @@ double DateTimeToDays(const QDateTime& dateTime) {
 }
 
 QDateTime DaysToDateTime(double days) {
+    // A damaged file may hold any double: beyond some million years there is no date.
+    if (!std::isfinite(days) || std::fabs(days) > kMaxDays) {
+        return {};
+    }
     const double whole = std::trunc(days);
     const double fraction = std::fabs(days - whole);
     qint64 ms = std::llround(fraction * kMsPerDay);

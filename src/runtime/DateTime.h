@@ -8,7 +8,8 @@
 namespace quorin {
 
 /// Date and time as days since 1899-12-30 with the time of day as the fraction
-/// (the form the page file header and date fields store). Local time.
+/// (the form the page file header and date fields store). Local time. A day
+/// count that is not finite, or beyond a billion days, is no date (invalid).
 double DateTimeToDays(const QDateTime& dateTime);
 QDateTime DaysToDateTime(double days);
 

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <cmath>
 
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
@@ -64,6 +65,13 @@ private Q_SLOTS:
         QFETCH(double, days);
         QCOMPARE(DateTimeToDays(when), days);
         QCOMPARE(DaysToDateTime(days), when);
+    }
+
+    // Found by fuzzing a damaged file's date field: no date, rather than undefined behaviour.
+    void daysBeyondAnyDate() {
+        for (double days : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e10}) {
+            QVERIFY(!DaysToDateTime(days).isValid());
+        }
     }
 
     void strToDateTime_data() {
