@@ -96,10 +96,15 @@ constexpr uint32_t kOwnChunk = kChunkSize / 8;  // larger texts get a chunk of t
 }  // namespace
 
 QString TextFromUtf8(QByteArrayView bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        return QChar(0xFEFF) + QString::fromUtf8(bytes.sliced(3));
+    // QString::fromUtf8 drops one byte order mark at the start: keep every one.
+    qsizetype marks = 0;
+    while (bytes.sliced(3 * marks).startsWith("\xEF\xBB\xBF")) {
+        ++marks;
     }
-    return QString::fromUtf8(bytes);
+    if (marks == 0) {
+        return QString::fromUtf8(bytes);
+    }
+    return QString(marks, QChar(0xFEFF)) + QString::fromUtf8(bytes.sliced(3 * marks));
 }
 
 int CompareFieldValues(const TFieldValue& a, const TFieldValue& b) {

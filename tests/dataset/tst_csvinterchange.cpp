@@ -94,6 +94,7 @@ class TestCsvInterchange : public QObject {
         QTest::addColumn<QByteArray>("csv");
         QTest::newRow("byte order mark after blank lines") << QByteArray("\n\n\xEF\xBB\xBF\n\n\xEF\xBB\xBF");
         QTest::newRow("lone column named with a comma") << QByteArray("\"a,b\"\r\nx\r\n");
+        QTest::newRow("three byte order marks in a cell") << QByteArray("q\n\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF");
     }
     void exportReadsBackTheSame() {
         QFETCH(QByteArray, csv);
