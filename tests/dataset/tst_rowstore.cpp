@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <cmath>
 
 #include "dataset/DataSetError.h"
 #include "dataset/RowStore.h"
@@ -83,16 +84,19 @@ class TestRowStore : public QObject {
         QCOMPARE(rows.Value(999, 1), TFieldValue(QStringLiteral("especificação")));
     }
 
-    // The data set's rows through a file and back keep the sharing and every value.
+    // The data set's rows through a file and back keep the sharing and every value,
+    // a negative zero after a zero included (a repeat is a repeat bit for bit).
     void dataSetKeepsTextsSharedThroughAFile() {
         TMemoryDataSet ds;
         ds.AddIntegerField(QStringLiteral("n"));
         ds.AddStringField(QStringLiteral("t"), 40);
+        ds.AddFloatField(QStringLiteral("v"));
         ds.CreateDataSet();
         for (int i = 0; i < 500; ++i) {
             ds.Append();
             ds.FieldByName(QStringLiteral("n"))->SetAsInteger(i);
             ds.FieldByName(QStringLiteral("t"))->SetAsString(QStringLiteral("MENOR PREÇO POR LOTE"));
+            ds.FieldByName(QStringLiteral("v"))->SetAsFloat(i == 499 ? -0.0 : 0.0);
             ds.Post();
         }
         TMemoryDataSet back;
@@ -102,6 +106,7 @@ class TestRowStore : public QObject {
         back.Last();
         QCOMPARE(back.FieldByName(QStringLiteral("t"))->AsString(), QStringLiteral("MENOR PREÇO POR LOTE"));
         QCOMPARE(back.FieldByName(QStringLiteral("n"))->AsInteger(), 499);
+        QVERIFY(std::signbit(back.FieldByName(QStringLiteral("v"))->AsFloat()));
     }
 };
 
