@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <functional>
 #include <optional>
 
 #include "dataset/CsvReader.h"
@@ -17,6 +18,9 @@
 namespace quorin {
 
 namespace {
+
+// A 1,000,000-item process is 0.7 GB of CSV.
+constexpr qint64 kMaxFileBytes = qint64(2) << 30;
 
 const FormatSettings& CsvSettings() {
     static const FormatSettings settings = FormatSettings::brazilian();
@@ -126,7 +130,11 @@ QString TCsvInterchange::CellText(double value) {
     return s;
 }
 
-void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
+namespace {
+
+using RecordSource = std::function<void(const std::function<void(TCsvReader::RawRecord&)>&)>;
+
+void ImportRecords(TMemoryDataSet& ds, const RecordSource& parse) {
     ds.Close();
     ds.ClearCarriedColumns();
     const bool declare = ds.Fields().empty();
@@ -192,7 +200,7 @@ void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
         rows.emplace(std::move(kinds));
     };
 
-    TCsvReader::ParseEach(bytes, [&](TCsvReader::RawRecord& record) {
+    parse([&](TCsvReader::RawRecord& record) {
         if (!rows) {
             readHeader(record);
             return;
@@ -235,11 +243,15 @@ void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
     }
 }
 
+}  // namespace
+
+void TCsvInterchange::Import(TMemoryDataSet& ds, const QByteArray& bytes) {
+    ImportRecords(ds, [&bytes](const auto& each) { TCsvReader::ParseEach(bytes, each); });
+}
+
 QByteArray TCsvInterchange::ReadFile(const QString& path) {
-    // Read whole and parsed in place; a 1,000,000-item process is 0.7 GB of CSV.
-    constexpr qint64 maxBytes = qint64(2) << 30;
     try {
-        return ReadRegularFile(path, maxBytes);
+        return ReadRegularFile(path, kMaxFileBytes);
     } catch (const EDataSetError&) {
         throw;
     } catch (const Exception& e) {
@@ -248,7 +260,15 @@ QByteArray TCsvInterchange::ReadFile(const QString& path) {
 }
 
 void TCsvInterchange::ImportFile(TMemoryDataSet& ds, const QString& path) {
-    Import(ds, ReadFile(path));
+    try {
+        // Read a piece at a time: the file is never whole in memory beside its rows.
+        TRegularFile file(path, kMaxFileBytes);
+        ImportRecords(ds, [&file](const auto& each) { TCsvReader::ParseFile(file, each); });
+    } catch (const EDataSetError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EDataSetError(e.message());
+    }
 }
 
 QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {

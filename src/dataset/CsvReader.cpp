@@ -1,10 +1,12 @@
 #include "dataset/CsvReader.h"
 
 #include <QByteArrayView>
-#include <QStringDecoder>
+#include <algorithm>
+#include <cstring>
 
 #include "dataset/DataSetError.h"
 #include "dataset/RowStore.h"
+#include "runtime/FileAccess.h"
 
 namespace quorin {
 
@@ -23,21 +25,68 @@ void CheckCharacter(char c, int line, int column) {
     }
 }
 
-[[noreturn]] void NotUtf8(QByteArrayView raw) {
-    // The line of the first bad sequence, for the message.
-    int line = 1;
-    qsizetype i = 0;
-    while (i < raw.size()) {
-        const qsizetype eol = raw.indexOf('\n', i);
-        const qsizetype end = eol < 0 ? raw.size() : eol;
-        if (!raw.sliced(i, end - i).isValidUtf8()) {
-            break;
+// Checks that text arriving in pieces is UTF-8, a sequence cut by a piece's end
+// being completed by the next piece; raises with the line of the first bad sequence.
+class Utf8Check {
+  public:
+    void Feed(QByteArrayView piece, bool last) {
+        if (!carry_.isEmpty()) {
+            // The carried bytes begin a sequence: the piece's first bytes complete it.
+            const qsizetype need =
+                std::clamp<qsizetype>(Length(uchar(carry_[0])) - carry_.size(), 0, piece.size());
+            carry_.append(piece.first(need));
+            piece = piece.sliced(need);
+            if (carry_.size() < Length(uchar(carry_[0])) && !last) {
+                return;
+            }
+            Check(carry_);
+            carry_.clear();
         }
-        i = end + 1;
-        ++line;
+        const qsizetype complete = last ? piece.size() : CompleteLength(piece);
+        Check(piece.first(complete));
+        carry_ = piece.sliced(complete).toByteArray();
     }
-    throw ECsvError(QStringLiteral("O arquivo CSV não está em UTF-8 (linha %1).").arg(line), line);
-}
+
+  private:
+    static qsizetype Length(uchar lead) { return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1; }
+
+    // The length of the prefix that does not end inside a sequence.
+    static qsizetype CompleteLength(QByteArrayView v) {
+        for (qsizetype back = 1; back <= 4 && back <= v.size(); ++back) {
+            const auto b = uchar(v[v.size() - back]);
+            if ((b & 0xC0) == 0x80) {
+                continue;  // a continuation byte: look further back for its lead
+            }
+            return Length(b) > back ? v.size() - back : v.size();
+        }
+        return v.size();
+    }
+
+    void Check(QByteArrayView text) {
+        if (!text.isValidUtf8()) {
+            Fail(text);
+        }
+        lines_ += int(text.count('\n'));
+    }
+
+    [[noreturn]] void Fail(QByteArrayView raw) const {
+        int line = lines_ + 1;
+        qsizetype i = 0;
+        while (i < raw.size()) {
+            const qsizetype eol = raw.indexOf('\n', i);
+            const qsizetype end = eol < 0 ? raw.size() : eol;
+            if (!raw.sliced(i, end - i).isValidUtf8()) {
+                break;
+            }
+            i = end + 1;
+            ++line;
+        }
+        throw ECsvError(QStringLiteral("O arquivo CSV não está em UTF-8 (linha %1).").arg(line), line);
+    }
+
+    QByteArray carry_;
+    int lines_ = 0;
+};
 
 // A file saved with another separator fails on its header; say so rather than
 // report every column missing.
@@ -81,130 +130,238 @@ qsizetype TCsvReader::Utf16Length(const RawCell& cell) {
     return n;
 }
 
-void TCsvReader::ParseEach(const QByteArray& bytes, const std::function<void(RawRecord&)>& each) {
-    QByteArrayView text(bytes);
-    if (text.startsWith("\xEF\xBB\xBF")) {
-        text = text.sliced(3);
-    }
-    if (!text.isValidUtf8()) {
-        NotUtf8(text);
-    }
-    CheckSeparator(text);
+namespace {
 
-    RawRecord record;
-    const qsizetype n = text.size();
-    const char* data = text.data();
-    qsizetype i = 0;
-    int line = 1;
-    bool recordHasContent = false;
+// Splits text into records as it arrives: Feed hands over every record that is
+// complete in what has arrived so far; a record cut by the end of what arrived
+// waits for more, unless that was the last of the text.
+class RecordParser {
+  public:
+    using Each = std::function<void(TCsvReader::RawRecord&)>;
 
-    auto endRecord = [&]() {
-        // A line holding nothing at all is skipped.
-        if (recordHasContent || record.size() > 1 || (record.size() == 1 && !record[0].bytes.isEmpty())) {
-            each(record);
-        }
-        record.clear();
-        recordHasContent = false;
-    };
+    explicit RecordParser(const Each& each) : each_(each) {}
 
-    while (i <= n) {
-        RawCell cell;
-        cell.line = line;
-        const int column = static_cast<int>(record.size()) + 1;
-        if (i < n && data[i] == '"') {
-            recordHasContent = true;
-            const int startLine = line;
-            ++i;
-            bool closed = false;
-            qsizetype from = i;  // start of the run not yet copied into the cell
-            while (i < n) {
-                const char c = data[i];
-                if (c == '"') {
-                    cell.bytes.append(data + from, i - from);
-                    if (i + 1 < n && data[i + 1] == '"') {
-                        cell.bytes.append('"');
-                        i += 2;
-                        from = i;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                if (c == '\n') {
-                    ++line;
-                } else if (c != '\r') {
-                    CheckCharacter(c, line, column);
-                }
-                ++i;
+    // `data` holds the text not yet taken (see Taken) followed by new text.
+    void Feed(const char* data, qsizetype n, bool last) {
+        data_ = data;
+        n_ = n;
+        last_ = last;
+        i_ = 0;
+        if (!separatorChecked_) {
+            // The first line that is not blank must be whole before it can be judged.
+            const QByteArrayView text(data, n);
+            qsizetype start = 0;
+            while (start < n && (data[start] == '\r' || data[start] == '\n')) {
+                ++start;
             }
-            if (!closed) {
+            const qsizetype end = text.indexOf('\n', start);
+            const qsizetype cr = text.indexOf('\r', start);
+            if (end < 0 && cr < 0 && !last) {
+                return;
+            }
+            CheckSeparator(text);
+            separatorChecked_ = true;
+        }
+        while (i_ < n_) {
+            const qsizetype start = i_;
+            const int startLine = line_;
+            if (!Record()) {
+                i_ = start;  // wait for the rest of this record
+                line_ = startLine;
+                return;
+            }
+        }
+    }
+    // How many bytes of the last Feed were made into records.
+    qsizetype Taken() const { return i_; }
+
+  private:
+    // Parses one record from i_: false when it runs past what has arrived.
+    bool Record() {
+        TCsvReader::RawRecord record;
+        bool hasContent = false;
+        auto end = [&]() {
+            // A line holding nothing at all is skipped.
+            if (hasContent || record.size() > 1 || (record.size() == 1 && !record[0].bytes.isEmpty())) {
+                each_(record);
+            }
+            return true;
+        };
+        for (;;) {
+            TCsvReader::RawCell cell;
+            cell.line = line_;
+            const int column = static_cast<int>(record.size()) + 1;
+            if (i_ < n_ && data_[i_] == '"') {
+                hasContent = true;
+                if (!Quoted(cell, column)) {
+                    return false;
+                }
+            } else {
+                const qsizetype start = i_;
+                while (i_ < n_ && data_[i_] != ';' && data_[i_] != '\r' && data_[i_] != '\n') {
+                    if (data_[i_] == '"') {
+                        throw ECsvError(
+                            QStringLiteral("Aspas no meio de um texto sem aspas na linha %1, coluna %2; "
+                                           "um texto com aspas deve vir todo entre aspas, "
+                                           "com as aspas internas dobradas.")
+                                .arg(line_)
+                                .arg(column),
+                            line_, column);
+                    }
+                    CheckCharacter(data_[i_], line_, column);
+                    ++i_;
+                }
+                if (i_ >= n_ && !last_) {
+                    return false;
+                }
+                cell.bytes = QByteArray::fromRawData(data_ + start, i_ - start);
+            }
+            record.push_back(std::move(cell));
+            if (i_ >= n_) {
+                return end();
+            }
+            const char c = data_[i_];
+            if (c == ';') {
+                hasContent = true;
+                ++i_;
+                if (i_ == n_) {
+                    if (!last_) {
+                        return false;
+                    }
+                    record.push_back(TCsvReader::RawCell{QByteArray(), line_});
+                    return end();
+                }
+                continue;
+            }
+            // Line end: CR LF, LF or a lone CR.
+            if (c == '\r') {
+                if (i_ + 1 == n_ && !last_) {
+                    return false;  // a LF may follow
+                }
+                ++i_;
+                if (i_ < n_ && data_[i_] == '\n') {
+                    ++i_;
+                }
+            } else {
+                ++i_;
+            }
+            ++line_;
+            return end();
+        }
+    }
+
+    // A cell between quotes, from its opening quote; false when it runs past what has arrived.
+    bool Quoted(TCsvReader::RawCell& cell, int column) {
+        const int startLine = line_;
+        ++i_;
+        qsizetype from = i_;  // start of the run not yet copied into the cell
+        for (;;) {
+            if (i_ >= n_) {
+                if (!last_) {
+                    return false;
+                }
                 throw ECsvError(
                     QStringLiteral("Aspas sem fechamento na linha %1, coluna %2.").arg(startLine).arg(column),
                     startLine, column);
             }
-            if (i < n && data[i] != ';' && data[i] != '\r' && data[i] != '\n') {
-                if (line != startLine) {
-                    // The quote that should have closed the cell is missing: the text ran on
-                    // to the next quote, lines later. The fault is where the cell began.
-                    throw ECsvError(QStringLiteral("Aspas sem fechamento na linha %1, coluna %2 "
-                                                   "(o texto entre aspas se estende até a linha %3).")
-                                        .arg(startLine)
-                                        .arg(column)
-                                        .arg(line),
-                                    startLine, column);
+            const char c = data_[i_];
+            if (c == '"') {
+                if (i_ + 1 == n_ && !last_) {
+                    return false;  // a doubled quote may be cut in two
                 }
-                throw ECsvError(QStringLiteral("Texto depois das aspas de fechamento na linha %1, coluna %2.")
-                                    .arg(line)
-                                    .arg(column),
-                                line, column);
-            }
-        } else {
-            const qsizetype start = i;
-            while (i < n && data[i] != ';' && data[i] != '\r' && data[i] != '\n') {
-                if (data[i] == '"') {
-                    throw ECsvError(QStringLiteral("Aspas no meio de um texto sem aspas na linha %1, coluna %2; "
-                                                   "um texto com aspas deve vir todo entre aspas, "
-                                                   "com as aspas internas dobradas.")
-                                        .arg(line)
-                                        .arg(column),
-                                    line, column);
+                cell.bytes.append(data_ + from, i_ - from);
+                if (i_ + 1 < n_ && data_[i_ + 1] == '"') {
+                    cell.bytes.append('"');
+                    i_ += 2;
+                    from = i_;
+                    continue;
                 }
-                CheckCharacter(data[i], line, column);
-                ++i;
-            }
-            cell.bytes = QByteArray::fromRawData(data + start, i - start);
-        }
-        record.push_back(std::move(cell));
-        if (i >= n) {
-            endRecord();
-            break;
-        }
-        const char c = data[i];
-        if (c == ';') {
-            recordHasContent = true;
-            ++i;
-            if (i == n) {
-                record.push_back(RawCell{QByteArray(), line});
-                endRecord();
+                ++i_;
                 break;
             }
-            continue;
-        }
-        // Line end: CR LF, LF or a lone CR.
-        if (c == '\r') {
-            ++i;
-            if (i < n && data[i] == '\n') {
-                ++i;
+            if (c == '\n') {
+                ++line_;
+            } else if (c != '\r') {
+                CheckCharacter(c, line_, column);
             }
-        } else {
-            ++i;
+            ++i_;
         }
-        ++line;
-        endRecord();
-        if (i == n) {
-            break;
+        if (i_ < n_ && data_[i_] != ';' && data_[i_] != '\r' && data_[i_] != '\n') {
+            if (line_ != startLine) {
+                // The quote that should have closed the cell is missing: the text ran on
+                // to the next quote, lines later. The fault is where the cell began.
+                throw ECsvError(QStringLiteral("Aspas sem fechamento na linha %1, coluna %2 "
+                                               "(o texto entre aspas se estende até a linha %3).")
+                                    .arg(startLine)
+                                    .arg(column)
+                                    .arg(line_),
+                                startLine, column);
+            }
+            throw ECsvError(QStringLiteral("Texto depois das aspas de fechamento na linha %1, coluna %2.")
+                                .arg(line_)
+                                .arg(column),
+                            line_, column);
         }
+        return true;
+    }
+
+    const Each& each_;
+    const char* data_ = nullptr;
+    qsizetype n_ = 0;
+    qsizetype i_ = 0;
+    bool last_ = false;
+    bool separatorChecked_ = false;
+    int line_ = 1;
+};
+
+QByteArrayView WithoutMark(QByteArrayView text) {
+    return text.startsWith("\xEF\xBB\xBF") ? text.sliced(3) : text;
+}
+
+}  // namespace
+
+void TCsvReader::ParseEach(const QByteArray& bytes, const std::function<void(RawRecord&)>& each) {
+    const QByteArrayView text = WithoutMark(bytes);
+    Utf8Check().Feed(text, true);
+    RecordParser parser(each);
+    parser.Feed(text.data(), text.size(), true);
+}
+
+void TCsvReader::ParseFile(TRegularFile& file, const std::function<void(RawRecord&)>& each, qint64 piece) {
+    piece = std::max<qint64>(piece, 1);
+    std::vector<char> buffer;
+    auto read = [&file, &buffer, piece](qint64 at, qsizetype kept) {
+        const qint64 want = std::min(piece, file.Size() - at);
+        buffer.resize(size_t(kept + want));
+        const qint64 got = file.ReadAt(at, buffer.data() + kept, want);
+        buffer.resize(size_t(kept + got));
+        return got;
+    };
+    // A byte order mark at the start is not text.
+    qint64 start = 0;
+    char head[3] = {};
+    if (file.ReadAt(0, head, 3) == 3 && QByteArrayView(head, 3) == "\xEF\xBB\xBF") {
+        start = 3;
+    }
+    // UTF-8 first, over the whole file, so that its fault is the one reported.
+    Utf8Check utf8;
+    for (qint64 at = start, got = -1; got != 0; at += got) {
+        got = read(at, 0);
+        utf8.Feed(QByteArrayView(buffer.data(), qsizetype(buffer.size())), got == 0 || at + got >= file.Size());
+    }
+    // Then the records, a piece at a time; a record cut by a piece's end waits for the next.
+    RecordParser parser(each);
+    qsizetype kept = 0;
+    for (qint64 at = start;;) {
+        const qint64 got = read(at, kept);
+        at += got;
+        const bool last = got == 0 || at >= file.Size();
+        parser.Feed(buffer.data(), qsizetype(buffer.size()), last);
+        if (last) {
+            return;
+        }
+        kept = qsizetype(buffer.size()) - parser.Taken();
+        std::memmove(buffer.data(), buffer.data() + parser.Taken(), size_t(kept));
     }
 }
 

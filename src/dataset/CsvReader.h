@@ -7,6 +7,8 @@
 
 namespace quorin {
 
+class TRegularFile;
+
 /// The TCsvReader class splits a CSV text of the interchange form (UTF-8, ";"
 /// separator, CR LF or LF line ends, quotes as in RFC 4180) into records of
 /// cells. It knows nothing of fields; see TCsvInterchange for that.
@@ -37,6 +39,10 @@ class TCsvReader {
     /// Parses the text record by record, without decoding it, handing each record
     /// to `each` as soon as it ends.
     static void ParseEach(const QByteArray& bytes, const std::function<void(RawRecord&)>& each);
+    /// As ParseEach, reading the file a piece of `piece` bytes at a time: never
+    /// whole in memory.
+    static void ParseFile(TRegularFile& file, const std::function<void(RawRecord&)>& each,
+                          qint64 piece = qint64(8) << 20);
 
     /// The text of a raw cell (a byte order mark at its start is kept).
     static QString Text(const RawCell& cell);

@@ -1,9 +1,13 @@
+#include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 
 #include "dataset/CsvInterchange.h"
+#include "dataset/CsvReader.h"
 #include "dataset/DataSetError.h"
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
+#include "runtime/FileAccess.h"
 #include "runtime/FormatSettings.h"
 
 using namespace quorin;
@@ -20,6 +24,23 @@ void Declare(TMemoryDataSet& ds) {
     ds.AddBlobField(QStringLiteral("des_especificacao"));
     ds.AddDateTimeField(QStringLiteral("dat_processo"));
     ds.SetIndexFieldNames(QStringLiteral("nro_lote"));
+}
+
+// Every record's cells (line and bytes), or the error that stopped the parse.
+QString Records(const std::function<void(const std::function<void(TCsvReader::RawRecord&)>&)>& parse) {
+    QStringList out;
+    try {
+        parse([&out](TCsvReader::RawRecord& record) {
+            QStringList cells;
+            for (const TCsvReader::RawCell& c : record) {
+                cells << QString::number(c.line) + u':' + QString::fromLatin1(c.bytes.toHex());
+            }
+            out << cells.join(u'|');
+        });
+    } catch (const ECsvError& e) {
+        out << e.message();
+    }
+    return out.join(u'\n');
 }
 
 }  // namespace
@@ -103,6 +124,41 @@ class TestCsvInterchange : public QObject {
         const QByteArray once = TCsvInterchange::Export(ds);
         TCsvInterchange::Import(ds, once);
         QCOMPARE(TCsvInterchange::Export(ds), once);
+    }
+
+    // A file is parsed a piece at a time; whatever the piece size, and wherever a
+    // piece ends (inside a quote pair, a CR LF, an accent, a byte order mark),
+    // the records and the errors are those of the whole text.
+    void filesReadInPiecesGiveTheSameRecords() {
+        QFile exemplo(QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/processo_exemplo.csv"));
+        QVERIFY(exemplo.open(QIODevice::ReadOnly));
+        const QList<QByteArray> inputs = {
+            exemplo.readAll(),
+            "\xEF\xBB\xBF" "a;b\r\n\"x\"\"y\";\"AÇÚCAR\r\nCRISTAL\"\r\n\r\n1;\r2;3\n\xEF\xBB\xBF;\"\"",
+            "a;b\r\n\"\";\n;\r\n\"q\"\"\";\"\"\"\"\"\"\"\r",
+            "a\nb\"c\n",                  // a quote inside an unquoted text
+            "a\n\"x\"y\n",               // text after the closing quote
+            "a\n\"x\n\ny\"z\n",        // a quote never closed until lines later
+            "a\n\"open",                   // never closed
+            "a\nb\x01\n",                 // a control character
+            "a\nok\n\xC3\x28\n",        // not UTF-8, on line 3
+            "a,b\n1,2\n",                  // commas
+        };
+        QTemporaryDir dir;
+        for (const QByteArray& input : inputs) {
+            const QString whole = Records([&input](const auto& each) { TCsvReader::ParseEach(input, each); });
+            const QString path = dir.filePath(QStringLiteral("pedacos.csv"));
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write(input);
+            out.close();
+            for (qint64 piece : {1, 2, 3, 4, 5, 7, 64}) {
+                TRegularFile file(path, qint64(1) << 30);
+                const QString pieces =
+                    Records([&file, piece](const auto& each) { TCsvReader::ParseFile(file, each, piece); });
+                QCOMPARE(pieces, whole);
+            }
+        }
     }
 
     void errors_data() {
