@@ -409,10 +409,22 @@ void TDataPacket::ReadRows(const std::vector<int>& target, const std::vector<Nor
 }
 
 QByteArray TDataPacket::Write(const std::vector<TField*>& columns, const TRowStore& rows,
-                              const std::vector<uint32_t>& order) {
+                              const std::vector<uint32_t>& order, const std::function<void(QByteArrayView)>& sink) {
+    constexpr qsizetype kPiece = qsizetype(1) << 20;
     QByteArray out;
-    out.reserve(qsizetype(HeaderSize + 64 + columns.size() * 24 + order.size() * columns.size() * 8));
-    out.resize(HeaderSize);  // filled in once the payload is known
+    out.reserve(kPiece + 4096);
+    out.resize(HeaderSize);  // a placeholder for the header, known once the payload is
+    qsizetype payload = 0;
+    uint32_t crc = 0;
+    bool first = true;
+    auto flush = [&] {
+        const qsizetype skip = first ? HeaderSize : 0;
+        crc = Crc32(out.constData() + skip, size_t(out.size() - skip), crc);
+        payload += out.size() - skip;
+        sink(out);
+        out.clear();
+        first = false;
+    };
     Writer w(out);
     w.U16(uint16_t(columns.size()));
     for (const TField* f : columns) {
@@ -456,18 +468,28 @@ QByteArray TDataPacket::Write(const std::vector<TField*>& columns, const TRowSto
                     break;
             }
         }
+        if (out.size() >= kPiece) {
+            flush();
+        }
     }
+    flush();
 
-    const qsizetype payload = out.size() - HeaderSize;
     QByteArray header;
     header.append(Magic, qsizetype(sizeof(Magic) - 1));
     Writer h(header);
     h.U16(Version);
     h.U16(0);
     h.U64(uint64_t(payload));
-    h.U32(Crc32(out.constData() + HeaderSize, size_t(payload)));
-    std::memcpy(out.data(), header.constData(), size_t(HeaderSize));
-    return out;
+    h.U32(crc);
+    return header;
+}
+
+QByteArray TDataPacket::Write(const std::vector<TField*>& columns, const TRowStore& rows,
+                              const std::vector<uint32_t>& order) {
+    QByteArray bytes;
+    const QByteArray header = Write(columns, rows, order, [&bytes](QByteArrayView piece) { bytes.append(piece); });
+    std::memcpy(bytes.data(), header.constData(), size_t(HeaderSize));
+    return bytes;
 }
 
 }  // namespace quorin

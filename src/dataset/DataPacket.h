@@ -67,6 +67,10 @@ class TDataPacket {
     /// numbers, as a packet.
     static QByteArray Write(const std::vector<TField*>& columns, const TRowStore& rows,
                             const std::vector<uint32_t>& order);
+    /// The same, handing the bytes to `sink` a piece at a time as they are made;
+    /// the first HeaderSize bytes are a placeholder for the header it returns.
+    static QByteArray Write(const std::vector<TField*>& columns, const TRowStore& rows,
+                            const std::vector<uint32_t>& order, const std::function<void(QByteArrayView)>& sink);
 
   private:
     class Reader;

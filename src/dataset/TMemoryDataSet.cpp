@@ -474,9 +474,14 @@ QByteArray TMemoryDataSet::SaveToBytes() {
 }
 
 void TMemoryDataSet::SaveToFile(const QString& path) {
-    const QByteArray bytes = SaveToBytes();
+    CheckBrowseMode();
     try {
-        WriteFileSafely(path, bytes);
+        // Written a piece at a time: the file's bytes are never all in memory beside the rows.
+        TSafeFile file(path);
+        const QByteArray header = TDataPacket::Write(columns_, d->store, d->order,
+                                                     [&file](QByteArrayView piece) { file.Write(piece); });
+        file.WriteAt(0, header);
+        file.Commit();
     } catch (const EDataSetError&) {
         throw;
     } catch (const Exception& e) {

@@ -139,6 +139,31 @@ void TSafeFile::Fail(const QString& reason) {
                         .arg(QDir::toNativeSeparators(fileName_), reason));
 }
 
+void TSafeFile::WriteAt(qint64 offset, QByteArrayView bytes) {
+    if (d->committed || (d->fd < 0 && !d->error)) {
+        Fail(QStringLiteral("o arquivo não está aberto para gravação"));
+    }
+    const char* data = bytes.data();
+    qint64 len = bytes.size();
+    while (len > 0 && !d->error) {
+        const ssize_t n = ::pwrite(d->fd, data, static_cast<size_t>(std::min<qint64>(len, qint64(1) << 30)),
+                                   static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            d->error = n < 0 ? errno : EIO;
+            break;
+        }
+        data += n;
+        len -= n;
+        offset += n;
+    }
+    if (d->error) {
+        Fail(ErrnoText(d->error));
+    }
+}
+
 void TSafeFile::Write(QByteArrayView bytes) {
     if (d->committed || (d->fd < 0 && !d->error)) {
         Fail(QStringLiteral("o arquivo não está aberto para gravação"));

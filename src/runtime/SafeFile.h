@@ -24,6 +24,9 @@ class TSafeFile {
 
     /// Writes all the bytes or raises Exception.
     void Write(QByteArrayView bytes);
+    /// Writes bytes over what was written at `offset` (a header known only at the
+    /// end), without moving the write position; raises Exception.
+    void WriteAt(qint64 offset, QByteArrayView bytes);
     /// The open temporary file, for writers that stream; check with Write or
     /// Commit (a failed device write is caught at Commit at the latest).
     QIODevice& Device();

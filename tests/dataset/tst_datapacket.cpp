@@ -223,7 +223,7 @@ class TestDataPacket : public QObject {
         QCOMPARE(ds.FieldCount(), declared ? 30 : 0);
     }
 
-    // A file is read a piece at a time: a text longer than a piece, accents across
+    // A file is written and read a piece at a time: a text longer than a piece, accents across
     // the pieces' edges, and a file changed in place between the checksum and the
     // decoding is refused rather than read as something else.
     void filesAreReadInPieces() {
@@ -243,7 +243,12 @@ class TestDataPacket : public QObject {
         }
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("longo.PRO"));
-        source.SaveToFile(path);
+        source.SaveToFile(path);  // written in pieces too: the same bytes as in memory
+        {
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY(written.readAll() == source.SaveToBytes());
+        }
         TMemoryDataSet loaded;
         loaded.LoadFromFile(path);
         QCOMPARE(Dump(loaded), Dump(source));
