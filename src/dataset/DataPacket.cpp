@@ -422,7 +422,7 @@ QByteArray TDataPacket::Write(const std::vector<TField*>& columns, const TRowSto
         crc = Crc32(out.constData() + skip, size_t(out.size() - skip), crc);
         payload += out.size() - skip;
         sink(out);
-        out.clear();
+        out.resize(0);  // keeps the capacity
         first = false;
     };
     Writer w(out);
@@ -487,6 +487,7 @@ QByteArray TDataPacket::Write(const std::vector<TField*>& columns, const TRowSto
 QByteArray TDataPacket::Write(const std::vector<TField*>& columns, const TRowStore& rows,
                               const std::vector<uint32_t>& order) {
     QByteArray bytes;
+    bytes.reserve(qsizetype(HeaderSize + 64 + columns.size() * 24 + order.size() * columns.size() * 8));
     const QByteArray header = Write(columns, rows, order, [&bytes](QByteArrayView piece) { bytes.append(piece); });
     std::memcpy(bytes.data(), header.constData(), size_t(HeaderSize));
     return bytes;
