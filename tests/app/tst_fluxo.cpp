@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "JanelaDeTeste.h"
 #include "app/OpenDialog.h"
 #include "app/UNT_QuorinRealinhamentoPreco.h"
 #include "controls/DBGrid.h"
@@ -39,68 +40,32 @@ const QString kRecusa = QStringLiteral(
     "Atenção! O somatório dos valores realinhados dos itens não confere com o valor da proposta %1. "
     "Portanto, o encerramento não será realizado.");
 
-struct Mensagem {
-    QString texto;
-    bool cancelar;
-    QString tipo;
-};
+using teste::Mensagem;
 
 // The window shown and active, its message and open dialogs answered by the test,
 // and a folder of its own holding copies of the example files.
-struct Fluxo {
-    QTemporaryDir pasta;
-    Janela w;
-    QList<Mensagem> mensagens;
+struct Fluxo : teste::PastaDeTeste, teste::TJanelaDeTeste {
     QString antes = QDir::currentPath();
 
     Fluxo() {
         // Drafts of typed prices go to a data folder of this flow's own.
         qputenv("XDG_DATA_HOME", QFile::encodeName(pasta.filePath(QStringLiteral("dados"))));
-        w.MensagemSeam = [this](const QString& texto, bool cancelar, const QString& tipo) {
-            mensagens << Mensagem{texto, cancelar, tipo};
-            return true;
-        };
         for (const char* nome : {"PL_001269_2009.KPZ", "PL_000042_2010.KPZ"})
             QFile::copy(kExemplos + QLatin1String(nome), pasta.filePath(QLatin1String(nome)));
-        w.show();
-        w.activateWindow();
     }
     ~Fluxo() { QDir::setCurrent(antes); }
 
-    bool Pronta() { return pasta.isValid() && QTest::qWaitForWindowActive(&w); }
+    bool Pronta() { return pasta.isValid() && TJanelaDeTeste::Pronta(); }
 
+    // A name without a folder is one of the copies.
     void Abre(const QString& arquivo) {
-        const QString caminho = QFileInfo(arquivo).isAbsolute() ? arquivo : pasta.filePath(arquivo);
-        w.OPG_Arquivo->Responder = [caminho](TOpenDialog& d) {
-            d.FileName = caminho;
-            return true;
-        };
-        QTest::mouseClick(w.BBT_Arquivo, Qt::LeftButton);
-    }
-
-    // Types the document and leaves the field, as the supplier does.
-    void Identifica(const QString& documento) {
-        w.MSK_CodigoNacional->setFocus();
-        w.MSK_CodigoNacional->setCursorPosition(0);
-        QTest::keyClicks(w.MSK_CodigoNacional, documento);
-        w.CMB_Identificacao->setFocus();
-    }
-
-    // Brand, price, Gravar, for the item the panel shows.
-    void Grava(const QString& marca, const QString& preco) {
-        w.EDT_Marca->setFocus();
-        w.EDT_Marca->setText(marca);
-        w.MED_ValorUnitario->setFocus();
-        w.MED_ValorUnitario->selectAll();
-        QTest::keyClicks(w.MED_ValorUnitario, preco);
-        QTest::mouseClick(w.BBT_Gravar, Qt::LeftButton);
+        TJanelaDeTeste::Abre(QFileInfo(arquivo).isAbsolute() ? arquivo : pasta.filePath(arquivo));
     }
 
     QString Atual(const char* campo) const {
         return w.CDS_Processo->FieldByName(QLatin1String(campo))->DisplayText();
     }
     int Lote() const { return w.CDS_Lote->FieldByName(QStringLiteral("NRO_LOTE"))->AsInteger(); }
-    int Item() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_item"))->AsInteger(); }
 };
 
 // A process file of one lot whose supplier has the given document.

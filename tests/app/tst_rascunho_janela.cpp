@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "JanelaDeTeste.h"
 #include "app/OpenDialog.h"
 #include "app/UNT_Mensagem1.h"
 #include "app/UNT_QuorinRealinhamentoPreco.h"
@@ -29,57 +30,20 @@ using namespace quorin;
 
 namespace {
 
-using Janela = TFRM_QuorinRealinhamentoPreco;
-
 const QString kExemplo = QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/PL_001269_2009.KPZ");
 const QString kCnpj = QStringLiteral("12123123000199");
 const QString kOutro = QStringLiteral("52998224725");
 const char* const kFilho = "QUORIN_RASCUNHO_FILHO";
 
-struct Mensagem {
-    QString texto;
-    bool cancelar;
-    QString tipo;
-};
+using teste::Mensagem;
 
 // One run of the window: its messages answered with `resposta`.
-struct Sessao {
-    Janela w;
-    QList<Mensagem> mensagens;
-    bool resposta = true;
-
-    Sessao() {
-        w.MensagemSeam = [this](const QString& texto, bool cancelar, const QString& tipo) {
-            mensagens << Mensagem{texto, cancelar, tipo};
-            return resposta;
-        };
-        w.show();
-        w.activateWindow();
-    }
-    bool Pronta() { return QTest::qWaitForWindowActive(&w); }
-
-    void Abre(const QString& caminho) {
-        w.OPG_Arquivo->Responder = [caminho](TOpenDialog& d) {
-            d.FileName = caminho;
-            return true;
-        };
-        QTest::mouseClick(w.BBT_Arquivo, Qt::LeftButton);
-    }
-    void Identifica(const QString& documento) {
-        w.MSK_CodigoNacional->setFocus();
-        w.MSK_CodigoNacional->setCursorPosition(0);
-        QTest::keyClicks(w.MSK_CodigoNacional, documento);
-        w.CMB_Identificacao->setFocus();
-    }
+struct Sessao : teste::TJanelaDeTeste {
+    // Gravar is enabled once the item grid has had the focus.
     void Grava(const QString& marca, const QString& preco) {
         if (!w.BBT_Gravar->isEnabled())
             w.DBG_Item->setFocus();
-        w.EDT_Marca->setFocus();
-        w.EDT_Marca->setText(marca);
-        w.MED_ValorUnitario->setFocus();
-        w.MED_ValorUnitario->selectAll();
-        QTest::keyClicks(w.MED_ValorUnitario, preco);
-        QTest::mouseClick(w.BBT_Gravar, Qt::LeftButton);
+        TJanelaDeTeste::Grava(marca, preco);
     }
     void Abre_E_Identifica(const QString& caminho, const QString& documento) {
         Abre(caminho);
@@ -100,7 +64,6 @@ struct Sessao {
         return linhas;
     }
     int Lote() const { return w.CDS_Lote->FieldByName(QStringLiteral("NRO_LOTE"))->AsInteger(); }
-    int Item() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_item"))->AsInteger(); }
 };
 
 // A process file of one lot of two items (quantity 2, bid 10), item n of the

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "JanelaDeTeste.h"
 #include "app/OpenDialog.h"
 #include "app/UNT_QuorinRealinhamentoPreco.h"
 #include "controls/DBGrid.h"
@@ -46,39 +47,17 @@ struct TPreviewDeTeste : TQRPreviewInterface {
     }
 };
 
-struct Janela {
-    QTemporaryDir pasta;
-    TFRM_QuorinRealinhamentoPreco w;
-
+struct Janela : teste::PastaDeTeste, teste::TJanelaDeTeste {
     Janela() {
         qputenv("XDG_DATA_HOME", QFile::encodeName(pasta.filePath(QStringLiteral("dados"))));
-        w.MensagemSeam = [](const QString&, bool, const QString&) { return true; };
         QFile::copy(kExemplos + "PL_001269_2009.KPZ", pasta.filePath("PL_001269_2009.KPZ"));
-        w.show();
-        w.activateWindow();
     }
+    // The example, identified by its supplier's CNPJ.
     void Abre() {
-        const QString caminho = pasta.filePath("PL_001269_2009.KPZ");
-        w.OPG_Arquivo->Responder = [caminho](TOpenDialog& d) {
-            d.FileName = caminho;
-            return true;
-        };
-        QTest::mouseClick(w.BBT_Arquivo, Qt::LeftButton);
-        w.MSK_CodigoNacional->setFocus();
-        w.MSK_CodigoNacional->setCursorPosition(0);
-        QTest::keyClicks(w.MSK_CodigoNacional, QStringLiteral("12123123000199"));
-        w.CMB_Identificacao->setFocus();
-    }
-    void Grava(const QString& marca, const QString& preco) {
-        w.EDT_Marca->setFocus();
-        w.EDT_Marca->setText(marca);
-        w.MED_ValorUnitario->setFocus();
-        w.MED_ValorUnitario->selectAll();
-        QTest::keyClicks(w.MED_ValorUnitario, preco);
-        QTest::mouseClick(w.BBT_Gravar, Qt::LeftButton);
+        TJanelaDeTeste::Abre(pasta.filePath("PL_001269_2009.KPZ"));
+        Identifica(QStringLiteral("12123123000199"));
     }
     int Lote() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_lote"))->AsInteger(); }
-    int Item() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_item"))->AsInteger(); }
 };
 
 }  // namespace
