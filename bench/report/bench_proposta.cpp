@@ -16,6 +16,7 @@
 
 #include "dataset/Field.h"
 #include "dataset/TMemoryDataSet.h"
+#include "report/RelatorioDados.h"
 #include "report/UNT_QRP_Propostas.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/FormatFloat.h"
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
     FormatSettings::setCurrent(FormatSettings::brazilian());
 
     TQRP_Propostas report;
-    report.QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
+    report.QRL_Titulo1->SetCaption(TituloRelatorio());
     Fill(*report.CDS_Relatorio, kLots);
     const long before = PeakKb();
 

@@ -836,7 +836,7 @@ void TFRM_QuorinRealinhamentoPreco::BBT_GravarClick() {
 void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {
     // Owned by the window, and destroyed here once its preview has closed and its run has ended.
     std::unique_ptr<TQRP_Propostas> QRP_Propostas(new TQRP_Propostas(this));
-    QRP_Propostas->QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
+    QRP_Propostas->QRL_Titulo1->SetCaption(TituloRelatorio());
     TMemoryDataSet* CDS_Relatorio = QRP_Propostas->CDS_Relatorio;
     CDS_Relatorio->CreateDataSet();
 

@@ -2,6 +2,7 @@
 
 #include "dataset/Field.h"
 #include "dataset/TMemoryDataSet.h"
+#include "report/UNT_QRP_Propostas.h"
 #include "runtime/Conversions.h"
 
 namespace quorin {
@@ -103,6 +104,18 @@ TCabecalhoRelatorio CabecalhoDoArquivo(TMemoryDataSet& processo) {
     c.Municipio = text("des_municipio");
     c.TipoApuracao = text("des_tipoapuracao");
     return c;
+}
+
+QString TituloRelatorio() {
+    return QStringLiteral("PROCESSO LICITATÓRIO");
+}
+
+void PreencheRelatorioDoArquivo(TQRP_Propostas& report, TMemoryDataSet& processo) {
+    report.QRL_Titulo1->SetCaption(TituloRelatorio());
+    report.CDS_Relatorio->CreateDataSet();
+    const TCabecalhoRelatorio cabecalho = CabecalhoDoArquivo(processo);
+    processo.First();
+    CopiaLinhasRelatorio(processo, *report.CDS_Relatorio, cabecalho);
 }
 
 }  // namespace quorin

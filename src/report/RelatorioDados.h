@@ -5,6 +5,7 @@
 namespace quorin {
 
 class TMemoryDataSet;
+class TQRP_Propostas;
 
 /// The header values the report takes from the main window's display rather
 /// than from the rows: entity, municipality, the entity's CNPJ label and the
@@ -25,5 +26,13 @@ void CopiaLinhasRelatorio(TMemoryDataSet& processo, TMemoryDataSet& relatorio, c
 /// The header values of a process or proposal file without a window: taken
 /// from its first row as the window would show them.
 TCabecalhoRelatorio CabecalhoDoArquivo(TMemoryDataSet& processo);
+
+/// The title every proposal report carries, set by whoever fills the report.
+QString TituloRelatorio();
+
+/// Fills a new report from a process or proposal file without a window: the
+/// title, its rows created, and every row of the process from its first with
+/// the file's own header values. The process is left at its end.
+void PreencheRelatorioDoArquivo(TQRP_Propostas& report, TMemoryDataSet& processo);
 
 }  // namespace quorin

@@ -112,11 +112,7 @@ class TestQRPPropostas : public QObject {
         ProposalSchema::DeclareProcesso(processo);
         processo.LoadFromFile(QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/PL_001269_2009.KPZ"));
         TQRP_Propostas report;
-        report.QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
-        report.CDS_Relatorio->CreateDataSet();
-        const TCabecalhoRelatorio cabecalho = CabecalhoDoArquivo(processo);
-        processo.First();
-        CopiaLinhasRelatorio(processo, *report.CDS_Relatorio, cabecalho);
+        PreencheRelatorioDoArquivo(report, processo);
         const QList<TPage> pages = Generate(report);
         QVERIFY(!pages.isEmpty());
         const TPage& page = pages[0];
@@ -176,7 +172,7 @@ class TestQRPPropostas : public QObject {
 
     void totais_por_lote_e_da_proposta() {
         TQRP_Propostas report;
-        report.QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
+        report.QRL_Titulo1->SetCaption(TituloRelatorio());
         // 1.234,5 + 0,125 shows 1.234,63 (half away from zero on the sum kept to four decimals);
         // 10,00494 is kept as 10,0049 and shows 10,00; the grand total is the sum of the two.
         Fill(report, {{1, 1, 1234.5}, {1, 2, 0.125}, {2, 1, 10.00494}});

@@ -118,11 +118,7 @@ int Run(const Context& c) {
 
     try {
         TQRP_Propostas report;
-        report.QRL_Titulo1->SetCaption(QStringLiteral("PROCESSO LICITATÓRIO"));
-        report.CDS_Relatorio->CreateDataSet();
-        const TCabecalhoRelatorio cabecalho = CabecalhoDoArquivo(processo);
-        processo.First();
-        CopiaLinhasRelatorio(processo, *report.CDS_Relatorio, cabecalho);
+        PreencheRelatorioDoArquivo(report, processo);
         Write(report, a.saida, extension);
         report.CDS_Relatorio->Close();
     } catch (const Exception& e) {
