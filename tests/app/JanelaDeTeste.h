@@ -2,6 +2,7 @@
 
 // The main window driven as a supplier drives it, shared by the window tests.
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QList>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "controls/DBGrid.h"
 #include "controls/MaskEdit.h"
 #include "controls/Memoedit.h"
+#include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
 
 namespace quorin::teste {
@@ -76,5 +78,27 @@ struct TJanelaDeTeste {
 
     int Item() const { return w.CDS_Processo->FieldByName(QStringLiteral("nro_item"))->AsInteger(); }
 };
+
+// A process file of one lot of two items (quantity 2, bid `lance`), item n of the
+// supplier documentos[n-1].
+inline void EscreveProcesso(const QString& caminho, const QStringList& documentos, double lance = 10) {
+    TMemoryDataSet ds;
+    ProposalSchema::DeclareProcesso(ds);
+    ds.CreateDataSet();
+    for (int item = 1; item <= 2; ++item) {
+        ds.Append();
+        ds.FieldByName(QStringLiteral("nro_lote"))->SetAsInteger(1);
+        ds.FieldByName(QStringLiteral("nro_item"))->SetAsInteger(item);
+        ds.FieldByName(QStringLiteral("qtd_produto"))->SetAsFloat(2);
+        ds.FieldByName(QStringLiteral("vlr_lance"))->SetAsFloat(lance);
+        ds.FieldByName(QStringLiteral("ano_exercicio"))->SetAsInteger(2026);
+        ds.FieldByName(QStringLiteral("nro_processo"))->SetAsInteger(7);
+        ds.FieldByName(QStringLiteral("nro_documento"))->SetAsString(documentos[item - 1]);
+        ds.FieldByName(QStringLiteral("flg_encerrado"))->SetAsString(QStringLiteral("0"));
+        ds.Post();
+    }
+    QFile::remove(caminho);
+    ds.SaveToFile(caminho);
+}
 
 }  // namespace quorin::teste

@@ -70,23 +70,8 @@ struct Fluxo : teste::PastaDeTeste, teste::TJanelaDeTeste {
 
 // A process file of one lot whose supplier has the given document.
 QString Processo_Com_Documento(const QString& pasta, const QString& documento) {
-    TMemoryDataSet ds;
-    ProposalSchema::DeclareProcesso(ds);
-    ds.CreateDataSet();
-    for (int item = 1; item <= 2; ++item) {
-        ds.Append();
-        ds.FieldByName(QStringLiteral("nro_lote"))->SetAsInteger(1);
-        ds.FieldByName(QStringLiteral("nro_item"))->SetAsInteger(item);
-        ds.FieldByName(QStringLiteral("qtd_produto"))->SetAsFloat(2);
-        ds.FieldByName(QStringLiteral("vlr_lance"))->SetAsFloat(10);
-        ds.FieldByName(QStringLiteral("ano_exercicio"))->SetAsInteger(2026);
-        ds.FieldByName(QStringLiteral("nro_processo"))->SetAsInteger(7);
-        ds.FieldByName(QStringLiteral("nro_documento"))->SetAsString(documento);
-        ds.FieldByName(QStringLiteral("flg_encerrado"))->SetAsString(QStringLiteral("0"));
-        ds.Post();
-    }
     const QString caminho = pasta + QStringLiteral("/PL_000007_2026.KPZ");
-    ds.SaveToFile(caminho);
+    teste::EscreveProcesso(caminho, {documento, documento});
     return caminho;
 }
 

@@ -66,27 +66,7 @@ struct Sessao : teste::TJanelaDeTeste {
     int Lote() const { return w.CDS_Lote->FieldByName(QStringLiteral("NRO_LOTE"))->AsInteger(); }
 };
 
-// A process file of one lot of two items (quantity 2, bid 10), item n of the
-// supplier documentos[n-1].
-void Processo(const QString& caminho, const QStringList& documentos, double lance = 10) {
-    TMemoryDataSet ds;
-    ProposalSchema::DeclareProcesso(ds);
-    ds.CreateDataSet();
-    for (int item = 1; item <= 2; ++item) {
-        ds.Append();
-        ds.FieldByName(QStringLiteral("nro_lote"))->SetAsInteger(1);
-        ds.FieldByName(QStringLiteral("nro_item"))->SetAsInteger(item);
-        ds.FieldByName(QStringLiteral("qtd_produto"))->SetAsFloat(2);
-        ds.FieldByName(QStringLiteral("vlr_lance"))->SetAsFloat(lance);
-        ds.FieldByName(QStringLiteral("ano_exercicio"))->SetAsInteger(2026);
-        ds.FieldByName(QStringLiteral("nro_processo"))->SetAsInteger(7);
-        ds.FieldByName(QStringLiteral("nro_documento"))->SetAsString(documentos[item - 1]);
-        ds.FieldByName(QStringLiteral("flg_encerrado"))->SetAsString(QStringLiteral("0"));
-        ds.Post();
-    }
-    QFile::remove(caminho);
-    ds.SaveToFile(caminho);
-}
+using teste::EscreveProcesso;
 
 QStringList Rascunhos(const QString& dados) {
     return QDir(dados + QStringLiteral("/QuorinRealinhamentoPreco/rascunhos"))
@@ -313,7 +293,7 @@ class TstRascunhoJanela : public QObject {
     // same name, or another supplier of the same file, is never offered it.
     void offeredOnlyToTheSameFileAndSupplier() {
         const QString arquivo = pasta + QStringLiteral("/PL_000007_2026.KPZ");
-        Processo(arquivo, {kCnpj, kOutro});
+        EscreveProcesso(arquivo, {kCnpj, kOutro});
         {
             Sessao s;
             QVERIFY(s.Pronta());
@@ -335,7 +315,7 @@ class TstRascunhoJanela : public QObject {
             QCOMPARE(s.mensagens.size(), 1);
             s.Grava(QStringLiteral("B"), QStringLiteral("2,5"));
         }
-        Processo(arquivo, {kCnpj, kOutro}, 12);  // same name, other bytes
+        EscreveProcesso(arquivo, {kCnpj, kOutro}, 12);  // same name, other bytes
         Sessao s;
         QVERIFY(s.Pronta());
         s.Abre_E_Identifica(arquivo, kCnpj);
@@ -347,7 +327,7 @@ class TstRascunhoJanela : public QObject {
     // the process file nor the proposal file offers a draft afterwards.
     void closingEndsTheDraft() {
         const QString arquivo = pasta + QStringLiteral("/PL_000007_2026.KPZ");
-        Processo(arquivo, {kCnpj, kCnpj});
+        EscreveProcesso(arquivo, {kCnpj, kCnpj});
         {
             Sessao s;
             QVERIFY(s.Pronta());
