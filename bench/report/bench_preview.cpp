@@ -64,44 +64,55 @@ struct TFigures {
     double totalMs = 0;
 };
 
-// Runs generate() on a worker thread (or, when it is empty, expects the
-// caller's start() to begin a run that ends by itself) while the window shows
+// The longest time the event loop went without running a 1 ms timer, and the
+// time since Start; `each` runs on every tick of that timer.
+struct TLoopWatch {
+    QElapsedTimer clock;
+    QElapsedTimer gap;
+    double longest = 0;
+    QTimer ticker;
+
+    void Start(const std::function<void()>& each) {
+        ticker.setInterval(1);
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [this, each] {
+            longest = std::max(longest, gap.nsecsElapsed() / 1e6);
+            gap.restart();
+            each();
+        });
+        clock.start();
+        gap.start();
+        ticker.start();
+    }
+    double Ms() const { return clock.nsecsElapsed() / 1e6; }
+};
+
+// Calls start(), which begins a run that ends by itself, while the window shows
 // the pages; measures until the run has finished and the loop has caught up.
 TFigures Measure(const std::function<void()>& start, const std::function<bool()>& finished,
                  const std::function<TQRPreviewImage*()>& image) {
     TFigures figures;
-    QElapsedTimer clock;
-    QElapsedTimer gap;
     bool painted = false;
-    double longest = 0;
-
-    QTimer ticker;
-    ticker.setInterval(1);
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longest = std::max(longest, gap.nsecsElapsed() / 1e6);
-        gap.restart();
+    TLoopWatch watch;
+    watch.Start([&] {
         if (!painted) {
             TQRPreviewImage* shown = image();
             if (shown != nullptr && shown->PageLoaded()) {
                 // Paint now, so the figure includes playing the page.
                 shown->repaint();
                 painted = true;
-                figures.firstPageMs = clock.nsecsElapsed() / 1e6;
+                figures.firstPageMs = watch.Ms();
             }
         }
     });
-    clock.start();
-    gap.start();
-    ticker.start();
     start();
     while (!finished() || !painted) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     QCoreApplication::processEvents();
-    ticker.stop();
-    figures.longestStallMs = longest;
-    figures.totalMs = clock.nsecsElapsed() / 1e6;
+    watch.ticker.stop();
+    figures.longestStallMs = watch.longest;
+    figures.totalMs = watch.Ms();
     return figures;
 }
 
@@ -142,17 +153,10 @@ TFigures ReportRun() {
     report.OnNeedData = [&](QObject*, bool& more) { more = next++ < rows; };
 
     TFigures figures;
-    QElapsedTimer clock;
-    QElapsedTimer gap;
     bool painted = false;
-    double longest = 0;
     int pages = 0;
-    QTimer ticker;
-    ticker.setInterval(1);
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longest = std::max(longest, gap.nsecsElapsed() / 1e6);
-        gap.restart();
+    TLoopWatch watch;
+    watch.Start([&] {
         TQRStandardPreview* window = nullptr;
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* preview = qobject_cast<TQRStandardPreview*>(widget); preview && preview->isVisible())
@@ -161,19 +165,16 @@ TFigures ReportRun() {
         if (!painted && window->QRPreview->PreviewImage()->PageLoaded()) {
             window->QRPreview->PreviewImage()->repaint();
             painted = true;
-            figures.firstPageMs = clock.nsecsElapsed() / 1e6;
+            figures.firstPageMs = watch.Ms();
         }
         if (painted && window->QRPrinter()->GetStatus() == mpFinished) {
             pages = window->QRPrinter()->GetPageCount();
-            figures.totalMs = clock.nsecsElapsed() / 1e6;
-            figures.longestStallMs = longest;
-            ticker.stop();
+            figures.totalMs = watch.Ms();
+            figures.longestStallMs = watch.longest;
+            watch.ticker.stop();
             window->ExitClick();
         }
     });
-    clock.start();
-    gap.start();
-    ticker.start();
     report.PreviewModal();
     if (line->printed < rows || pages < kPages)
         std::printf("  (the run printed %d of %d lines on %d pages)\n", line->printed, rows, pages);
