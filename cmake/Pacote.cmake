@@ -25,16 +25,25 @@ foreach(size 16 22 24 32 48 64 128 256)
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME ${QUORIN_PACOTE}.png)
 endforeach()
 
-# Debian wants the changelog compressed, without a time stamp in the gzip header.
-set(quorin_changelog_gz ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
-add_custom_command(
-  OUTPUT ${quorin_changelog_gz}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
-  COMMAND sh -c "gzip -9nc \"$1\" > \"$2\"" sh ${quorin_pacote_src}/changelog ${quorin_changelog_gz}
-  DEPENDS ${quorin_pacote_src}/changelog
-  VERBATIM)
-add_custom_target(quorin_pacote_changelog DEPENDS ${quorin_changelog_gz})
-install(FILES ${quorin_pacote_src}/copyright ${quorin_changelog_gz} DESTINATION ${quorin_pacote_doc})
+# Debian wants the changelog and the manual pages compressed, without a time stamp in the gzip header.
+set(quorin_pacote_gz)
+foreach(file changelog man/QuorinRealinhamentoPreco.1 man/quorin-pacote.1)
+  set(gz ${PROJECT_BINARY_DIR}/packaging/${file}.gz)
+  get_filename_component(gz_dir ${gz} DIRECTORY)
+  add_custom_command(
+    OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${gz_dir}
+    COMMAND sh -c "gzip -9nc \"$1\" > \"$2\"" sh ${quorin_pacote_src}/${file} ${gz}
+    DEPENDS ${quorin_pacote_src}/${file}
+    VERBATIM)
+  list(APPEND quorin_pacote_gz ${gz})
+endforeach()
+add_custom_target(quorin_pacote_gz DEPENDS ${quorin_pacote_gz})
+install(FILES ${quorin_pacote_src}/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${quorin_pacote_doc})
+install(FILES ${PROJECT_BINARY_DIR}/packaging/man/QuorinRealinhamentoPreco.1.gz
+              ${PROJECT_BINARY_DIR}/packaging/man/quorin-pacote.1.gz
+        DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${quorin_pacote_doc})
 
 # The example process files and the price lists that close them.
@@ -76,4 +85,4 @@ add_custom_target(pacote
   COMMENT "Gerando ${QUORIN_PACOTE}_${PROJECT_VERSION}_amd64.deb"
   USES_TERMINAL
   VERBATIM)
-add_dependencies(pacote QuorinRealinhamentoPreco quorin-pacote quorin_pacote_changelog)
+add_dependencies(pacote QuorinRealinhamentoPreco quorin-pacote quorin_pacote_gz)
