@@ -86,3 +86,7 @@ add_custom_target(pacote
   USES_TERMINAL
   VERBATIM)
 add_dependencies(pacote QuorinRealinhamentoPreco quorin-pacote quorin_pacote_gz)
+# The example process files are made again from their CSV files when these change.
+if(TARGET quorin_exemplos)
+  add_dependencies(pacote quorin_exemplos)
+endif()
