@@ -193,6 +193,15 @@ class TestQuorinPacote : public QObject {
         const QString& text = code == 0 ? r.out : r.err;
         QVERIFY2(text.startsWith(start), qPrintable(text));
     }
+
+    // The installed tool names its version as the package does; the package check compares the two.
+    void version() {
+        const Result r = Run({"--version"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(QRegularExpression(QStringLiteral("^quorin-pacote \\d+\\.\\d+\\.\\d+\n$")).match(r.out).hasMatch(),
+                 qPrintable(r.out));
+        QVERIFY(r.err.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestQuorinPacote)

@@ -24,7 +24,8 @@ QString GeneralUsage() {
         text += QStringLiteral("  %1  %2\n").arg(s.name.leftJustified(10), s.summary);
     }
     text += QStringLiteral(
-        "\n\"quorin-pacote SUBCOMANDO --help\" explica cada subcomando.\n"
+        "\n\"quorin-pacote SUBCOMANDO --help\" explica cada subcomando; \"quorin-pacote --version\" mostra a "
+        "versão.\n"
         "Saída: 0 sucesso, 1 arquivo de entrada inválido, 2 recusado pelas regras da proposta, 64 uso "
         "incorreto.\n");
     return text;
@@ -155,6 +156,10 @@ int main(int argc, char** argv) {
     const QString name = args.takeFirst();
     if (name == QStringLiteral("--help") || name == QStringLiteral("-h") || name == QStringLiteral("ajuda")) {
         context.Print(GeneralUsage());
+        return ExitOk;
+    }
+    if (name == QStringLiteral("--version")) {
+        context.Print(QStringLiteral("quorin-pacote " QUORIN_VERSION "\n"));
         return ExitOk;
     }
     if (const Subcommand* s = FindSubcommand(name)) {
