@@ -240,7 +240,8 @@ void TQRRTFExportFilter::EndPage() {
                 }
             }
             largestSize = std::max(largestSize, item.Size);
-            const long long tab = Round(item.X * kTwipsPerNative - leftMargin_) + 20;
+            // A text left of the margin gets a stop at the margin: RTF has no stop before it.
+            const long long tab = std::max(0LL, Round(item.X * kTwipsPerNative - leftMargin_) + 20);
             paragraph += item.Alignment == TAlignment::taRightJustify ? "\\tqr"
                          : item.Alignment == TAlignment::taCenter     ? "\\tqc"
                                                                        : "\\tql";

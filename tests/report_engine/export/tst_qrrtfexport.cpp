@@ -127,6 +127,9 @@ class TestQRRtfExport : public QObject {
             << QList<QByteArray>{"\\pard\\plain\\tql\\tx20\\tql\\tx2855",
                                  "{\\plain\\fs1\\tab\\plain\\f0\\fs18 Marca:\\tab\\plain\\f0\\fs16 ALVORADA{\\fs1\\par}}",
                                  "\\par }", ""};
+        QTest::newRow("a text left of the margin gets its stop at the margin")
+            << QList<Page>{{{50, 100, QStringLiteral("margem")}}}
+            << QList<QByteArray>{"\\pard\\plain\\tql\\tx0", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 margem{\\fs1\\par}}", "\\par }", ""};
         QTest::newRow("braces and backslash escaped")
             << QList<Page>{{{100, 100, QStringLiteral("{a\\b}")}}}
             << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 \\{a\\\\b\\}{\\fs1\\par}}", "\\par }", ""};
