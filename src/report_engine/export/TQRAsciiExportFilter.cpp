@@ -31,6 +31,7 @@ void TQRAsciiExportFilter::Start(int paperWidth, int paperHeight, const TQRFont&
     CreateStream(FileName);
     buffer_.clear();
     texts_.clear();
+    columnShifts_.clear();
     lineHeight_ = (font.Size > 0 ? font.Size : 10) * kNativePerPoint;
     charWidth_ = lineHeight_;
     pageLength_ = paperHeight;
@@ -48,7 +49,7 @@ void TQRAsciiExportFilter::TextOut(double x, double y, const TQRFont& font, cons
     texts_.push_back(TPageText{x, y, height, alignment, text});
 }
 
-QStringList TQRAsciiExportFilter::LayOutPage() const {
+QStringList TQRAsciiExportFilter::LayOutPage() {
     std::vector<TQRRowExtent> extents;
     extents.reserve(texts_.size());
     for (const TPageText& t : texts_) extents.push_back({t.Y, t.Height});
@@ -56,7 +57,8 @@ QStringList TQRAsciiExportFilter::LayOutPage() const {
     const std::vector<int> rowOf = QRGroupRows(extents, &rowCount);
 
     // Texts of one alignment at one position of the page form a column.
-    QHash<QPair<int, qint64>, int> groups;
+    QHash<TColumnKey, int> groups;
+    std::vector<TColumnKey> keys;
     std::vector<std::vector<TCell>> rows(static_cast<size_t>(rowCount));
     for (size_t i = 0; i < texts_.size(); ++i) {
         const TPageText& t = texts_[i];
@@ -68,9 +70,12 @@ QStringList TQRAsciiExportFilter::LayOutPage() const {
         }
         const double position = RoundHalfEven(column);  // 1-based
         const int start = position < 1 ? 0 : position > kMaxColumn ? kMaxColumn - 1 : static_cast<int>(position) - 1;
-        const QPair<int, qint64> key(static_cast<int>(t.Alignment), static_cast<qint64>(RoundHalfEven(t.X)));
+        const TColumnKey key(static_cast<int>(t.Alignment), static_cast<qint64>(RoundHalfEven(t.X)));
         auto found = groups.constFind(key);
-        if (found == groups.constEnd()) found = groups.insert(key, static_cast<int>(groups.size()));
+        if (found == groups.constEnd()) {
+            found = groups.insert(key, static_cast<int>(groups.size()));
+            keys.push_back(key);
+        }
         const int group = found.value();
         rows[static_cast<size_t>(rowOf[i])].push_back(TCell{start, group, &t.Text});
     }
@@ -80,8 +85,10 @@ QStringList TQRAsciiExportFilter::LayOutPage() const {
 
     // A text that would run into the one before it moves its whole column
     // right; columns only ever move right, in the order of the page, so the
-    // moves settle. Whatever still collides after that moves on its own.
-    std::vector<int> shift(static_cast<size_t>(groups.size()), 0);
+    // moves settle. Whatever still collides after that moves on its own. A
+    // column starts where earlier pages left it, so it stays put page to page.
+    std::vector<int> shift(keys.size(), 0);
+    for (size_t g = 0; g < keys.size(); ++g) shift[g] = columnShifts_.value(keys[g], 0);
     for (int round = 0; round < kColumnRounds; ++round) {
         bool moved = false;
         for (const std::vector<TCell>& row : rows) {
@@ -102,6 +109,7 @@ QStringList TQRAsciiExportFilter::LayOutPage() const {
         }
         if (!moved) break;
     }
+    for (size_t g = 0; g < keys.size(); ++g) columnShifts_.insert(keys[g], shift[g]);
 
     QStringList lines;
     lines.reserve(rowCount);

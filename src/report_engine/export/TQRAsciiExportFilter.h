@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QPair>
 #include <QString>
 #include <vector>
 
@@ -14,7 +16,8 @@ namespace quorin {
 /// of a text on the page is lost: where the grid would run a text into the
 /// one before it, the later text moves right, keeping a blank between them,
 /// and the texts of its column (same alignment, same position on the page)
-/// move with it, so columns stay aligned where they can.
+/// move with it, on this page and the pages after it, so columns stay
+/// aligned where they can.
 class TQRAsciiExportFilter : public TQRPAbstractExportFilter {
   public:
     explicit TQRAsciiExportFilter(const QString& fileName) : TQRPAbstractExportFilter(fileName) {}
@@ -42,9 +45,13 @@ class TQRAsciiExportFilter : public TQRPAbstractExportFilter {
         QString Text;
     };
     /// The lines of the page, one per row, top to bottom.
-    QStringList LayOutPage() const;
+    QStringList LayOutPage();
+
+    /// A column of the grid: an alignment and a position on the page (whole native units).
+    using TColumnKey = QPair<int, qint64>;
 
     std::vector<TPageText> texts_;
+    QHash<TColumnKey, int> columnShifts_;  // how far each column has moved right, for the whole run
     double lineHeight_ = 0;
     double charWidth_ = 0;
     double pageLength_ = 0;

@@ -92,6 +92,11 @@ class TestQRTextExport : public QObject {
                             {kChar, kLine * 2, QStringLiteral("Curta")},
                             {kChar * 20, kLine * 2, QStringLiteral("415,00"), TAlignment::taRightJustify}}}
             << QStringList{QStringLiteral("Descrição longa demais 9,85"), QStringLiteral("Curta                415,00")};
+        QTest::newRow("a column keeps its move on the next page")
+            << QList<Page>{{{kChar, kLine, QStringLiteral("Descrição longa demais")},
+                            {kChar * 20, kLine, QStringLiteral("9,85"), TAlignment::taRightJustify}},
+                           {{kChar * 20, kLine, QStringLiteral("415,00"), TAlignment::taRightJustify}}}
+            << QStringList{QStringLiteral("Descrição longa demais 9,85"), QString(21, u' ') + QStringLiteral("415,00")};
     }
     void grid() {
         QFETCH(QList<Page>, pages);
