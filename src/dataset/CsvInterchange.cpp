@@ -11,6 +11,7 @@
 #include "dataset/DataSetError.h"
 #include "dataset/TMemoryDataSet.h"
 #include "runtime/Conversions.h"
+#include "runtime/Currency.h"
 #include "runtime/DateTime.h"
 #include "runtime/FileAccess.h"
 #include "runtime/SafeFile.h"
@@ -117,6 +118,29 @@ QString Quoted(const QString& text) {
 }
 
 }  // namespace
+
+bool TCsvInterchange::IsMoneyFormat(const QString& displayFormat) {
+    // "#,##0.0000" and the like: exactly four fixed decimals, the money of Currency.
+    const qsizetype point = displayFormat.indexOf(u'.');
+    return point >= 0 && displayFormat.mid(point + 1) == QStringLiteral("0000");
+}
+
+QString TCsvInterchange::MoneyCellText(double value) {
+    // The value as Currency holds it, so the binary noise of a product
+    // (415,00000000000006) is not written and reading the text back gives the
+    // same Currency. Beyond 4 x 10^11 a double no longer holds every
+    // ten-thousandth; there, and for what is not money at all, the shortest
+    // text that reads back as the same double.
+    if (!std::isfinite(value) || std::fabs(value) >= 4e11) {
+        return CellText(value);
+    }
+    const int64_t scaled = Currency::FromDouble(value).Scaled();
+    const uint64_t magnitude = scaled < 0 ? uint64_t(0) - uint64_t(scaled) : uint64_t(scaled);
+    QString s = QString::number(magnitude / 10000) + u',' +
+                QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QChar(u'0'));
+    if (scaled < 0 || (value == 0 && std::signbit(value))) s.prepend(u'-');  // a negative zero stays one
+    return s;
+}
 
 QString TCsvInterchange::CellText(double value) {
     // The shortest text that reads back as the same double, with a decimal comma.
@@ -273,6 +297,10 @@ void TCsvInterchange::ImportFile(TMemoryDataSet& ds, const QString& path) {
 
 QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
     const std::vector<TField*>& columns = ds.AllColumns();
+    std::vector<bool> money(columns.size(), false);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        money[c] = columns[c]->DataType() == TFieldType::ftFloat && IsMoneyFormat(columns[c]->DisplayFormat());
+    }
     QString out;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         if (c > 0) {
@@ -306,7 +334,7 @@ QByteArray TCsvInterchange::Export(const TMemoryDataSet& ds) {
                     break;
                 case TFieldType::ftFloat:
                     if (const auto* f = std::get_if<double>(&v)) {
-                        out += CellText(*f);
+                        out += money[c] ? MoneyCellText(*f) : CellText(*f);
                     }
                     break;
                 case TFieldType::ftDateTime:

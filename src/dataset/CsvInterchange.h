@@ -25,11 +25,17 @@ class TCsvInterchange {
     static QByteArray ReadFile(const QString& path);
 
     /// Every stored row (filter ignored) and every column, declared or carried.
+    /// Money fields are written with their four decimals.
     static QByteArray Export(const TMemoryDataSet& dataSet);
     static void ExportFile(const TMemoryDataSet& dataSet, const QString& path);
 
     /// The cell text of one value of the form (used by Export and by tests).
     static QString CellText(double value);
+    /// The cell text of a money value (a float field whose display format has
+    /// four fixed decimals, IsMoneyFormat): its Currency with four decimals,
+    /// 415,0000 for 415,00000000000006.
+    static QString MoneyCellText(double value);
+    static bool IsMoneyFormat(const QString& displayFormat);
 };
 
 }  // namespace quorin

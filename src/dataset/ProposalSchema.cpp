@@ -45,6 +45,17 @@ void ProposalSchema::DeclareProcesso(TMemoryDataSet& ds) {
     ds.SetIndexFieldNames(ProcessoIndex());
 }
 
+void ProposalSchema::ApplyDisplayFormats(TMemoryDataSet& ds) {
+    TMemoryDataSet schema;
+    DeclareProcesso(schema);
+    for (TField* field : ds.AllColumns()) {
+        const TField* declared = schema.FindField(field->FieldName());
+        if (declared && declared->DataType() == field->DataType() && !declared->DisplayFormat().isEmpty()) {
+            field->SetDisplayFormat(declared->DisplayFormat());
+        }
+    }
+}
+
 void ProposalSchema::DeclareLote(TMemoryDataSet& ds) {
     ds.ClearFields();
     TField* lote = ds.AddSmallintField(QStringLiteral("NRO_LOTE"));

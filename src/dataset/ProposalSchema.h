@@ -15,6 +15,11 @@ class ProposalSchema {
   public:
     /// CDS_Processo: 30 fields, index "NRO_LOTE; NRO_ITEM".
     static void DeclareProcesso(TMemoryDataSet& dataSet);
+    /// Gives the fields of a data set loaded with the file's own fields the
+    /// display formats CDS_Processo declares for them (the money fields'
+    /// "#,##0.0000"), matched by name and type, so writing it out treats
+    /// them as the program does.
+    static void ApplyDisplayFormats(TMemoryDataSet& dataSet);
     /// CDS_Lote: NRO_LOTE ("0000", centred), DES_LOTE, vlr_lance; index "NRO_LOTE".
     static void DeclareLote(TMemoryDataSet& dataSet);
     /// CDS_Relatorio: the report's 24 fields, index "NRO_LOTE; NRO_ITEM".

@@ -7,6 +7,7 @@
 #include "dataset/DataSetError.h"
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
+#include "runtime/Currency.h"
 #include "runtime/FileAccess.h"
 #include "runtime/FormatSettings.h"
 
@@ -108,6 +109,40 @@ class TestCsvInterchange : public QObject {
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(TCsvInterchange::CellText(value), text);
+    }
+
+    // Money (a four-decimal display format) is written as its Currency: no
+    // binary noise of quantity x price, and reading the text back gives the
+    // same Currency and then the same text.
+    void moneyWithItsFourDecimals_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quantity x price") << 50 * 8.3 << "415,0000";
+        QTest::newRow("noise above") << 150.5 * 14.9 << "2242,4500";
+        QTest::newRow("four decimals") << 1.4787 << "1,4787";
+        QTest::newRow("a fifth decimal rounds half to even") << 1.03125 << "1,0312";  // exact in binary
+        QTest::newRow("negative") << -33.3333 << "-33,3333";
+        QTest::newRow("negative zero") << -0.0 << "-0,0000";
+        QTest::newRow("largest exact") << 399999999999.9999 << "399999999999,9999";
+        QTest::newRow("beyond, the shortest text") << 5e11 << "500000000000";
+    }
+    void moneyWithItsFourDecimals() {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        TMemoryDataSet ds;
+        TField* total = ds.AddFloatField(QStringLiteral("vlr_total"));
+        total->SetDisplayFormat(QStringLiteral("#,##0.0000"));
+        ds.AddFloatField(QStringLiteral("qtd_produto"));  // not money: the shortest text
+        ds.CreateDataSet();
+        ds.Append();
+        total->SetAsFloat(value);
+        ds.FieldByName(QStringLiteral("qtd_produto"))->SetAsFloat(0.1 + 0.2);
+        ds.Post();
+        const QByteArray once = TCsvInterchange::Export(ds);
+        QCOMPARE(QString::fromUtf8(once), QStringLiteral("vlr_total;qtd_produto\r\n%1;0,30000000000000004\r\n").arg(text));
+        TCsvInterchange::Import(ds, once);
+        QCOMPARE(Currency::FromDouble(ds.FieldByName(QStringLiteral("vlr_total"))->AsFloat()), Currency::FromDouble(value));
+        QCOMPARE(TCsvInterchange::Export(ds), once);
     }
 
     // Found by fuzzing: texts that export to something that reads back otherwise.

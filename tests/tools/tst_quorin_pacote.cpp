@@ -64,6 +64,32 @@ class TestQuorinPacote : public QObject {
         QCOMPARE(ReadFile(out), ReadFile(csv));
     }
 
+    // A filled proposal holds quantity x price as doubles with binary noise;
+    // its money fields are written with their four decimals, and importing
+    // the CSV and exporting again gives the same bytes.
+    void moneyOfAProposalWithFourDecimals() {
+        const QString kpz = dir.filePath(QStringLiteral("PL_001269_2009.KPZ"));
+        QVERIFY(QFile::copy(QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/PL_001269_2009.KPZ"), kpz));
+        QCOMPARE(Run({QStringLiteral("preencher"), kpz, QStringLiteral("--documento"), QStringLiteral("12123123000199"),
+                      QStringLiteral("--precos"), QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/precos_exemplo.csv")})
+                     .code,
+                 0);
+        const QString pro = dir.filePath(QStringLiteral("PRP_001269_2009_12123123000199.PRO"));
+        const Result first = Run({QStringLiteral("exportar"), pro});
+        QCOMPARE(first.code, 0);
+        for (const char* money : {";9,8500;3940,0000;", ";8,3000;415,0000;", ";14,9000;2242,4500;", ";4836,5000;"}) {
+            QVERIFY2(first.out.contains(QLatin1String(money)), money);
+        }
+        QVERIFY(!first.out.contains(QStringLiteral("00000000")));
+        const QString csv = dir.filePath(QStringLiteral("proposta.csv"));
+        WriteFile(csv, first.out.toUtf8());
+        const QString again = dir.filePath(QStringLiteral("again.PRO"));
+        QCOMPARE(Run({QStringLiteral("importar"), csv, again}).code, 0);
+        const Result second = Run({QStringLiteral("exportar"), again});
+        QCOMPARE(second.code, 0);
+        QCOMPARE(second.out, first.out);
+    }
+
     void theBuildMadeTheExamples() {
         const QByteArray built = ReadFile(QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/PL_001269_2009.KPZ"));
         QVERIFY(!built.isEmpty());

@@ -2,6 +2,7 @@
 // programs nobody here wrote.
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -10,6 +11,48 @@
 namespace {
 
 const QString kExemplos = QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/");
+
+/// Texts the page shows on one line, in that order: each must appear whole,
+/// on one row of what a reader reads from the export.
+const QList<QStringList> kLinhas{
+    {"Entidade:", "PREFEITURA MUNICIPAL DE SANTA RITA DO VALE", "Página: 1"},
+    {"Municipío:", "SANTA RITA DO VALE"},
+    {"Número:", "001269 / 2009", "Data:", "15/03/2009", "Tipo de Apuração:", "MENOR PREÇO POR LOTE"},
+    {"Modalidade:", "PREGÃO PRESENCIAL", "Sequencial:", "000007"},
+    {"Nome:", "PAPELARIA E DISTRIBUIDORA BOA VISTA LTDA", "CNPJ:", "12123123000199"},
+    {"Item", "Código", "Descrição", "Quantidade", "Vlr Unitário", "Valor Total"},
+    {"Lote:", "0001 - MATERIAL DE EXPEDIENTE"},
+    {"00001", "010231", "PAPEL SULFITE A4 75 G/M², BRANCO, PACOTE COM 500 FOLHAS"},
+    {"Marca:", "ALVORADA"},
+    {"Especificação:", "Papel alcalino, formato 210 x 297 mm, gramatura 75 g/m²."},
+    {"Embalagem com 500 folhas; caixa com 10 pacotes."},
+    {"00002", "010477", "CANETA ESFEROGRÁFICA AZUL, PONTA MÉDIA 1,0 MM, CORPO"},
+    {"Marca:", "TRAÇO FINO"},
+    {"Marca:", "KRAFTPEL"},
+    {"Especificação:", "Papel kraft 80 g/m²."},
+    {"00001", "030012", "CAFÉ TORRADO E MOÍDO, EMBALAGEM A VÁCUO DE 500 G"},
+    {"Marca:", "GRÃO NOBRE"},
+    {"Marca:", "SOJA BOA"},
+    {"Assinatura do responsável:"},
+};
+
+/// True when some row holds the texts whole and in order.
+bool NumaLinha(const QStringList& linhas, const QStringList& textos) {
+    for (const QString& linha : linhas) {
+        qsizetype at = 0;
+        bool todos = true;
+        for (const QString& t : textos) {
+            const qsizetype found = linha.indexOf(t, at);
+            if (found < 0) {
+                todos = false;
+                break;
+            }
+            at = found + t.size();
+        }
+        if (todos) return true;
+    }
+    return false;
+}
 
 /// The output of a reader, or a null string when the reader is not installed.
 QString Reader(const QString& program, const QStringList& args) {
@@ -66,7 +109,12 @@ class TestRelatorio : public QObject {
         QFETCH(QStringList, arquivos);
         const Result r = Run({"relatorio", proposta_, "--saida", dir_.filePath(saida)});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        for (const QString& f : arquivos) QVERIFY2(QFileInfo(dir_.filePath(f)).size() > 0, qPrintable(f));
+        QString escritos;  // the tool names the files it wrote, one a line
+        for (const QString& f : arquivos) {
+            QVERIFY2(QFileInfo(dir_.filePath(f)).size() > 0, qPrintable(f));
+            escritos += dir_.filePath(f) + u'\n';
+        }
+        QCOMPARE(r.out, escritos);
         if (saida.endsWith(".txt")) {
             QFile f(dir_.filePath(saida));
             QVERIFY(f.open(QIODevice::ReadOnly));
@@ -74,6 +122,88 @@ class TestRelatorio : public QObject {
             QVERIFY(text.contains(QString::fromUtf8("GÊNEROS ALIMENTÍCIOS")));
             QVERIFY(text.contains("Total da Proposta:"));
         }
+    }
+
+    // The example read back as a user's programs read it: the text file in an
+    // editor, the RTF by LibreOffice Writer, the spreadsheet by xlrd. Every
+    // text the page shows appears whole, on the row of the texts beside it.
+    void lido_como_a_pagina_data() {
+        QTest::addColumn<QString>("formato");
+        QTest::newRow("texto") << "txt";
+        QTest::newRow("rtf, pelo LibreOffice") << "rtf";
+        QTest::newRow("planilha, pelo xlrd") << "xls";
+    }
+    void lido_como_a_pagina() {
+        QFETCH(QString, formato);
+        const QString saida = dir_.filePath("lido." + formato);
+        const Result r = Run({"relatorio", proposta_, "--saida", saida});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QStringList linhas;
+        if (formato == "txt") {
+            QFile f(saida);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            linhas = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"));
+        } else if (formato == "rtf") {
+            // LibreOffice's text of the document: a paragraph a line, a tab between texts.
+            const QString perfil = QStringLiteral("-env:UserInstallation=file://") + dir_.filePath("lo-txt");
+            if (Reader("soffice", {"--headless", perfil, "--convert-to", "txt:Text (encoded):UTF8", "--outdir",
+                                   dir_.filePath("lo"), saida})
+                    .isNull()) {
+                QSKIP("LibreOffice não está instalado");
+            }
+            QFile f(dir_.filePath("lo/lido.txt"));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            linhas = QString::fromUtf8(f.readAll()).split(u'\n');
+        } else {
+            const char* script =
+                "import sys, xlrd\n"
+                "s = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252').sheet_by_index(0)\n"
+                "for r in range(s.nrows):\n"
+                "  print('\\t'.join(c.value if c.ctype == 1 else repr(c.value) for c in s.row(r) if c.ctype))\n"
+                "cells = [c for r in range(s.nrows) for c in s.row(r)]\n"
+                "print('codigo', [c.ctype for c in cells if c.value in ('010231', 10231.0)],\n"
+                "      'preco', [c.ctype for c in cells if c.value in ('9,8500', 9.85)])\n";
+            const QString lido = Reader("/usr/bin/python3", {"-c", script, saida});
+            if (lido.isNull() || lido.contains("No module named")) QSKIP("python3-xlrd não está instalado");
+            linhas = lido.split(u'\n');
+            // The code keeps its zero as a text cell (type 1); the unit price is a number (type 2).
+            QVERIFY2(lido.contains("codigo [1] preco [2]"), qPrintable(lido.right(200)));
+        }
+        for (const QStringList& linha : kLinhas) {
+            QVERIFY2(NumaLinha(linhas, linha), qPrintable(linha.join(" | ") + "\n---\n" + linhas.join(u'\n')));
+        }
+    }
+
+    // Writer lays the RTF out on as many pages as the report has, its texts
+    // where the page has them; the pictures go to the build's screenshots.
+    void rtf_nas_paginas_do_relatorio() {
+        const QString pdf = dir_.filePath("paginas.pdf");
+        const QString rtf = dir_.filePath("paginas.rtf");
+        QCOMPARE(Run({"relatorio", proposta_, "--saida", pdf}).code, 0);
+        QCOMPARE(Run({"relatorio", proposta_, "--saida", rtf}).code, 0);
+        const QString perfil = QStringLiteral("-env:UserInstallation=file://") + dir_.filePath("lo-pdf");
+        if (Reader("soffice", {"--headless", perfil, "--convert-to", "pdf", "--outdir", dir_.filePath("writer"), rtf})
+                .isNull()) {
+            QSKIP("LibreOffice não está instalado");
+        }
+        const QString writer = dir_.filePath("writer/paginas.pdf");
+        const QString info = Reader("pdfinfo", {writer});
+        if (info.isNull()) QSKIP("pdfinfo não está instalado");
+        QVERIFY2(info.contains(QRegularExpression("Pages: +2\\n")), qPrintable(info));
+        QVERIFY(Reader("pdfinfo", {pdf}).contains(QRegularExpression("Pages: +2\\n")));
+        // The last text of the first page stands within a few points of where the report prints it.
+        const auto topo = [](const QString& bbox, const QString& palavra) {
+            const auto m = QRegularExpression("yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"[0-9.]+\">" + palavra + "<")
+                               .match(bbox);
+            return m.hasMatch() ? m.captured(1).toDouble() : -1.0;
+        };
+        const double noRelatorio = topo(Reader("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"}), "Validade");
+        const double noWriter = topo(Reader("pdftotext", {"-bbox", "-f", "1", "-l", "1", writer, "-"}), "Validade");
+        QVERIFY2(noRelatorio > 600 && qAbs(noWriter - noRelatorio) < 6,
+                 qPrintable(QStringLiteral("%1 / %2").arg(noRelatorio).arg(noWriter)));
+        QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
+        Reader("pdftoppm", {"-r", "70", "-png", "-f", "1", "-l", "1", "-singlefile", writer,
+                            QStringLiteral(QUORIN_BINARY_DIR "/screenshots/relatorio_rtf_writer")});
     }
 
     void erros_de_uso_e_de_arquivo_data() {

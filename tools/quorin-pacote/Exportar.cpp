@@ -2,6 +2,7 @@
 #include "Subcommand.h"
 #include "dataset/CsvInterchange.h"
 #include "dataset/DataSetError.h"
+#include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
 
 namespace quorin::pacote {
@@ -26,6 +27,7 @@ int Run(const Context& c) {
         c.PrintFileError(input, e.message());
         return ExitBadInput;
     }
+    ProposalSchema::ApplyDisplayFormats(ds);  // money fields keep their four decimals
     if (c.args.size() == 1) {
         c.WriteBytes(TCsvInterchange::Export(ds));
         return ExitOk;

@@ -56,12 +56,12 @@ bool ParseArguments(const QStringList& args, Arguments& a, QString& problem) {
     return true;
 }
 
-/// Writes the generated report by the output's extension.
-void Write(TQRP_Propostas& report, const QString& saida, const QString& extension) {
+/// Writes the generated report by the output's extension; returns the files written.
+QStringList Write(TQRP_Propostas& report, const QString& saida, const QString& extension) {
     if (extension == QStringLiteral("qrp")) {
         report.Prepare();
         report.QRPrinter()->Save(saida);
-        return;
+        return {saida};
     }
     if (extension == QStringLiteral("emf") || extension == QStringLiteral("wmf")) {
         // The metafile filter saves the pages a run has stored.
@@ -69,14 +69,15 @@ void Write(TQRP_Propostas& report, const QString& saida, const QString& extensio
         const bool enhanced = TQRWMFExportFilter::Enhanced();
         TQRWMFExportFilter::SetEnhanced(extension == QStringLiteral("emf"));
         TQRWMFExportFilter filter(saida, report.QRPrinter());
+        QStringList written;
         try {
-            filter.SavePages();
+            written = filter.SavePages();  // one file per page: rel001.wmf, rel002.wmf, ...
         } catch (...) {
             TQRWMFExportFilter::SetEnhanced(enhanced);
             throw;
         }
         TQRWMFExportFilter::SetEnhanced(enhanced);
-        return;
+        return written;
     }
     std::unique_ptr<TQRExportFilter> filter;
     if (extension == QStringLiteral("pdf"))
@@ -89,6 +90,7 @@ void Write(TQRP_Propostas& report, const QString& saida, const QString& extensio
         filter = std::make_unique<TQRXLSFilter>(saida);
     report.ShowProgress = false;
     report.ExportToFilter(filter.get());
+    return {saida};
 }
 
 int Run(const Context& c) {
@@ -116,16 +118,17 @@ int Run(const Context& c) {
         return ExitRefused;
     }
 
+    QStringList written;
     try {
         TQRP_Propostas report;
         PreencheRelatorioDoArquivo(report, processo);
-        Write(report, a.saida, extension);
+        written = Write(report, a.saida, extension);
         report.CDS_Relatorio->Close();
     } catch (const Exception& e) {
         c.PrintError(e.message());
         return ExitBadInput;
     }
-    c.Print(a.saida + u'\n');
+    for (const QString& file : written) c.Print(file + u'\n');
     return ExitOk;
 }
 

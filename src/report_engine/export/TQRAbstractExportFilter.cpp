@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "report_engine/export/QRExportRows.h"
 #include "runtime/Rounding.h"
 
 namespace quorin {
@@ -88,10 +89,23 @@ void TQRAbstractExportFilter::ConvertToColumns() {
 }
 
 void TQRAbstractExportFilter::ConvertToLines() {
-    TQRPositions positions;
-    for (const TTextEntry& entry : entries_) positions.Add(entry.Y);
-    lineCount_ = positions.Number();
-    for (TTextEntry& entry : entries_) entry.Y = positions.NumberOf(entry.Y);
+    // Lines are the rows the eye reads (QRGroupRows), numbered from 1 from the
+    // top; a text at a vertical position of 0 or less gets no line.
+    std::vector<TQRRowExtent> extents;
+    extents.reserve(entries_.size());
+    for (const TTextEntry& entry : entries_) extents.push_back({entry.Y, QRTextHeight(entry.Font)});
+    int rowCount = 0;
+    const std::vector<int> rowOf = QRGroupRows(extents, &rowCount);
+    std::vector<int> number(static_cast<size_t>(rowCount), 0);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (Key(entries_[i].Y) > 0) number[static_cast<size_t>(rowOf[i])] = 1;
+    }
+    int lines = 0;
+    for (int& n : number) n = n ? ++lines : 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        entries_[i].Y = Key(entries_[i].Y) > 0 ? number[static_cast<size_t>(rowOf[i])] : 0;
+    }
+    lineCount_ = lines;
 }
 
 void TQRAbstractExportFilter::ProcessPage() {
@@ -101,12 +115,16 @@ void TQRAbstractExportFilter::ProcessPage() {
 }
 
 QString TQRAbstractExportFilter::GetText(int line, int column) const {
+    QString text;
+    bool first = true;
     for (const TTextEntry& entry : entries_) {
         if (entry.Y == line && entry.X == column) {
-            return entry.Text;
+            if (!first) text += u' ';
+            text += entry.Text;
+            first = false;
         }
     }
-    return {};
+    return text;
 }
 
 }  // namespace quorin

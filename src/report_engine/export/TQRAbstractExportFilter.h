@@ -39,7 +39,9 @@ class TQRPositions {
 };
 
 /// A filter that collects the texts of a page and sorts them into a grid of
-/// lines and columns when the page ends; the spreadsheet filter builds on it.
+/// lines and columns when the page ends: a column per distinct horizontal
+/// position, a line per row of the rule the grid exports share
+/// (QRGroupRows). The spreadsheet filter builds on it.
 class TQRAbstractExportFilter : public TQRPAbstractExportFilter {
   public:
     explicit TQRAbstractExportFilter(const QString& fileName) : TQRPAbstractExportFilter(fileName) {}
@@ -52,7 +54,8 @@ class TQRAbstractExportFilter : public TQRPAbstractExportFilter {
     void Finish() override;
     void TextOut(double x, double y, const TQRFont& font, const QColor& color, TAlignment alignment,
                  const QString& text) override;
-    /// The text of the first entry at that line and column (both from 1), else empty.
+    /// The texts at that line and column (both from 1), in the order printed and
+    /// joined by a blank (two texts of one row at one position lose nothing), else empty.
     QString GetText(int line, int column) const override;
     void ProcessPage() override;
 

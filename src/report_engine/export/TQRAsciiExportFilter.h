@@ -1,16 +1,23 @@
 #pragma once
 
+#include <QHash>
+#include <QPair>
 #include <QString>
-#include <array>
+#include <vector>
 
 #include "report_engine/export/TQRPAbstractExportFilter.h"
 
 namespace quorin {
 
 /// Lays the texts of every page out on a character grid (a character taken
-/// as 1/1.7 of the report font's size wide, a line as high as the font) and
-/// writes the lines that hold text, in UTF-8. A page holds at most
-/// MaxLines lines; texts below them are left out.
+/// as 1/1.7 of the report font's size wide) and writes the lines that hold
+/// text, in UTF-8. The texts of a page are sorted into rows by the rule the
+/// grid exports share (QRGroupRows); each row becomes one line. No character
+/// of a text on the page is lost: where the grid would run a text into the
+/// one before it, the later text moves right, keeping a blank between them,
+/// and the texts of its column (same alignment, same position on the page)
+/// move with it, on this page and the pages after it, so columns stay
+/// aligned where they can.
 class TQRAsciiExportFilter : public TQRPAbstractExportFilter {
   public:
     explicit TQRAsciiExportFilter(const QString& fileName) : TQRPAbstractExportFilter(fileName) {}
@@ -26,13 +33,28 @@ class TQRAsciiExportFilter : public TQRPAbstractExportFilter {
     void EndPage() override;
     void Finish() override;
 
-    static constexpr int MaxLines = 201;
+    /// The page's height in report-font lines.
     int LineCount() const { return lineCount_; }
 
   private:
-    std::array<QString, MaxLines> lines_;
+    struct TPageText {
+        double X = 0;
+        double Y = 0;
+        double Height = 0;
+        TAlignment Alignment = TAlignment::taLeftJustify;
+        QString Text;
+    };
+    /// The lines of the page, one per row, top to bottom.
+    QStringList LayOutPage();
+
+    /// A column of the grid: an alignment and a position on the page (whole native units).
+    using TColumnKey = QPair<int, qint64>;
+
+    std::vector<TPageText> texts_;
+    QHash<TColumnKey, int> columnShifts_;  // how far each column has moved right, for the whole run
     double lineHeight_ = 0;
     double charWidth_ = 0;
+    double pageLength_ = 0;
     int lineCount_ = 0;
     QByteArray buffer_;
 };

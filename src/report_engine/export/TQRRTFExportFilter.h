@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+
+class QTemporaryFile;
 #include <vector>
 
 #include "report_engine/printer/TQRExportFilter.h"
@@ -42,10 +44,15 @@ class TQRRTFLineItem {
     std::vector<TQRRTFItem> items_;
 };
 
-/// Writes the run as an RTF document: the texts of each point-high row of a
-/// page form one paragraph, each on a tab stop at its position with the tab's
-/// alignment from the text's; rows apart become paragraph spacing; pages are
-/// separated by page breaks. Text only.
+/// Writes the run as an RTF document: the texts of each row of a page (the
+/// rule the grid exports share, QRGroupRows) form one paragraph, each on a tab
+/// stop at its position with the tab's alignment from the text's; rows apart
+/// become paragraph spacing; pages are separated by page breaks. Text only.
+/// The font table names the faces the report prints with (the report's own
+/// font first, the document's default), so a reader picks that face or its
+/// metric twin rather than whatever this machine would substitute; it is
+/// known only at the end, so the body waits in memory and, past a megabyte,
+/// in a temporary file.
 class TQRRTFExportFilter : public TQRExportFilter {
   public:
     explicit TQRRTFExportFilter(const QString& fileName);
@@ -67,24 +74,32 @@ class TQRRTFExportFilter : public TQRExportFilter {
         QString Name;
         int Family = 0;  // 0 nil, 1 roman, 2 swiss, 3 modern, 4 script, 5 decor, 6 tech, 7 bidi
     };
-    /// The installed font families, sorted by name without regard to case.
+    /// The faces of the run in the order met, the report's font first.
     const std::vector<TFontEntry>& FontList() const { return fonts_; }
+    /// The position of the face in the font table (compared without regard to
+    /// case), -1 when the run has not printed with it.
     int FontIndex(const QString& name) const;
+    /// The RTF family of a face by its name: 2 (swiss) for Arial and the sans
+    /// faces, 1 (roman) for Times and the serif faces, 3 (modern) for fixed
+    /// pitch, 6 (tech) for symbols, 4 (script), else 0 (nil).
+    static int FamilyOf(const QString& face);
     int LineCount() const { return lineCount_; }
 
     /// The text with a backslash before every backslash and brace, in
     /// Windows-1252; a character outside it becomes \uN?.
     static QByteArray EscapeText(const QString& text);
-    static int SpacingAllowance() { return 50; }
 
   private:
-    void FillFontList();
+    int AddFont(const QString& name);
     void Line(const QByteArray& line);
+    QByteArray Head() const;
 
     int lineCount_ = 0;
-    std::vector<TQRRTFLineItem> rows_;
+    std::vector<TQRRTFItem> items_;  // the texts of the current page
     std::unique_ptr<TSafeFile> file_;
+    std::unique_ptr<QTemporaryFile> spill_;  // the body beyond the first megabyte
     QByteArray buffer_;
+    QByteArray header_;
     std::vector<TFontEntry> fonts_;
     bool pageBreak_ = false;
     double leftMargin_ = 720;  // twips

@@ -51,16 +51,71 @@ void TQRXLSFilter::WriteData(TCellKind kind, int row, const QString& text, int c
     buffer_.append(chars);
 }
 
+bool TQRXLSFilter::NumberCell(const QString& text, double& value, const FormatSettings& settings) {
+    // The text must be a number as the regional format writes it: an optional
+    // minus, an integer part without leading zeros (grouped by threes or not
+    // grouped at all), an optional decimal part. Anything else - a code with
+    // leading zeros, a CNPJ, a plus sign, a blank - would read differently in
+    // a number cell and stays text.
+    const QChar thousands = settings.thousandSeparator;
+    const QChar decimal = settings.decimalSeparator;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    if (i < n && text[i] == u'-') ++i;
+    const qsizetype integerStart = i;
+    int integerDigits = 0;
+    int group = -1;  // digits since the last thousands separator; -1 before the first
+    bool grouped = false;
+    while (i < n && (text[i].isDigit() || text[i] == thousands)) {
+        if (text[i] == thousands) {
+            if (integerDigits == 0 || (grouped && group != 3) || (!grouped && integerDigits > 3)) return false;
+            grouped = true;
+            group = 0;
+        } else {
+            if (text[i].unicode() > u'9') return false;  // a digit of another script
+            ++integerDigits;
+            if (grouped) ++group;
+        }
+        ++i;
+    }
+    if (integerDigits == 0 || (grouped && group != 3)) return false;
+    if (text[integerStart] == u'0' && integerDigits > 1) return false;  // leading zeros
+    int decimals = 0;
+    if (i < n && text[i] == decimal) {
+        ++i;
+        while (i < n && text[i] >= u'0' && text[i] <= u'9') {
+            ++decimals;
+            ++i;
+        }
+        if (decimals == 0) return false;
+    }
+    if (i != n) return false;
+    // A double holds 15 significant digits; a plain integer of more than 11
+    // digits is a document or a code (a CNPJ has 14), which a number cell shows
+    // in scientific notation.
+    if (integerDigits + decimals > 15) return false;
+    if (decimals == 0 && !grouped && integerDigits > 11) return false;
+    QString digits = text;
+    digits.remove(thousands);
+    return TryStrToFloat(digits, value, settings);
+}
+
 void TQRXLSFilter::StorePage() {
     int row = nextRow_;
     const bool firstPage = row == 0;
     const FormatSettings& settings = FormatSettings::current();
-    // The first entry at each line and column, as GetText finds it.
-    QHash<qint64, const TTextEntry*> cells;
+    // The texts at each line and column, in the order printed.
+    QHash<qint64, QString> cells;
     cells.reserve(static_cast<qsizetype>(entries_.size()));
     for (const TTextEntry& entry : entries_) {
+        if (!(entry.X > 0 && entry.Y > 0)) continue;
         const qint64 key = (qint64(entry.Y) << 32) | qint64(entry.X);
-        if (entry.X > 0 && entry.Y > 0 && !cells.contains(key)) cells.insert(key, &entry);
+        auto it = cells.find(key);
+        if (it == cells.end()) {
+            cells.insert(key, entry.Text);
+        } else if (!entry.Text.isEmpty()) {
+            *it += it->isEmpty() ? entry.Text : u' ' + entry.Text;
+        }
     }
     if (firstPage && lineCount_ > 0 && Printer && Printer->PreviewWindow) {
         // The progress window lives on the user-interface thread; the caption goes there.
@@ -74,16 +129,14 @@ void TQRXLSFilter::StorePage() {
             Printer->SetProgress((line - 1) * 100 / lineCount_);
         }
         for (int column = 1; column <= columnCount_; ++column) {
-            const TTextEntry* entry = cells.value((qint64(line) << 32) | column, nullptr);
-            if (!entry || entry->Text.isEmpty()) continue;
-            QString digits = entry->Text;
-            digits.remove(settings.thousandSeparator);
+            const QString text = cells.value((qint64(line) << 32) | column);
+            if (text.isEmpty()) continue;
             double number = 0;
-            if (TryStrToFloat(digits, number, settings)) {
+            if (NumberCell(text, number, settings)) {
                 WriteData(ckNumber, row, {}, column - 1, number);
             } else {
-                // The text as printed: a CNPJ keeps its dots.
-                WriteData(ckText, row, entry->Text, column - 1);
+                // The text as printed: a CNPJ keeps its dots, a code its zeros.
+                WriteData(ckText, row, text, column - 1);
             }
         }
         ++row;

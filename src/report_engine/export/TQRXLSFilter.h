@@ -6,9 +6,12 @@
 
 namespace quorin {
 
+struct FormatSettings;
+
 /// Writes the texts of the run as a spreadsheet of binary cell records: every
-/// line of a page becomes a row, every distinct horizontal position a column;
-/// texts that read as numbers under the regional settings become number cells.
+/// row of a page (QRGroupRows) becomes a row, every distinct horizontal
+/// position a column; texts written as numbers under the regional settings
+/// become number cells, unless a number cell would show them differently.
 /// The next free row carries over from page to page and from one report to
 /// the next that runs into the same filter.
 class TQRXLSFilter : public TQRAbstractExportFilter {
@@ -21,6 +24,11 @@ class TQRXLSFilter : public TQRAbstractExportFilter {
     bool GetStreaming() const override { return true; }
 
     void StorePage() override;
+
+    /// True, with the value, when the text is a number as the regional settings
+    /// write it (1.234,50, -0,5, 12) and a number cell keeps what it says;
+    /// false for texts such as 010231, 000042 / 2010, +5 or 12123123000199.
+    static bool NumberCell(const QString& text, double& value, const FormatSettings& settings);
 
     /// The name under which the next free row is known to the report.
     static constexpr const char* GlobRowName = "___XLGlobRow";

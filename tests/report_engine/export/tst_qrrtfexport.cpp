@@ -106,41 +106,100 @@ class TestQRRtfExport : public QObject {
         QTest::newRow("tab stops at 20 and 5122 twips; no spacing at the top margin")
             << QList<Page>{{{100, 100, QStringLiteral("Lote")}, {1000, 100, QStringLiteral("1.234,50"), TQRFont(), TAlignment::taRightJustify}}}
             << QList<QByteArray>{"\\pard\\plain\\tql\\tx20\\tqr\\tx5122",
-                                 "{\\plain\\tab\\plain\\fs20 Lote\\tab\\plain\\fs20 1.234,50{\\fs1\\par}}", "\\par }", ""};
-        // 201 native units below the margin: round(201 x 5.669) - 50 = 1090 twips of spacing.
+                                 "{\\plain\\fs1\\tab\\plain\\f0\\fs20 Lote\\tab\\plain\\f0\\fs20 1.234,50{\\fs1\\par}}", "\\par }", ""};
+        // The row's highest text is 300 native units (1701 twips) from the paper's top, 1134 below the margin.
         QTest::newRow("two texts of a row ordered by position whatever their order")
             << QList<Page>{{{1000, 300, QStringLiteral("segundo"), TQRFont(), TAlignment::taCenter}, {500, 301, QStringLiteral("primeiro")}}}
-            << QList<QByteArray>{"\\pard\\plain\\sb1090\\tql\\tx2288\\tqc\\tx5122",
-                                 "{\\plain\\tab\\plain\\fs20 primeiro\\tab\\plain\\fs20 segundo{\\fs1\\par}}", "\\par }", ""};
+            << QList<QByteArray>{"\\pard\\plain\\sb1134\\tql\\tx2288\\tqc\\tx5122",
+                                 "{\\plain\\fs1\\tab\\plain\\f0\\fs20 primeiro\\tab\\plain\\f0\\fs20 segundo{\\fs1\\par}}", "\\par }", ""};
+        // A 10-point line takes 230 twips in a reader. The second row is closer
+        // than that and starts right below the first; the third takes the
+        // difference back and stands where the page has it (1134 twips).
+        QTest::newRow("spacing follows the reader's lines without piling up")
+            << QList<Page>{{{100, 100, QStringLiteral("um")}, {100, 130, QStringLiteral("dois")}, {100, 200, QStringLiteral("três")}}}
+            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 um{\\fs1\\par}}",
+                                 "\\pard\\plain\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 dois{\\fs1\\par}}",
+                                 "\\pard\\plain\\sb107\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 tr\xEAs{\\fs1\\par}}",
+                                 "\\par }", ""};
+        QTest::newRow("a label and its value a little lower are one paragraph")
+            << QList<Page>{{{100, 100, QStringLiteral("Marca:"), Font(QStringLiteral("Arial"), 9, false, Qt::black)},
+                            {600, 103, QStringLiteral("ALVORADA"), Font(QStringLiteral("Arial"), 8, false, Qt::black)}}}
+            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20\\tql\\tx2855",
+                                 "{\\plain\\fs1\\tab\\plain\\f0\\fs18 Marca:\\tab\\plain\\f0\\fs16 ALVORADA{\\fs1\\par}}",
+                                 "\\par }", ""};
+        QTest::newRow("a text left of the margin gets its stop at the margin")
+            << QList<Page>{{{50, 100, QStringLiteral("margem")}}}
+            << QList<QByteArray>{"\\pard\\plain\\tql\\tx0", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 margem{\\fs1\\par}}", "\\par }", ""};
         QTest::newRow("braces and backslash escaped")
             << QList<Page>{{{100, 100, QStringLiteral("{a\\b}")}}}
-            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\tab\\plain\\fs20 \\{a\\\\b\\}{\\fs1\\par}}", "\\par }", ""};
+            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 \\{a\\\\b\\}{\\fs1\\par}}", "\\par }", ""};
         QTest::newRow("a page break between two pages only")
             << QList<Page>{{{100, 100, QStringLiteral("um")}}, {{100, 100, QStringLiteral("dois")}}}
-            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\tab\\plain\\fs20 um{\\fs1\\par}}", "{\\page }",
-                                 "\\pard\\plain\\tql\\tx20", "{\\plain\\tab\\plain\\fs20 dois{\\fs1\\par}}", "\\par }", ""};
+            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 um{\\fs1\\par}}", "{\\page }",
+                                 "\\pard\\plain\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 dois{\\fs1\\par}}", "\\par }", ""};
         QTest::newRow("texts below the page grid are dropped")
             << QList<Page>{{{100, 100, QStringLiteral("dentro")}, {100, 4000, QStringLiteral("fora")}, {100, -20, QStringLiteral("acima")}}}
-            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\tab\\plain\\fs20 dentro{\\fs1\\par}}", "\\par }", ""};
+            << QList<QByteArray>{"\\pard\\plain\\tql\\tx20", "{\\plain\\fs1\\tab\\plain\\f0\\fs20 dentro{\\fs1\\par}}", "\\par }", ""};
     }
     void paragraphs() {
         QFETCH(QList<Page>, pages);
         QFETCH(QList<QByteArray>, body);
-        // The default font (Arial) is not installed here, so it gets no \f.
+        // The report's font (Arial) is font 0 whether the machine has it or not.
         QCOMPARE(Body(Export(Path("para.rtf"), pages)), body);
     }
 
-    void runOfABoldNavyText() {
-        TQRRTFExportFilter probe(Path("probe.rtf"));
-        probe.Start(2100, 2970, TQRFont());
-        const int index = probe.FontIndex(kFace);
-        if (index < 0) QSKIP("Liberation Sans not installed");
+    // The font table names the faces the report prints with, the report's own
+    // first, never the machine's substitute or its list of installed fonts.
+    void fontTableOfTheReportsFaces() {
         const QByteArray rtf = Export(Path("navy.rtf"), {{{100, 100, QStringLiteral("Lote 1"), Font(kFace, 9, true, QColor(0, 0, 128))},
-                                                          {100, 200, QStringLiteral("Lote 1"), Font(kFace, 9, true, Qt::black)}}});
-        const QByteArray f = "\\f" + QByteArray::number(index);
-        QVERIFY2(rtf.contains("{\\plain\\tab\\plain" + f + "\\fs18\\b\\cf4  Lote 1{\\fs1\\par}}"), rtf.right(300));
-        QVERIFY(rtf.contains("{\\plain\\tab\\plain" + f + "\\fs18\\b Lote 1{\\fs1\\par}}"));
-        QVERIFY(rtf.contains("{\\f" + QByteArray::number(index) + "\\fswiss Liberation Sans;}"));
+                                                          {100, 200, QStringLiteral("Lote 1"), Font(kFace, 9, true, Qt::black)},
+                                                          {100, 300, QStringLiteral("Nota"), Font(QStringLiteral("Courier New"), 8, false, Qt::black)},
+                                                          {100, 400, QStringLiteral("Total"), Font(QStringLiteral("arial"), 10, false, Qt::black)}}});
+        QVERIFY2(rtf.contains("{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss Liberation Sans;}{\\f2\\fmodern Courier New;}}\r\n"),
+                 rtf.left(300));
+        QVERIFY2(rtf.contains("{\\plain\\fs1\\tab\\plain\\f1\\fs18\\b\\cf4  Lote 1{\\fs1\\par}}"), rtf.right(300));
+        QVERIFY(rtf.contains("{\\plain\\fs1\\tab\\plain\\f1\\fs18\\b Lote 1{\\fs1\\par}}"));
+        QVERIFY(rtf.contains("{\\plain\\fs1\\tab\\plain\\f0\\fs20 Total{\\fs1\\par}}"));  // a face in another case is the same face
+        QVERIFY(!rtf.contains("[") && !rtf.contains("C059"));
+    }
+
+    // A body past the megabyte kept in memory waits in a temporary file; the
+    // font table, known only at the end, still comes first and nothing is lost.
+    void largeDocumentKeepsHeadAndEveryPage() {
+        QList<Page> pages;
+        const QString line = QString(120, u'x');
+        for (int p = 0; p < 40; ++p) {
+            Page page;
+            for (int r = 0; r < 200; ++r) page.append({100.0 + (r % 2) * 50, 100.0 + r * 12, QStringLiteral("%1/%2 ").arg(p).arg(r) + line});
+            page.append({100, 2500, QStringLiteral("Fim"), Font(QStringLiteral("Courier New"), 8, false, Qt::black)});
+            pages << page;
+        }
+        const QByteArray rtf = Export(Path("large.rtf"), pages);
+        QVERIFY(rtf.size() > (1 << 20) + (1 << 18));
+        QVERIFY(rtf.startsWith("{\\rtf1"));
+        QVERIFY(rtf.contains("{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier New;}}\r\n"));
+        QCOMPARE(rtf.count("{\\page }"), 39);
+        QCOMPARE(rtf.count(line.toLatin1()), 40 * 200);
+        QVERIFY(rtf.contains(" 39/199 " + line.toLatin1()));
+        QVERIFY(rtf.endsWith("\\f1\\fs16 Fim{\\fs1\\par}}\r\n\\par }\r\n"));
+    }
+
+    void familyOfAFace_data() {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("family");
+        QTest::newRow("Arial") << "Arial" << 2;
+        QTest::newRow("MS Sans Serif") << "MS Sans Serif" << 2;
+        QTest::newRow("Times New Roman") << "Times New Roman" << 1;
+        QTest::newRow("Liberation Serif") << "Liberation Serif" << 1;
+        QTest::newRow("Courier New") << "Courier New" << 3;
+        QTest::newRow("DejaVu Sans Mono") << "DejaVu Sans Mono" << 3;
+        QTest::newRow("Symbol") << "Symbol" << 6;
+        QTest::newRow("unknown") << "Qzxw" << 0;
+    }
+    void familyOfAFace() {
+        QFETCH(QString, face);
+        QFETCH(int, family);
+        QCOMPARE(TQRRTFExportFilter::FamilyOf(face), family);
     }
 
     void codePage() {

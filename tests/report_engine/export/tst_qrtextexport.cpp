@@ -63,15 +63,40 @@ class TestQRTextExport : public QObject {
             << QList<Page>{{{kChar * 12, kLine * 1, QStringLiteral("1.234,50"), TAlignment::taRightJustify},
                             {kChar * 12, kLine * 2, QStringLiteral("5,00"), TAlignment::taRightJustify}}}
             << QStringList{QStringLiteral("   1.234,50"), QStringLiteral("       5,00")};
-        QTest::newRow("a later text overwrites the characters under it")
+        QTest::newRow("a later text moves right, one blank after the earlier")
             << QList<Page>{{{kChar * 1, kLine, QStringLiteral("abcdefgh")}, {kChar * 3, kLine, QStringLiteral("XY")}}}
-            << QStringList{QStringLiteral("abXYefgh")};
+            << QStringList{QStringLiteral("abcdefgh XY")};
+        QTest::newRow("centred texts centre on their position")
+            << QList<Page>{{{kChar * 10, kLine, QStringLiteral("Item"), TAlignment::taCenter}},
+                           {{kChar * 10, kLine, QStringLiteral("00001"), TAlignment::taCenter}}}
+            << QStringList{QStringLiteral("       Item"), QStringLiteral("       00001")};
         QTest::newRow("pages follow each other without a separator")
             << QList<Page>{{{kChar, kLine, QStringLiteral("Página 1")}}, {}, {{kChar, kLine * 3, QStringLiteral("Página 3")}}}
             << QStringList{QStringLiteral("Página 1"), QStringLiteral("Página 3")};
-        QTest::newRow("lines round to the nearest, a text left of the page starts at the margin")
-            << QList<Page>{{{-50, kLine * 1.4, QStringLiteral("a")}, {kChar, kLine * 1.6, QStringLiteral("b")}}}
+        // A label and its value a few pixels lower are one row; the margin bounds a text left of the page.
+        QTest::newRow("overlapping by half a line or more: one row")
+            << QList<Page>{{{-50, kLine * 1.4, QStringLiteral("Marca:")}, {kChar, kLine * 1.6, QStringLiteral("ALVORADA")}}}
+            << QStringList{QStringLiteral("Marca: ALVORADA")};
+        QTest::newRow("overlapping by less than half a line: two rows")
+            << QList<Page>{{{kChar, kLine * 1.0, QStringLiteral("a")}, {kChar, kLine * 1.6, QStringLiteral("b")}}}
             << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("stacked lines closer than the grid keep their order")
+            << QList<Page>{{{kChar, kLine * 1.0, QStringLiteral("um")}, {kChar, kLine * 1.6, QStringLiteral("dois")},
+                            {kChar, kLine * 2.2, QStringLiteral("três")}}}
+            << QStringList{QStringLiteral("um"), QStringLiteral("dois"), QStringLiteral("três")};
+        // The first amount runs into the description: its whole column moves
+        // right, and the amount below still ends where it does.
+        QTest::newRow("a right-aligned column moves as one")
+            << QList<Page>{{{kChar, kLine, QStringLiteral("Descrição longa demais")},
+                            {kChar * 20, kLine, QStringLiteral("9,85"), TAlignment::taRightJustify},
+                            {kChar, kLine * 2, QStringLiteral("Curta")},
+                            {kChar * 20, kLine * 2, QStringLiteral("415,00"), TAlignment::taRightJustify}}}
+            << QStringList{QStringLiteral("Descrição longa demais 9,85"), QStringLiteral("Curta                415,00")};
+        QTest::newRow("a column keeps its move on the next page")
+            << QList<Page>{{{kChar, kLine, QStringLiteral("Descrição longa demais")},
+                            {kChar * 20, kLine, QStringLiteral("9,85"), TAlignment::taRightJustify}},
+                           {{kChar * 20, kLine, QStringLiteral("415,00"), TAlignment::taRightJustify}}}
+            << QStringList{QStringLiteral("Descrição longa demais 9,85"), QString(21, u' ') + QStringLiteral("415,00")};
     }
     void grid() {
         QFETCH(QList<Page>, pages);
@@ -79,18 +104,66 @@ class TestQRTextExport : public QObject {
         QCOMPARE(Export(Path("grid.txt"), pages), lines);
     }
 
-    // A 1-point font on A4 gives 842 lines, more than a page holds: the lines
-    // beyond the 201st are left out, the ones inside stay, nothing crashes.
-    void linesBeyondThePageGridAreDropped() {
+    // A 1-point font on A4 gives 842 lines, far more than any fixed grid: every
+    // text on the page stays, the ones above or below the paper are left out.
+    void everyLineOfThePageIsKept() {
         const double line = 3.5277777777777777;
         const QStringList lines = Export(Path("small.txt"),
                                          {{{10, line * 0, QStringLiteral("primeira")},
-                                           {10, line * 200, QStringLiteral("última")},
-                                           {10, line * 201, QStringLiteral("fora")},
-                                           {10, line * 800, QStringLiteral("longe")},
+                                           {10, line * 200, QStringLiteral("200")},
+                                           {10, line * 201, QStringLiteral("201")},
+                                           {10, line * 800, QStringLiteral("última")},
+                                           {10, line * 900, QStringLiteral("abaixo")},
                                            {10, -line * 3, QStringLiteral("acima")}}},
                                          1);
-        QCOMPARE(lines, QStringList({QStringLiteral("    primeira"), QStringLiteral("    última")}));
+        QCOMPARE(lines, QStringList({QStringLiteral("    primeira"), QStringLiteral("    200"), QStringLiteral("    201"),
+                                     QStringLiteral("    última")}));
+    }
+
+    // Labels packed closer than the grid's characters, in two fonts and three
+    // alignments, some three units off their row: every text appears whole, on
+    // the line of its row, in the order of the page, a blank before the next.
+    void crowdedLabelsKeepEveryCharacter() {
+        TQRFont small;
+        small.Size = 8;
+        TQRFont large;
+        large.Size = 12;
+        const QString file = Path("crowded.txt");
+        TQRAsciiExportFilter filter(file);
+        filter.Start(2100, 2970, TQRFont());
+        filter.NewPage();
+        QList<QStringList> expected;
+        for (int r = 0; r < 12; ++r) {
+            QStringList row;
+            for (int c = 0; c < 12; ++c) {
+                const QString text = QStringLiteral("R%1C%2:%3").arg(r).arg(c).arg(QString(c % 4 + 1, u'x'));
+                const TAlignment align = c % 3 == 0 ? TAlignment::taLeftJustify
+                                         : c % 3 == 1 ? TAlignment::taRightJustify
+                                                      : TAlignment::taCenter;
+                // Texts of up to 11 characters 150 native units apart, where the page's
+                // narrow letters fit and the grid's 20.75-unit characters do not.
+                const double anchor = 100 + c * 150 + (align == TAlignment::taLeftJustify ? 0
+                                                       : align == TAlignment::taCenter    ? 70
+                                                                                          : 140);
+                const double y = 100 + r * 40 + (c % 2) * 3;
+                filter.TextOut(anchor, y, c % 2 ? small : large, Qt::black, align, text);
+                row << text;
+            }
+            expected << row;
+        }
+        filter.EndPage();
+        filter.Finish();
+        QStringList lines = QString::fromUtf8(ReadAll(file)).split(QStringLiteral("\r\n"));
+        lines.removeAll(QString());
+        QCOMPARE(lines.size(), expected.size());
+        for (int r = 0; r < lines.size(); ++r) {
+            qsizetype at = 0;
+            for (const QString& text : expected[r]) {
+                const qsizetype found = lines[r].indexOf(text, at);
+                QVERIFY2(found >= 0 && (at == 0 || found > at), qPrintable(lines[r] + QStringLiteral(" / ") + text));
+                at = found + text.size();
+            }
+        }
     }
 
     void unwritableTargetRaises() {

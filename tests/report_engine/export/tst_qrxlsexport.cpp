@@ -110,6 +110,29 @@ class TestQRXlsExport : public QObject {
                                      {700, 100, QStringLiteral("12.345.678/0001-90")}, {1000, 100, QStringLiteral("-0,5")}}}}
             << Cells{{"0,0", 1234.5}, {"0,1", QStringLiteral("000042 / 2010")},
                                        {"0,2", QStringLiteral("12.345.678/0001-90")}, {"0,3", -0.5}};
+        // What a number cell would change stays text: leading zeros, a CNPJ
+        // without its dots, a plus sign, misplaced groups; fixed decimals stay numbers.
+        QTest::newRow("codes and documents stay texts")
+            << QList<QList<Page>>{{{{100, 100, QStringLiteral("010231")}, {300, 100, QStringLiteral("000007")},
+                                     {500, 100, QStringLiteral("12123123000199")}, {700, 100, QStringLiteral("+5")},
+                                     {900, 100, QStringLiteral("1.2.3")}, {1100, 100, QStringLiteral("12,")},
+                                     {100, 200, QStringLiteral("9,8500")}, {300, 200, QStringLiteral("0")},
+                                     {500, 200, QStringLiteral("1.234.567")}, {700, 200, QStringLiteral("52998224725")},
+                                     {900, 200, QStringLiteral("0,0500")}, {1100, 200, QStringLiteral("1234")}}}}
+            << Cells{{"0,0", QStringLiteral("010231")}, {"0,1", QStringLiteral("000007")},
+                     {"0,2", QStringLiteral("12123123000199")}, {"0,3", QStringLiteral("+5")},
+                     {"0,4", QStringLiteral("1.2.3")}, {"0,5", QStringLiteral("12,")},
+                     {"1,0", 9.85}, {"1,1", 0.0}, {"1,2", 1234567.0}, {"1,3", 52998224725.0},
+                     {"1,4", 0.05}, {"1,5", 1234.0}};
+        // 10-point texts (35 units high) 3 units apart are one row; 20 apart are two.
+        QTest::newRow("a label and its value a little lower share a row")
+            << QList<QList<Page>>{{{{100, 100, QStringLiteral("Marca:")}, {400, 103, QStringLiteral("ALVORADA")},
+                                     {100, 150, QStringLiteral("Especificação:")}, {400, 170, QStringLiteral("Papel")}}}}
+            << Cells{{"0,0", QStringLiteral("Marca:")}, {"0,1", QStringLiteral("ALVORADA")},
+                     {"1,0", QStringLiteral("Especificação:")}, {"2,1", QStringLiteral("Papel")}};
+        QTest::newRow("two texts of one row at one position share the cell")
+            << QList<QList<Page>>{{{{100, 100, QStringLiteral("um")}, {100, 104, QStringLiteral("dois")}}}}
+            << Cells{{"0,0", QStringLiteral("um dois")}};
         QTest::newRow("positions of 0 or less get no cell")
             << QList<QList<Page>>{{{{0, 100, QStringLiteral("x0")}, {-5, 100, QStringLiteral("xneg")},
                                      {100, 0, QStringLiteral("y0")}, {100, 100, QStringLiteral("fica")}}}}
