@@ -8,10 +8,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <mutex>
+#include <utility>
 
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/preview/QRPreviewReport.h"
@@ -324,11 +326,23 @@ void TQRStandardPreview::ShowError(const QString& text) {
     TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), text);
 }
 
-void TQRStandardPreview::PrintClick() {
-    if (printer_ == nullptr) return;
+bool TQRStandardPreview::Generating() const {
+    if (printer_ == nullptr) return false;
     TCustomQuickRep* report = printer_->Owner;
     const bool clientIsReport = report != nullptr && printer_->Client == QRPreviewReport::AsObject(report);
-    if (printer_->Client != nullptr && clientIsReport && !QRPreviewReport::Idle(report)) return;  // generating
+    return printer_->Client != nullptr && clientIsReport && !QRPreviewReport::Idle(report);
+}
+
+TCustomQuickRep* TQRStandardPreview::ReportPrintedAgain() const {
+    if (printer_ == nullptr) return nullptr;
+    TCustomQuickRep* report = printer_->Owner;
+    if (report == nullptr || printer_->Client != QRPreviewReport::AsObject(report)) return nullptr;
+    if (printer_->GetLoadedFromFile() || printer_->PrintMetaFile || printer_->GetPrintMetafile()) return nullptr;
+    return report;
+}
+
+void TQRStandardPreview::PrintClick() {
+    if (printer_ == nullptr || Generating()) return;
     try {
         printer_->Print();
     } catch (const Exception& e) {
@@ -341,7 +355,7 @@ void TQRStandardPreview::PrintSetupClick() {
 }
 
 void TQRStandardPreview::Tb_IntervaloClick() {
-    if (printer_ == nullptr) return;
+    if (printer_ == nullptr || Generating()) return;
     QString answer;
     if (!TQRPreviewDialogs::ShowInputQuery(
             this, QStringLiteral("Imprimir Intervalo de Página: "),
@@ -350,19 +364,39 @@ void TQRStandardPreview::Tb_IntervaloClick() {
             answer) ||
         answer.isEmpty())
         return;
+    if (printer_ == nullptr || printer_->GetStatus() != mpFinished) return;
+    // Each entry prints its own range and only that: a report is generated again for it, stored
+    // pages are printed from the printer. The range a print without entries uses (all pages, or
+    // the printer dialog's) is back as it was afterwards.
+    TQRPrinter* printer = printer_;
+    TCustomQuickRep* report = ReportPrintedAgain();
+    const auto restore = qScopeGuard([this, printer, was = std::pair(printer->FirstPage, printer->LastPage)] {
+        if (printer_ != printer) return;  // the window closed meanwhile
+        printer->FirstPage = was.first;
+        printer->LastPage = was.second;
+    });
     try {
         for (const QString& entry : answer.split(u';')) {
             // A blank entry (as after a closing ";") prints nothing.
             if (entry.trimmed().isEmpty()) continue;
             const qsizetype dash = entry.indexOf(u'-');
+            int first = 0;
+            int last = 0;
             if (dash > 0) {
-                printer_->FirstPage = ToInteger(entry.left(dash));
-                printer_->LastPage = ToInteger(entry.mid(dash + 1));
+                first = ToInteger(entry.left(dash));
+                last = ToInteger(entry.mid(dash + 1));
             } else {
-                printer_->FirstPage = ToInteger(entry);
-                printer_->LastPage = printer_->FirstPage;
+                first = ToInteger(entry);
+                last = first;
             }
-            printer_->Print();
+            if (printer_ != printer) return;
+            if (report != nullptr) {
+                QRPreviewReport::PrintRange(report, first, last);
+            } else {
+                printer->FirstPage = first;
+                printer->LastPage = last;
+                printer->Print();
+            }
         }
     } catch (const Exception& e) {
         ShowError(e.message());
@@ -471,6 +505,9 @@ void TQRStandardPreview::LoadClick() {
     }
     QRPreview->ReloadPage(1);
     UpdateInfo();
+    // A page file prints whole unless a range is asked for it.
+    printer_->FirstPage = 0;
+    printer_->LastPage = 0;
     LastFoundPage = 1;
     LastSearchText.clear();
     PrintSetup->setEnabled(false);
@@ -531,9 +568,9 @@ void TQRStandardPreview::ToolButton3Click() {
 
 // --- Closing -----------------------------------------------------------------------
 
+// Sair (held disabled while pages are generated), Abortar, Esc and the close box all close the
+// window at once; closing while the report is generated stops the run (FormClose).
 void TQRStandardPreview::ExitClick() {
-    // Sair waits for the end of the run; Abortar closes at once.
-    if (printer_ != nullptr && printer_->GetStatus() == mpBusy) return;
     CloseWindow();
 }
 
@@ -542,7 +579,7 @@ void TQRStandardPreview::SpeedButton1Click() {
 }
 
 void TQRStandardPreview::reject() {
-    ExitClick();
+    CloseWindow();
 }
 
 void TQRStandardPreview::CloseWindow() {

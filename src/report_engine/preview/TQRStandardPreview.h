@@ -13,6 +13,7 @@ class QToolButton;
 
 namespace quorin {
 
+class TCustomQuickRep;
 class TQRPrinter;
 class TQRPageRecording;
 
@@ -111,6 +112,10 @@ class TQRStandardPreview : public QDialog {
                            void (TQRStandardPreview::*action)());
     void FormClose();
     void CloseWindow();
+    /// Whether the report this window shows is still being generated.
+    bool Generating() const;
+    /// The report that a print from this window generates again (none for stored pages).
+    TCustomQuickRep* ReportPrintedAgain() const;
     void ExportTo(int filterIndex, const QString& fileName);
     void ShowError(const QString& text);
 

@@ -58,7 +58,8 @@ class TestQRPreview : public QObject {
     void keys_data();
     void keys();
     void progressShowsAbortAndHoldsExit();
-    void exitWaitsForTheRunAbortDoesNot();
+    void everyWayOfClosingStopsTheRun_data();
+    void everyWayOfClosingStopsTheRun();
     void pageRanges_data();
     void pageRanges();
     void searchFindsTheNextPageAndStartsOver();
@@ -123,8 +124,6 @@ void TestQRPreview::showsPagesWhileAnotherThreadGenerates() {
     QCOMPARE(printer->GetStatus(), mpBusy);
     QCOMPARE(window.QRPreview->ZoomState(), qrZoomToWidth);
     QVERIFY(!window.Print->isEnabled());
-    window.ExitClick();  // refused while generating
-    QVERIFY(window.isVisible());
     seen = true;
     QTRY_COMPARE(window.StatusPanelText(1), QStringLiteral("Página 1 de 12"));
     worker.join();
@@ -281,7 +280,21 @@ void TestQRPreview::progressShowsAbortAndHoldsExit() {
     }
 }
 
-void TestQRPreview::exitWaitsForTheRunAbortDoesNot() {
+void TestQRPreview::everyWayOfClosingStopsTheRun_data() {
+    QTest::addColumn<QString>("way");
+    for (const char* way : {"Sair", "Abortar", "Esc", "close box"}) QTest::newRow(way) << QString::fromLatin1(way);
+}
+
+// Closing while pages are still generated closes the window at once and tells the run
+// that nobody watches it any more; closing a finished run closes it without cancelling.
+void TestQRPreview::everyWayOfClosingStopsTheRun() {
+    QFETCH(QString, way);
+    const auto closeBy = [&way](TQRStandardPreview& window) {
+        if (way == u"Sair") window.ExitClick();
+        else if (way == u"Abortar") window.SpeedButton1Click();
+        else if (way == u"Esc") QTest::keyClick(&window, Qt::Key_Escape);
+        else window.close();
+    };
     TTestPrinter printer;
     printer->BeginDoc();
     printer->NewPage();
@@ -290,23 +303,20 @@ void TestQRPreview::exitWaitsForTheRunAbortDoesNot() {
         TQRStandardPreview window(nullptr, printer.Printer.get());
         window.show();
         QVERIFY(printer->GetShowingPreview());
-        window.ExitClick();
-        QTest::keyClick(&window, Qt::Key_Escape);
-        window.reject();
-        QVERIFY(window.isVisible());
-        QVERIFY(!printer->GetCancelled());
-        window.SpeedButton1Click();
+        closeBy(window);
         QVERIFY(!window.isVisible());
-        // The run is told that nobody watches it any more.
         QVERIFY(printer->GetCancelled());
         QVERIFY(!printer->GetShowingPreview());
         QCOMPARE(static_cast<QObject*>(printer->PreviewWindow), nullptr);
     }
     printer->EndDoc();
-    TQRStandardPreview window(nullptr, printer.Printer.get());
+    TTestPrinter finished;
+    Fill(*finished, 2);
+    TQRStandardPreview window(nullptr, finished.Printer.get());
     window.show();
-    QTest::keyClick(&window, Qt::Key_Escape);
+    closeBy(window);
     QVERIFY(!window.isVisible());
+    QVERIFY(!finished->GetCancelled());
 }
 
 void TestQRPreview::pageRanges_data() {
@@ -336,11 +346,13 @@ void TestQRPreview::pageRanges() {
     for (const TJob& job : printer.Jobs) jobs << QStringLiteral("%1-%2:%3").arg(job.First).arg(job.Last).arg(job.Pages);
     QTEST(jobs.join(u' '), "jobs");
     QCOMPARE(answers.Messages.value(0).section(u'|', 1), message);
-    if (answer == u"1;3;5-12;16") {
-        // The last entry's range stays on the printer.
-        QCOMPARE(printer->FirstPage, 16);
-        QCOMPARE(printer->LastPage, 16);
-    }
+    // Each entry's range was for its own job: a print afterwards prints every page again.
+    QCOMPARE(printer->FirstPage, 0);
+    QCOMPARE(printer->LastPage, 0);
+    const size_t before = printer.Jobs.size();
+    window.PrintClick();
+    QCOMPARE(printer.Jobs.size(), before + 1);
+    QCOMPARE(printer.Jobs.back().Pages, 16);
 }
 
 void TestQRPreview::searchFindsTheNextPageAndStartsOver() {
