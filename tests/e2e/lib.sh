@@ -196,3 +196,41 @@ e2e_cups_pages() {
   done
   return 1
 }
+
+# e2e_wait_new_window KNOWN_ID [SECONDS]: prints the id of the active window once it is a
+# visible window other than KNOWN_ID (a dialog the program opened).
+e2e_wait_new_window() {
+  local known=$1 seconds=${2:-20} id i
+  for i in $(seq 1 $((seconds * 10))); do
+    id=$(xdotool getactivewindow 2>/dev/null || true)
+    if [ -n "$id" ] && [ "$id" != "$known" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# e2e_wait_gone_id ID [SECONDS]: true once the window ID is no longer mapped.
+e2e_wait_gone_id() {
+  local id=$1 seconds=${2:-20} i
+  for i in $(seq 1 $((seconds * 10))); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# e2e_copy_focused: selects all of the focused text field, copies it and prints what the
+# clipboard holds (xclip).
+e2e_copy_focused() {
+  command -v xclip >/dev/null || { e2e_log "xclip is not installed"; return 1; }
+  printf '' | xclip -selection clipboard 2>/dev/null || true
+  e2e_key ctrl+a ctrl+c
+  sleep 0.3
+  xclip -o -selection clipboard 2>/dev/null
+}
+
+# e2e_threads PID: the number of threads of a process.
+e2e_threads() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
+
+# e2e_cpu_ticks PID: user plus system clock ticks the process has used.
+e2e_cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
