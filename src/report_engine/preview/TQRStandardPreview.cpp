@@ -12,10 +12,12 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
 #include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/pages/QRPageList.h"
 #include "report_engine/preview/QRPreviewReport.h"
 #include "report_engine/printer/TQRExportFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -171,6 +173,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
     StatusPanels[0]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     StatusPanels[0]->setText(QStringLiteral("0%"));
     StatusPanels[1]->setText(QStringLiteral("Página"));
+    LayoutStatusPanels();
 
     PrintSetup->setEnabled(false);
     Print->setEnabled(false);
@@ -238,6 +241,20 @@ QString TQRStandardPreview::StatusPanelText(int index) const {
 void TQRStandardPreview::UpdateInfo() {
     const int count = printer_ ? printer_->GetPageCount() : 0;
     StatusPanels[1]->setText(QStringLiteral("Página %1 de %2").arg(QRPreview->PageNumber()).arg(count));
+    LayoutStatusPanels();
+}
+
+// The panels keep their widths (40, 90 and 50) unless their text needs more: the page
+// text is never cut, whatever the page count.
+void TQRStandardPreview::LayoutStatusPanels() {
+    constexpr int widths[] = {40, 90, 50};
+    int left = 0;
+    for (size_t i = 0; i < StatusPanels.size(); ++i) {
+        QLabel* panel = StatusPanels[i];
+        const int width = std::max(widths[i], panel->sizeHint().width());
+        panel->setGeometry(left, 2, width, 17);
+        left += width + 2;
+    }
 }
 
 void TQRStandardPreview::SelectPage(int n) {
@@ -263,6 +280,7 @@ void TQRStandardPreview::QRPreviewProgressUpdate(TQRPreview*, int progress) {
     if (progress > 100) progress = 0;
     if (progress >= lastProgressShown_ + 5) {
         StatusPanels[0]->setText(QStringLiteral("%1%").arg(progress));
+        LayoutStatusPanels();
         ProgressBar1->setRange(0, 100);
         ProgressBar1->setValue(progress);
         ProgressBar1->show();
@@ -492,7 +510,17 @@ void TQRStandardPreview::LoadClick() {
                                          {QStringLiteral("Arquivos de Relatório QRP (*.QRP)|*.QRP")}, fileName))
         return;
     if (!QFileInfo(fileName).isFile()) {
-        TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), QStringLiteral("File does not exist"));
+        TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), QStringLiteral("O arquivo não existe."));
+        return;
+    }
+    // The file is read through before the printer lets go of the pages on screen, so a file
+    // that is not a page file leaves the preview as it was.
+    try {
+        TQRPageList check;
+        check.LoadFromFile(fileName);
+        if (check.GetPageCount() > 0) check.GetPage(1);
+    } catch (const Exception& e) {
+        ShowError(e.message());
         return;
     }
     try {

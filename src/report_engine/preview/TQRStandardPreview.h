@@ -112,6 +112,7 @@ class TQRStandardPreview : public QDialog {
                            void (TQRStandardPreview::*action)());
     void FormClose();
     void CloseWindow();
+    void LayoutStatusPanels();
     /// Whether the report this window shows is still being generated.
     bool Generating() const;
     /// The report that a print from this window generates again (none for stored pages).

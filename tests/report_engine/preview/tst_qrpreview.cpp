@@ -67,6 +67,8 @@ class TestQRPreview : public QObject {
     void goToPage();
     void savesAPageFileThatAnotherPreviewLoadsAndPrints();
     void loadingAMissingFileSaysSo();
+    void pageTextIsNeverCut_data();
+    void pageTextIsNeverCut();
     void saveDispatchesToTheExportFilters_data();
     void saveDispatchesToTheExportFilters();
     void progressFormFollowsThePrinter();
@@ -486,18 +488,54 @@ void TestQRPreview::loadingAMissingFileSaysSo() {
     answers.OpenName = dir.filePath(QStringLiteral("nao-existe.qrp"));
     window.LoadClick();
     QCOMPARE(answers.Messages.size(), 1);
-    QVERIFY(answers.Messages[0].endsWith(QStringLiteral("|File does not exist")));
+    QVERIFY(answers.Messages[0].endsWith(QStringLiteral("|O arquivo não existe.")));
     QCOMPARE(window.StatusPanelText(1), QStringLiteral("Página 1 de 2"));
 
-    // A damaged file is refused with the page store's message.
+    // A file that is not a page file (or a damaged one) is refused with the page store's
+    // message, and the report on screen stays as it was.
+    window.SelectPage(2);
     QFile bad(dir.filePath(QStringLiteral("ruim.qrp")));
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray(300, 'x'));
     bad.close();
-    answers.OpenName = bad.fileName();
-    window.LoadClick();
-    QCOMPARE(answers.Messages.size(), 2);
-    QVERIFY(!answers.Messages[1].endsWith(QStringLiteral("|File does not exist")));
+    QFile cut(dir.filePath(QStringLiteral("cortado.qrp")));
+    printer->Save(cut.fileName());
+    QVERIFY(cut.resize(cut.size() - 40));
+    for (const QString& file : {bad.fileName(), cut.fileName()}) {
+        answers.OpenName = file;
+        const qsizetype before = answers.Messages.size();
+        window.LoadClick();
+        QCOMPARE(answers.Messages.size(), before + 1);
+        QVERIFY(!answers.Messages.last().endsWith(QStringLiteral("|O arquivo não existe.")));
+        QCOMPARE(window.StatusPanelText(1), QStringLiteral("Página 2 de 2"));
+        QCOMPARE(printer->GetPageCount(), 2);
+        QVERIFY(window.QRPreview->PreviewImage()->PageLoaded());
+        QVERIFY(!printer->GetLoadedFromFile());
+        QVERIFY(window.Print->isEnabled());
+    }
+}
+
+void TestQRPreview::pageTextIsNeverCut_data() {
+    QTest::addColumn<int>("pages");
+    QTest::newRow("1") << 1;
+    QTest::newRow("12") << 12;
+    QTest::newRow("652") << 652;
+    QTest::newRow("5200") << 5200;
+}
+
+void TestQRPreview::pageTextIsNeverCut() {
+    QFETCH(int, pages);
+    TTestPrinter printer;
+    Fill(*printer, pages);
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.show();
+    window.LastPageClick();
+    QCOMPARE(window.StatusPanelText(1), QStringLiteral("Página %1 de %1").arg(pages));
+    QLabel* panel = window.StatusPanels[1];
+    QVERIFY(panel->width() >= 90);
+    QVERIFY2(panel->width() >= panel->sizeHint().width(), qPrintable(QString::number(panel->width())));
+    // The panels follow one another without overlapping.
+    QVERIFY(window.StatusPanels[2]->x() >= panel->geometry().right());
 }
 
 void TestQRPreview::saveDispatchesToTheExportFilters_data() {
