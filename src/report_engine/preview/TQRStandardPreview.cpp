@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -138,6 +139,35 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->hide();
 
+    // The commands the toolbar has no room for, at the window's narrower sizes.
+    Overflow = new QToolButton(ToolBar1);
+    Overflow->setObjectName(QStringLiteral("Overflow"));
+    Overflow->setAutoRaise(true);
+    Overflow->setToolTip(QStringLiteral("Mais comandos"));
+    Overflow->setText(QStringLiteral("»"));
+    Overflow->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QFont chevron = Overflow->font();
+    chevron.setPixelSize(18);
+    chevron.setBold(true);
+    Overflow->setFont(chevron);
+    Overflow->setFocusPolicy(Qt::NoFocus);
+    Overflow->setPopupMode(QToolButton::InstantPopup);
+    auto* overflowMenu = new QMenu(Overflow);
+    overflowMenu->setObjectName(QStringLiteral("OverflowMenu"));
+    Overflow->setMenu(overflowMenu);
+    connect(overflowMenu, &QMenu::aboutToShow, this, [this, overflowMenu] {
+        overflowMenu->clear();
+        for (QToolButton* button : overflowed_) {
+            QString text = button->toolTip();
+            if (!button->text().isEmpty() && button->toolButtonStyle() != Qt::ToolButtonIconOnly)
+                text = button->text() + QStringLiteral(" - ") + text;
+            QAction* action = overflowMenu->addAction(button->icon(), text);
+            action->setEnabled(button->isEnabled());
+            connect(action, &QAction::triggered, button, &QToolButton::click);
+        }
+    });
+    Overflow->hide();
+
     QRPreview = new TQRPreview(this);
     QRPreview->setObjectName(QStringLiteral("QRPreview"));
     QPalette silver = QRPreview->palette();
@@ -183,7 +213,9 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
 
     // The window sees the keys before its controls.
     installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    // (Not the overflow menu: a popup handles its own keys, Esc included.)
+    for (QWidget* child : findChildren<QWidget*>())
+        if (qobject_cast<QMenu*>(child) == nullptr) child->installEventFilter(this);
 
     if (printer_ != nullptr && printer_->Owner != nullptr) {
         const TCustomQuickRep* report = printer_->Owner;
@@ -275,7 +307,7 @@ void TQRStandardPreview::QRPreviewPageAvailable(TQRPreview*, int) {
 void TQRStandardPreview::QRPreviewProgressUpdate(TQRPreview*, int progress) {
     if (previousProgress_ >= 1 && previousProgress_ <= 99) {
         ExitButton->setEnabled(false);
-        SpeedButton1->show();
+        ShowAbort(true);
     }
     if (progress > 100) progress = 0;
     if (progress >= lastProgressShown_ + 5) {
@@ -290,7 +322,7 @@ void TQRStandardPreview::QRPreviewProgressUpdate(TQRPreview*, int progress) {
     if (progress == 0 || progress == 100) StatusPanels[0]->clear();
     if (progress == 0 || progress > 99) {
         ExitButton->setEnabled(true);
-        SpeedButton1->hide();
+        ShowAbort(false);
         ProgressBar1->hide();
     }
 }
@@ -643,7 +675,44 @@ void TQRStandardPreview::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+void TQRStandardPreview::ShowAbort(bool show) {
+    if (abortShown_ == show) return;
+    abortShown_ = show;
+    LayoutToolbar();
+}
+
+// The buttons keep their places; those the toolbar has no room for move into the overflow
+// button's menu at its right end, so every command stays reachable at any window size.
+void TQRStandardPreview::LayoutToolbar() {
+    const std::array<QToolButton*, 18> buttons{ZoomFit,      ZoomTo100, ZoomToWidth, FirstPage,   PreviousPage,
+                                               ToolButton2,  LastPage,  PrintSetup,  Tb_Intervalo, Print,
+                                               SaveReport,   LoadReport, ToolButton3, SaltarPagina, ZoomMais,
+                                               ZoomMenos,    ExitButton, SpeedButton1};
+    std::vector<QToolButton*> wanted;
+    for (QToolButton* button : buttons)
+        if (button != SpeedButton1 || abortShown_) wanted.push_back(button);
+    const int room = ToolBar1->contentsRect().right() + 1;
+    overflowed_.clear();
+    const bool fits = wanted.empty() || wanted.back()->geometry().right() < room;
+    const int overflowWidth = 22;
+    const int limit = fits ? room : std::max(0, room - overflowWidth);
+    for (QToolButton* button : buttons) {
+        const bool isWanted = std::find(wanted.begin(), wanted.end(), button) != wanted.end();
+        const bool placed = isWanted && button->geometry().right() < limit;
+        button->setVisible(placed);
+        if (isWanted && !placed) overflowed_.push_back(button);
+    }
+    if (fits) {
+        Overflow->hide();
+    } else {
+        Overflow->setGeometry(limit, 3, overflowWidth, 30);
+        Overflow->show();
+        Overflow->raise();
+    }
+}
+
 bool TQRStandardPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ToolBar1 && event->type() == QEvent::Resize) LayoutToolbar();
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (FormKeyDown(key->key(), key->modifiers())) return true;

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <vector>
 
 #include "report_engine/preview/TQRPreview.h"
 
@@ -95,6 +96,9 @@ class TQRStandardPreview : public QDialog {
     QToolButton* ZoomMenos;
     QToolButton* ExitButton;
     QToolButton* SpeedButton1;
+    /// At the right end of the toolbar when it has no room for every button: a menu of those
+    /// left out.
+    QToolButton* Overflow;
 
     // Search state.
     int LastFoundPage = 1;
@@ -113,6 +117,8 @@ class TQRStandardPreview : public QDialog {
     void FormClose();
     void CloseWindow();
     void LayoutStatusPanels();
+    void LayoutToolbar();
+    void ShowAbort(bool show);
     /// Whether the report this window shows is still being generated.
     bool Generating() const;
     /// The report that a print from this window generates again (none for stored pages).
@@ -124,6 +130,8 @@ class TQRStandardPreview : public QDialog {
     int lastProgressShown_ = 0;
     int previousProgress_ = 0;
     bool closed_ = false;
+    bool abortShown_ = false;
+    std::vector<QToolButton*> overflowed_;
 };
 
 }  // namespace quorin

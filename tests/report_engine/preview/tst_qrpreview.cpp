@@ -4,6 +4,7 @@
 // the window looks.
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -22,6 +23,7 @@
 
 using namespace quorin;
 using namespace quorin::test;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(quorin::TQRZoomState)
 
@@ -67,6 +69,8 @@ class TestQRPreview : public QObject {
     void goToPage();
     void savesAPageFileThatAnotherPreviewLoadsAndPrints();
     void loadingAMissingFileSaysSo();
+    void everyCommandStaysReachable_data();
+    void everyCommandStaysReachable();
     void pageTextIsNeverCut_data();
     void pageTextIsNeverCut();
     void saveDispatchesToTheExportFilters_data();
@@ -515,6 +519,65 @@ void TestQRPreview::loadingAMissingFileSaysSo() {
     }
 }
 
+void TestQRPreview::everyCommandStaysReachable_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("generating");
+    QTest::newRow("781") << 781 << false;
+    QTest::newRow("781 generating") << 781 << true;
+    QTest::newRow("500") << 500 << false;
+    QTest::newRow("500 generating") << 500 << true;
+    QTest::newRow("200") << 200 << false;
+}
+
+// Every button is on the toolbar, whole, or in the menu of the overflow button at its end.
+void TestQRPreview::everyCommandStaysReachable() {
+    QFETCH(int, width);
+    QFETCH(bool, generating);
+    TTestPrinter printer;
+    Fill(*printer, 3);
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.resize(width, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (generating) {
+        window.QRPreviewProgressUpdate(window.QRPreview, 10);
+        window.QRPreviewProgressUpdate(window.QRPreview, 20);
+    }
+    QMenu* menu = window.Overflow->menu();
+    QVERIFY(menu);
+    QStringList inMenu;
+    if (window.Overflow->isVisible()) {
+        QVERIFY(window.Overflow->geometry().right() < window.ToolBar1->width());
+        QMetaObject::invokeMethod(menu, "aboutToShow");
+        for (QAction* action : menu->actions()) inMenu << action->text();
+    }
+    QVERIFY(window.grab().save(ScreenshotPath(QStringLiteral("preview_%1.png").arg(width))));
+    int reachable = 0;
+    for (QToolButton* button : window.ToolBar1->findChildren<QToolButton*>()) {
+        if (button == window.Overflow) continue;
+        if (button == window.SpeedButton1 && !generating) continue;
+        if (button->isVisible()) {
+            const int end = window.Overflow->isVisible() ? window.Overflow->x() : window.ToolBar1->width();
+            QVERIFY2(button->geometry().right() < end, qPrintable(button->objectName()));
+            ++reachable;
+        } else {
+            QVERIFY2(std::any_of(inMenu.begin(), inMenu.end(),
+                                 [button](const QString& text) { return text.endsWith(button->toolTip()); }),
+                     qPrintable(button->objectName()));
+            ++reachable;
+        }
+    }
+    QCOMPARE(reachable, generating ? 18 : 17);
+    QCOMPARE(window.Overflow->isVisible(), width < 781 || (generating && width < 650));
+    if (!inMenu.isEmpty()) {
+        // A command from the menu does what its button does: Sair (Abortar while generating) closes.
+        QAction* last = menu->actions().last();
+        QVERIFY(last->text().contains(generating ? u"Abortar"_s : u"Sair"_s));
+        last->trigger();
+        QVERIFY(!window.isVisible());
+    }
+}
+
 void TestQRPreview::pageTextIsNeverCut_data() {
     QTest::addColumn<int>("pages");
     QTest::newRow("1") << 1;
@@ -627,8 +690,10 @@ void TestQRPreview::looksLikeAPreview() {
     QVERIFY(!window.ProgressBar1->isVisible());
     QVERIFY(!window.SpeedButton1->isVisible());
     const QList<QToolButton*> buttons = window.ToolBar1->findChildren<QToolButton*>();
-    QCOMPARE(buttons.size(), 18);
+    QCOMPARE(buttons.size(), 19);  // the eighteen commands and the overflow button, hidden here
+    QVERIFY(!window.Overflow->isVisible());
     for (QToolButton* button : buttons) {
+        if (button == window.Overflow) continue;
         QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
         QVERIFY2(!button->icon().isNull(), qPrintable(button->objectName()));
     }
