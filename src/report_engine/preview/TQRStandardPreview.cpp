@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <mutex>
 #include <utility>
@@ -711,8 +712,41 @@ void TQRStandardPreview::LayoutToolbar() {
     }
 }
 
+// Ctrl + mouse wheel zooms in or out by 10 around the pointer: the point of the page under
+// it stays under it.
+bool TQRStandardPreview::ZoomAtPointer(QWidget* over, QWheelEvent* wheel) {
+    const int steps = wheel->angleDelta().y();
+    if (steps == 0) return true;
+    QWidget* viewport = QRPreview->viewport();
+    QWidget* image = QRPreview->PreviewImage();
+    const QPointF pointer = viewport->mapFrom(over, wheel->position());
+    const QRectF before = image->geometry();
+    if (before.width() <= 0 || before.height() <= 0) return true;
+    const QPointF fraction((pointer.x() - before.left()) / before.width(),
+                           (pointer.y() - before.top()) / before.height());
+    const int zoom = QRPreview->Zoom();
+    QRPreview->SetZoom(zoom + (steps > 0 ? 10 : -10));
+    if (QRPreview->Zoom() == zoom) return true;
+    const QSizeF after = image->size();
+    QRPreview->horizontalScrollBar()->setValue(qRound(fraction.x() * after.width() - pointer.x()));
+    QRPreview->verticalScrollBar()->setValue(qRound(fraction.y() * after.height() - pointer.y()));
+    return true;
+}
+
+void TQRStandardPreview::ShowZoom() {
+    StatusPanels[2]->setText(QStringLiteral("Zoom: %1%").arg(QRPreview->Zoom()));
+    LayoutStatusPanels();
+}
+
 bool TQRStandardPreview::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ToolBar1 && event->type() == QEvent::Resize) LayoutToolbar();
+    // The page image changes size with every zoom.
+    if (watched == QRPreview->PreviewImage() && event->type() == QEvent::Resize) ShowZoom();
+    if (event->type() == QEvent::Wheel && (watched == QRPreview->viewport() || watched == QRPreview->PreviewImage())) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if ((wheel->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) == Qt::ControlModifier)
+            return ZoomAtPointer(static_cast<QWidget*>(watched), wheel);
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (FormKeyDown(key->key(), key->modifiers())) return true;

@@ -11,6 +11,7 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 class QToolButton;
+class QWheelEvent;
 
 namespace quorin {
 
@@ -119,6 +120,9 @@ class TQRStandardPreview : public QDialog {
     void LayoutStatusPanels();
     void LayoutToolbar();
     void ShowAbort(bool show);
+    bool ZoomAtPointer(QWidget* over, QWheelEvent* wheel);
+    /// The zoom in percent, in the status bar's last panel.
+    void ShowZoom();
     /// Whether the report this window shows is still being generated.
     bool Generating() const;
     /// The report that a print from this window generates again (none for stored pages).

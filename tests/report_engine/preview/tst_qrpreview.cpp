@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QWheelEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -71,6 +72,8 @@ class TestQRPreview : public QObject {
     void loadingAMissingFileSaysSo();
     void everyCommandStaysReachable_data();
     void everyCommandStaysReachable();
+    void ctrlWheelZoomsAroundThePointer_data();
+    void ctrlWheelZoomsAroundThePointer();
     void pageTextIsNeverCut_data();
     void pageTextIsNeverCut();
     void saveDispatchesToTheExportFilters_data();
@@ -575,6 +578,51 @@ void TestQRPreview::everyCommandStaysReachable() {
         QVERIFY(last->text().contains(generating ? u"Abortar"_s : u"Sair"_s));
         last->trigger();
         QVERIFY(!window.isVisible());
+    }
+}
+
+void TestQRPreview::ctrlWheelZoomsAroundThePointer_data() {
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("in") << 120 << int(Qt::ControlModifier) << 110;
+    QTest::newRow("out") << -120 << int(Qt::ControlModifier) << 90;
+    QTest::newRow("without Ctrl it scrolls") << -120 << int(Qt::NoModifier) << 100;
+    QTest::newRow("Ctrl+Shift does not zoom") << 120 << int(Qt::ControlModifier | Qt::ShiftModifier) << 100;
+}
+
+void TestQRPreview::ctrlWheelZoomsAroundThePointer() {
+    QFETCH(int, delta);
+    QFETCH(int, modifiers);
+    TTestPrinter printer;
+    Fill(*printer, 2);
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.QRPreview->SetZoom(100);
+    QCOMPARE(window.StatusPanelText(2), QStringLiteral("Zoom: 100%"));
+    window.QRPreview->verticalScrollBar()->setValue(200);
+    QWidget* viewport = window.QRPreview->viewport();
+    QWidget* image = window.QRPreview->PreviewImage();
+    const QPoint pointer(300, 150);
+    const auto fraction = [&] {
+        const QRectF g = image->geometry();
+        return QPointF((pointer.x() - g.left()) / g.width(), (pointer.y() - g.top()) / g.height());
+    };
+    const QPointF before = fraction();
+    QWheelEvent wheel(QPointF(pointer), QPointF(viewport->mapToGlobal(pointer)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewport, &wheel);
+    QTEST(window.QRPreview->Zoom(), "zoom");
+    QCOMPARE(window.StatusPanelText(2), QStringLiteral("Zoom: %1%").arg(window.QRPreview->Zoom()));
+    if (window.QRPreview->Zoom() != 100) {
+        // The point of the page under the pointer is still under it (to a pixel), along each
+        // direction in which the page is larger than the area (else the page is centred).
+        const QPointF after = fraction();
+        if (image->width() > viewport->width())
+            QVERIFY2(qAbs(after.x() - before.x()) * image->width() <= 1.5, qPrintable(QString::number(after.x())));
+        QVERIFY(image->height() > viewport->height());
+        QVERIFY2(qAbs(after.y() - before.y()) * image->height() <= 1.5, qPrintable(QString::number(after.y())));
     }
 }
 
