@@ -37,6 +37,17 @@ print_plain() {
   [ "$pages" = "$1" ] || e2e_fail "F6 printed $pages pages, not $1"
 }
 
+# The printer dialog (F7) offers pages 1 to 2; cancelled, it changes nothing.
+e2e_activate "$preview"
+e2e_key F7
+setup=$(e2e_wait_window '^Imprimir$' 15) || e2e_fail "no printer dialog"
+sleep 0.5
+e2e_key alt+o
+sleep 0.5
+e2e_shot configurar
+e2e_key Escape
+e2e_wait_gone_id "$setup" 10 || e2e_fail "the printer dialog did not close"
+
 print_plain 2
 print_range 2 1
 cp "$E2E_CUPS_OUT" "$E2E_WORK/pagina2.pdf"
