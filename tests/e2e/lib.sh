@@ -232,6 +232,13 @@ e2e_copy_focused() {
 # e2e_threads PID: the number of threads of a process.
 e2e_threads() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
 
+# e2e_thread_names PID: the names of a process's threads, one a line, sorted.
+e2e_thread_names() { cat /proc/"$1"/task/*/comm 2>/dev/null | sort; }
+
+# e2e_own_threads PID: the number of threads of a process but Qt's pooled workers (which come
+# and go on their own).
+e2e_own_threads() { e2e_thread_names "$1" | grep -vc '^Thread (pooled)$' || true; }
+
 # e2e_cpu_ticks PID: user plus system clock ticks the process has used.
 e2e_cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
