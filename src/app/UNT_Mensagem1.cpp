@@ -1,6 +1,7 @@
 #include "app/UNT_Mensagem1.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QBitmap>
 #include <QFrame>
 #include <QGuiApplication>
@@ -10,6 +11,8 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 
 #include "app/Fonte.h"
@@ -162,6 +165,8 @@ void TFRM_Mensagem1::FormShow() {
     IMG_Informacao->setVisible(TipoMensagem == QLatin1String("INF"));
     IMG_Advertencia->setVisible(TipoMensagem == QLatin1String("ADV"));
 
+    Ajusta_Tamanho();
+
     if (TipoMensagem == QLatin1String("CON"))
         setWindowTitle(QStringLiteral("Confirmação . . ."));
     else if (TipoMensagem == QLatin1String("ERR"))
@@ -170,6 +175,46 @@ void TFRM_Mensagem1::FormShow() {
         setWindowTitle(QStringLiteral("Informação . . ."));
     else if (TipoMensagem == QLatin1String("ADV"))
         setWindowTitle(QStringLiteral("Advertência . . ."));
+}
+
+// A text the label's 71 pixels hold keeps the window at its size. A taller one makes the
+// window grow, and never past the screen: beyond that the text scrolls inside the window, so
+// every word of it can be read (a refusal may list hundreds of lots).
+void TFRM_Mensagem1::Ajusta_Tamanho() {
+    if (SCR_Mensagem)
+        return;
+    const int largura = LBL_Mensagem->width();
+    const int altura = LBL_Mensagem->heightForWidth(largura);
+    if (altura <= LBL_Mensagem->height())
+        return;
+    const int botoes = PNL_Botoes->height();
+    const QScreen* tela = screen() ? screen() : QGuiApplication::primaryScreen();
+    // The title bar and the frame the window manager adds take some of the screen too.
+    const int limite = (tela ? tela->availableGeometry().height() : 600) - 60 - botoes;
+    int extra = 0;
+    int area = altura;
+    if (altura > limite) {
+        area = std::max(limite, LBL_Mensagem->height());
+        SCR_Mensagem = new QScrollArea(this);
+        SCR_Mensagem->setObjectName(QStringLiteral("SCR_Mensagem"));
+        SCR_Mensagem->setFrameShape(QFrame::NoFrame);
+        SCR_Mensagem->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        SCR_Mensagem->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        SCR_Mensagem->setPalette(palette());
+        SCR_Mensagem->viewport()->setAutoFillBackground(false);
+        SCR_Mensagem->setFocusPolicy(Qt::NoFocus);
+        extra = SCR_Mensagem->verticalScrollBar()->sizeHint().width();
+        SCR_Mensagem->setGeometry(LBL_Mensagem->x(), 0, largura + extra, area);
+        SCR_Mensagem->setWidget(LBL_Mensagem);
+        LBL_Mensagem->setGeometry(0, 0, largura, altura);
+        SCR_Mensagem->show();
+    } else {
+        LBL_Mensagem->resize(largura, altura);
+    }
+    setFixedSize(width() + extra, area + botoes);
+    PNL_Botoes->setGeometry(0, area, width(), botoes);
+    for (QPushButton* botao : {BBT_Ok, BBT_Cancelar})
+        botao->move(botao->x() + extra / 2, botao->y());
 }
 
 void TFRM_Mensagem1::reject() {

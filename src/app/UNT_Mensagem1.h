@@ -6,6 +6,7 @@
 class QFrame;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 
 namespace quorin {
 
@@ -33,10 +34,15 @@ class TFRM_Mensagem1 : public QDialog {
     QFrame* PNL_Botoes;
     QPushButton* BBT_Cancelar;
     QPushButton* BBT_Ok;
+    /// Holds LBL_Mensagem when the text is taller than the screen lets the window grow.
+    QScrollArea* SCR_Mensagem = nullptr;
 
     void FormShow();
 
     void reject() override;
+
+  private:
+    void Ajusta_Tamanho();
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -3,20 +3,40 @@
 #include <QAbstractButton>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <utility>
 
 namespace quorin {
 
-bool IsKeyboardOrProgramEntry(Qt::FocusReason reason) {
-    return reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason &&
-           reason != Qt::PopupFocusReason;
+namespace {
+
+bool ComesBack(Qt::FocusReason reason) {
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+
+}  // namespace
+
+bool TFocusEntry::Entering(const QFocusEvent* event) {
+    const bool wasAway = std::exchange(away_, false);
+    if (event->reason() == Qt::MouseFocusReason)
+        return false;
+    return !(wasAway && ComesBack(event->reason()));
+}
+
+void TFocusEntry::Left(const QFocusEvent* event) {
+    away_ = ComesBack(event->reason());
 }
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void TEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    if (IsKeyboardOrProgramEntry(event->reason()))
+    if (entry_.Entering(event))
         selectAll();
+}
+
+void TEdit::focusOutEvent(QFocusEvent* event) {
+    entry_.Left(event);
+    QLineEdit::focusOutEvent(event);
 }
 
 namespace {

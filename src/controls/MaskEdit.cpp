@@ -4,8 +4,6 @@
 #include <QMouseEvent>
 #include <QStringList>
 
-#include "controls/Edit.h"
-
 namespace quorin {
 
 TMaskEdit::TMaskEdit(QWidget* parent) : QLineEdit(parent) {}
@@ -117,10 +115,16 @@ int TMaskEdit::EndOfTyped() const {
 
 void TMaskEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    if (!positions_.isEmpty() && IsKeyboardOrProgramEntry(event->reason())) {
+    if (entry_.Entering(event) && !positions_.isEmpty()) {
+        // All selected, the caret on the first open position: typing replaces what was there.
         const int length = int(displayText().size());
-        setSelection(length, -length);  // all selected, the caret on the first position
+        setSelection(length, positions_.first() - length);
     }
+}
+
+void TMaskEdit::focusOutEvent(QFocusEvent* event) {
+    entry_.Left(event);
+    QLineEdit::focusOutEvent(event);
 }
 
 void TMaskEdit::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QString>
 
+#include "controls/Edit.h"
+
 namespace quorin {
 
 /// A line edit under an edit mask of the form "layout;flag;blank", where each "9" of
@@ -12,9 +14,10 @@ namespace quorin {
 /// the characters typed into the digit positions, up to the last one typed; the blank
 /// is the character shown for an empty position.
 ///
-/// Entering the field by the keyboard or the program selects its text with the
-/// caret on the first position, so typing fills the mask from its start; a click
-/// beyond what was typed puts the caret right after it.
+/// Entering the field by the keyboard or the program (see TFocusEntry) selects its
+/// text with the caret on the first open position, so typing fills the mask from its
+/// start; a click beyond what was typed puts the caret right after it, and the focus
+/// coming back from another window or a popup leaves the field as it was.
 class TMaskEdit : public QLineEdit {
     Q_OBJECT
   public:
@@ -38,6 +41,7 @@ class TMaskEdit : public QLineEdit {
 
   protected:
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
@@ -45,6 +49,7 @@ class TMaskEdit : public QLineEdit {
     /// position when nothing was typed).
     int EndOfTyped() const;
 
+    TFocusEntry entry_;
     QString editMask_;
     QString layout_;
     bool saveLiterals_ = true;

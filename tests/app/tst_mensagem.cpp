@@ -2,12 +2,17 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
 #include "app/UNT_Mensagem1.h"
 #include "app/UNT_QuorinRealinhamentoPreco.h"
+#include "domain/Mensagens.h"
+#include "domain/RegrasProposta.h"
 #include "runtime/FormatSettings.h"
 
 using namespace quorin;
@@ -174,18 +179,54 @@ class TstMensagem : public QObject {
         QCOMPARE(resultado, esperado);
     }
 
-    void longTextIsCut() {
+    // A short text keeps the window at its size; a taller one makes it grow, never past the
+    // screen: beyond that the text scrolls inside it. The label always holds the whole text.
+    void longTextStaysReadable_data() {
+        QTest::addColumn<int>("lotes");
+        QTest::newRow("um lote") << 1;
+        QTest::newRow("sessenta lotes") << 60;
+        QTest::newRow("quatrocentos lotes") << 400;
+        QTest::newRow("três mil lotes") << 3000;
+    }
+    void longTextStaysReadable() {
+        QFETCH(int, lotes);
         TFRM_QuorinRealinhamentoPreco janela;
-        QString longo;
-        for (int i = 1; i <= 30; ++i)
-            longo += QStringLiteral("Linha %1\n").arg(i);
-        Mostra(janela, longo, false, QStringLiteral("ERR"), [&](TFRM_Mensagem1& d) {
-            QCOMPARE(d.LBL_Mensagem->geometry(), QRect(50, 0, 307, 71));
-            QCOMPARE(d.size(), QSize(362, 106));
-            QCOMPARE(d.LBL_Mensagem->text(), longo);
+        QList<int> recusados;
+        for (int i = 1; i <= lotes; ++i)
+            recusados << i;
+        const QString texto = Mensagens::EncerramentoRecusado(RegrasProposta::ListaLotesRecusados(recusados));
+        Mostra(janela, texto, false, QStringLiteral("ADV"), [&](TFRM_Mensagem1& d) {
+            QCOMPARE(d.LBL_Mensagem->text(), texto);
             QVERIFY(d.LBL_Mensagem->wordWrap());
             QCOMPARE(d.LBL_Mensagem->alignment(), Qt::AlignCenter);
             QCOMPARE(d.LBL_Mensagem->palette().color(QPalette::WindowText), QColor(Qt::red));
+            const int precisa = d.LBL_Mensagem->heightForWidth(307);
+            QCOMPARE(d.LBL_Mensagem->width(), 307);
+            QVERIFY(d.LBL_Mensagem->height() >= precisa);
+            QCOMPARE(d.minimumSize(), d.maximumSize());
+            const QRect tela = d.screen()->availableGeometry();
+            QVERIFY(tela.contains(d.frameGeometry()));
+            QCOMPARE(d.PNL_Botoes->geometry().bottom(), d.height() - 1);
+            QVERIFY(d.BBT_Ok->isVisible());
+            if (precisa <= 71) {
+                QCOMPARE(d.LBL_Mensagem->geometry(), QRect(50, 0, 307, 71));
+                QCOMPARE(d.size(), QSize(362, 106));
+                QCOMPARE(d.SCR_Mensagem, nullptr);
+            } else if (precisa + 35 + 60 <= tela.height()) {
+                // The window grows to hold the whole text.
+                QCOMPARE(d.SCR_Mensagem, nullptr);
+                QCOMPARE(d.height(), precisa + 35);
+            } else {
+                // Scrolled inside: the last words come into view.
+                QVERIFY(d.SCR_Mensagem);
+                QScrollBar* barra = d.SCR_Mensagem->verticalScrollBar();
+                QVERIFY(barra->maximum() > 0);
+                barra->setValue(barra->maximum());
+                QCOMPARE(barra->value() + d.SCR_Mensagem->viewport()->height(), d.LBL_Mensagem->height());
+                QVERIFY(d.grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/mensagem_longa.png")));
+            }
+            if (lotes == 3000)
+                QVERIFY(d.SCR_Mensagem);
             d.BBT_Ok->click();
         });
     }

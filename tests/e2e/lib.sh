@@ -196,3 +196,98 @@ e2e_cups_pages() {
   done
   return 1
 }
+
+# e2e_wait_new_window KNOWN_ID [SECONDS]: prints the id of the active window once it is a
+# visible window other than KNOWN_ID (a dialog the program opened).
+e2e_wait_new_window() {
+  local known=$1 seconds=${2:-20} id i
+  for i in $(seq 1 $((seconds * 10))); do
+    id=$(xdotool getactivewindow 2>/dev/null || true)
+    if [ -n "$id" ] && [ "$id" != "$known" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# e2e_wait_gone_id ID [SECONDS]: true once the window ID is no longer mapped.
+e2e_wait_gone_id() {
+  local id=$1 seconds=${2:-20} i
+  for i in $(seq 1 $((seconds * 10))); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# e2e_copy_focused: selects all of the focused text field, copies it and prints what the
+# clipboard holds (xclip).
+e2e_copy_focused() {
+  command -v xclip >/dev/null || { e2e_log "xclip is not installed"; return 1; }
+  printf '' | xclip -selection clipboard 2>/dev/null || true
+  e2e_key ctrl+a ctrl+c
+  sleep 0.3
+  xclip -o -selection clipboard 2>/dev/null
+}
+
+# e2e_threads PID: the number of threads of a process.
+e2e_threads() { ls "/proc/$1/task" 2>/dev/null | wc -l; }
+
+# e2e_thread_names PID: the names of a process's threads, one a line, sorted.
+e2e_thread_names() { cat /proc/"$1"/task/*/comm 2>/dev/null | sort; }
+
+# e2e_own_threads PID: the number of threads of a process but Qt's pooled workers (which come
+# and go on their own).
+e2e_own_threads() { e2e_thread_names "$1" | grep -vc '^Thread (pooled)$' || true; }
+
+# e2e_cpu_ticks PID: user plus system clock ticks the process has used.
+e2e_cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# e2e_big_process KPZ LOTS ITEMS: writes a process of LOTS x ITEMS items (CNPJ 12123123000199)
+# as CSV and imports it with quorin-pacote; a few seconds at most for 40,000 items.
+e2e_big_process() {
+  local kpz=$1 lots=$2 items=$3 csv="${1%.*}.csv"
+  awk -v L="$lots" -v N="$items" 'BEGIN {
+    OFS = ";"
+    print "nro_lote;nro_item;cod_produto;cod_unidademedida;des_especificacao;qtd_produto;des_lote;" \
+          "des_produto;des_unidademedida;vlr_lance;nro_cuc;cod_entidade;ano_exercicio;nro_processo;" \
+          "cod_modalidadelicitacao;seq_modalidadelicitacao;dat_processo;idt_tipoapuracao;des_tipoapuracao;" \
+          "cod_objeto;des_municipio;des_tipoentidade;des_nome;nro_documento;des_marca;vlr_realinhamento;" \
+          "vlr_total;des_objeto;des_modalidadelicitacao;flg_encerrado"
+    for (l = 1; l <= L; l++)
+      for (i = 1; i <= N; i++)
+        print l, i, 100000 + l * 1000 + i, 1, "Especificação do item " i " do lote " l ".", (i % 50) + 1,
+          sprintf("LOTE %04d - MATERIAIS DIVERSOS", l), "PRODUTO " l "." i " DESCRIÇÃO DO ITEM", "UNIDADE",
+          "1000,00", 88, 311, 2009, 1269, 5, 7, "15/03/2009", 2, "MENOR PREÇO POR LOTE", "OBJ-2009/044",
+          "SANTA RITA DO VALE", "PREFEITURA MUNICIPAL DE SANTA RITA DO VALE", "PAPELARIA BOA VISTA LTDA",
+          "12123123000199", "", "", "", "Registro de preços de materiais diversos.", "PREGÃO PRESENCIAL", "0"
+  }' > "$csv"
+  ASAN_OPTIONS=detect_leaks=0 "$E2E_PACOTE" importar "$csv" "$kpz" >/dev/null || e2e_fail "quorin-pacote importar failed"
+}
+
+# e2e_open_process KPZ: "Abrir Processo" (it has the focus at start), the path typed into the
+# real open dialog, Return; waits until the dialog has closed.
+e2e_open_process() {
+  local dialog
+  e2e_activate "$E2E_MAIN_WIN"
+  e2e_key space
+  dialog=$(e2e_wait_new_window "$E2E_MAIN_WIN" 15) || e2e_fail "the open dialog did not appear"
+  e2e_type "$1"
+  e2e_key Return
+  e2e_wait_gone_id "$dialog" 30 || e2e_fail "the open dialog did not close"
+  sleep 0.5
+}
+
+# e2e_click_main X Y: a left click at a point of the main window's client area.
+e2e_click_main() {
+  xdotool mousemove --window "$E2E_MAIN_WIN" "$1" "$2" click 1
+}
+
+# e2e_click_close_box ID: a left click on the close box of the window's title bar (openbox
+# draws it at the right end of the frame's title bar).
+e2e_click_close_box() {
+  local frame x y w
+  frame=$(xwininfo -children -id "$1" | awk '/Parent window id:/ {print $4}')
+  # The frame openbox puts around the window is the window's parent.
+  eval "$(xwininfo -id "$frame" | awk '/Absolute upper-left X:/ {print "x=" $4} /Absolute upper-left Y:/ {print "y=" $4} /Width:/ {print "w=" $2}')"
+  xdotool mousemove $((x + w - 10)) $((y + 9)) click 1
+}

@@ -151,10 +151,11 @@ bool TQRPreviewDialogs::RealPrintDialog(QWidget* parent, TQRPrintDialogOptions& 
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Imprimir"));
     dialog.setMinMax(options.MinPage, options.MaxPage);
-    if (options.PrintRange) {
+    // The page fields show the range offered (1 to the page count of a finished report) even
+    // while "all pages" is chosen.
+    if (options.FromPage > 0 && options.ToPage >= options.FromPage)
         printer.setFromTo(options.FromPage, options.ToPage);
-        dialog.setPrintRange(QAbstractPrintDialog::PageRange);
-    }
+    if (options.PrintRange) dialog.setPrintRange(QAbstractPrintDialog::PageRange);
     if (dialog.exec() != QDialog::Accepted) return false;
     options.PrinterIndex = static_cast<int>(options.Printers.indexOf(printer.printerName()));
     options.Copies = printer.copyCount();

@@ -19,6 +19,9 @@ bool Idle(const TCustomQuickRep* report);
 QSize PreviewSize(const TCustomQuickRep* report);
 bool StaysOnTop(const TCustomQuickRep* report);
 QString Name(const TCustomQuickRep* report);
+/// Generates the report again straight to the printer, pages first to last only; the
+/// report's own page range (the printer dialog's) is back as it was afterwards.
+void PrintRange(TCustomQuickRep* report, int first, int last);
 
 }  // namespace QRPreviewReport
 }  // namespace quorin

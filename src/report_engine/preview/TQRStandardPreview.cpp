@@ -7,13 +7,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/pages/QRPageList.h"
 #include "report_engine/preview/QRPreviewReport.h"
 #include "report_engine/printer/TQRExportFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -134,6 +140,35 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->hide();
 
+    // The commands the toolbar has no room for, at the window's narrower sizes.
+    Overflow = new QToolButton(ToolBar1);
+    Overflow->setObjectName(QStringLiteral("Overflow"));
+    Overflow->setAutoRaise(true);
+    Overflow->setToolTip(QStringLiteral("Mais comandos"));
+    Overflow->setText(QStringLiteral("»"));
+    Overflow->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QFont chevron = Overflow->font();
+    chevron.setPixelSize(18);
+    chevron.setBold(true);
+    Overflow->setFont(chevron);
+    Overflow->setFocusPolicy(Qt::NoFocus);
+    Overflow->setPopupMode(QToolButton::InstantPopup);
+    auto* overflowMenu = new QMenu(Overflow);
+    overflowMenu->setObjectName(QStringLiteral("OverflowMenu"));
+    Overflow->setMenu(overflowMenu);
+    connect(overflowMenu, &QMenu::aboutToShow, this, [this, overflowMenu] {
+        overflowMenu->clear();
+        for (QToolButton* button : overflowed_) {
+            QString text = button->toolTip();
+            if (!button->text().isEmpty() && button->toolButtonStyle() != Qt::ToolButtonIconOnly)
+                text = button->text() + QStringLiteral(" - ") + text;
+            QAction* action = overflowMenu->addAction(button->icon(), text);
+            action->setEnabled(button->isEnabled());
+            connect(action, &QAction::triggered, button, &QToolButton::click);
+        }
+    });
+    Overflow->hide();
+
     QRPreview = new TQRPreview(this);
     QRPreview->setObjectName(QStringLiteral("QRPreview"));
     QPalette silver = QRPreview->palette();
@@ -169,6 +204,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
     StatusPanels[0]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     StatusPanels[0]->setText(QStringLiteral("0%"));
     StatusPanels[1]->setText(QStringLiteral("Página"));
+    LayoutStatusPanels();
 
     PrintSetup->setEnabled(false);
     Print->setEnabled(false);
@@ -178,7 +214,9 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter* printer)
 
     // The window sees the keys before its controls.
     installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    // (Not the overflow menu: a popup handles its own keys, Esc included.)
+    for (QWidget* child : findChildren<QWidget*>())
+        if (qobject_cast<QMenu*>(child) == nullptr) child->installEventFilter(this);
 
     if (printer_ != nullptr && printer_->Owner != nullptr) {
         const TCustomQuickRep* report = printer_->Owner;
@@ -236,6 +274,20 @@ QString TQRStandardPreview::StatusPanelText(int index) const {
 void TQRStandardPreview::UpdateInfo() {
     const int count = printer_ ? printer_->GetPageCount() : 0;
     StatusPanels[1]->setText(QStringLiteral("Página %1 de %2").arg(QRPreview->PageNumber()).arg(count));
+    LayoutStatusPanels();
+}
+
+// The panels keep their widths (40, 90 and 50) unless their text needs more: the page
+// text is never cut, whatever the page count.
+void TQRStandardPreview::LayoutStatusPanels() {
+    constexpr int widths[] = {40, 90, 50};
+    int left = 0;
+    for (size_t i = 0; i < StatusPanels.size(); ++i) {
+        QLabel* panel = StatusPanels[i];
+        const int width = std::max(widths[i], panel->sizeHint().width());
+        panel->setGeometry(left, 2, width, 17);
+        left += width + 2;
+    }
 }
 
 void TQRStandardPreview::SelectPage(int n) {
@@ -256,11 +308,12 @@ void TQRStandardPreview::QRPreviewPageAvailable(TQRPreview*, int) {
 void TQRStandardPreview::QRPreviewProgressUpdate(TQRPreview*, int progress) {
     if (previousProgress_ >= 1 && previousProgress_ <= 99) {
         ExitButton->setEnabled(false);
-        SpeedButton1->show();
+        ShowAbort(true);
     }
     if (progress > 100) progress = 0;
     if (progress >= lastProgressShown_ + 5) {
         StatusPanels[0]->setText(QStringLiteral("%1%").arg(progress));
+        LayoutStatusPanels();
         ProgressBar1->setRange(0, 100);
         ProgressBar1->setValue(progress);
         ProgressBar1->show();
@@ -270,7 +323,7 @@ void TQRStandardPreview::QRPreviewProgressUpdate(TQRPreview*, int progress) {
     if (progress == 0 || progress == 100) StatusPanels[0]->clear();
     if (progress == 0 || progress > 99) {
         ExitButton->setEnabled(true);
-        SpeedButton1->hide();
+        ShowAbort(false);
         ProgressBar1->hide();
     }
 }
@@ -324,11 +377,23 @@ void TQRStandardPreview::ShowError(const QString& text) {
     TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), text);
 }
 
-void TQRStandardPreview::PrintClick() {
-    if (printer_ == nullptr) return;
+bool TQRStandardPreview::Generating() const {
+    if (printer_ == nullptr) return false;
     TCustomQuickRep* report = printer_->Owner;
     const bool clientIsReport = report != nullptr && printer_->Client == QRPreviewReport::AsObject(report);
-    if (printer_->Client != nullptr && clientIsReport && !QRPreviewReport::Idle(report)) return;  // generating
+    return printer_->Client != nullptr && clientIsReport && !QRPreviewReport::Idle(report);
+}
+
+TCustomQuickRep* TQRStandardPreview::ReportPrintedAgain() const {
+    if (printer_ == nullptr) return nullptr;
+    TCustomQuickRep* report = printer_->Owner;
+    if (report == nullptr || printer_->Client != QRPreviewReport::AsObject(report)) return nullptr;
+    if (printer_->GetLoadedFromFile() || printer_->PrintMetaFile || printer_->GetPrintMetafile()) return nullptr;
+    return report;
+}
+
+void TQRStandardPreview::PrintClick() {
+    if (printer_ == nullptr || Generating()) return;
     try {
         printer_->Print();
     } catch (const Exception& e) {
@@ -341,7 +406,7 @@ void TQRStandardPreview::PrintSetupClick() {
 }
 
 void TQRStandardPreview::Tb_IntervaloClick() {
-    if (printer_ == nullptr) return;
+    if (printer_ == nullptr || Generating()) return;
     QString answer;
     if (!TQRPreviewDialogs::ShowInputQuery(
             this, QStringLiteral("Imprimir Intervalo de Página: "),
@@ -350,19 +415,39 @@ void TQRStandardPreview::Tb_IntervaloClick() {
             answer) ||
         answer.isEmpty())
         return;
+    if (printer_ == nullptr || printer_->GetStatus() != mpFinished) return;
+    // Each entry prints its own range and only that: a report is generated again for it, stored
+    // pages are printed from the printer. The range a print without entries uses (all pages, or
+    // the printer dialog's) is back as it was afterwards.
+    TQRPrinter* printer = printer_;
+    TCustomQuickRep* report = ReportPrintedAgain();
+    const auto restore = qScopeGuard([this, printer, was = std::pair(printer->FirstPage, printer->LastPage)] {
+        if (printer_ != printer) return;  // the window closed meanwhile
+        printer->FirstPage = was.first;
+        printer->LastPage = was.second;
+    });
     try {
         for (const QString& entry : answer.split(u';')) {
             // A blank entry (as after a closing ";") prints nothing.
             if (entry.trimmed().isEmpty()) continue;
             const qsizetype dash = entry.indexOf(u'-');
+            int first = 0;
+            int last = 0;
             if (dash > 0) {
-                printer_->FirstPage = ToInteger(entry.left(dash));
-                printer_->LastPage = ToInteger(entry.mid(dash + 1));
+                first = ToInteger(entry.left(dash));
+                last = ToInteger(entry.mid(dash + 1));
             } else {
-                printer_->FirstPage = ToInteger(entry);
-                printer_->LastPage = printer_->FirstPage;
+                first = ToInteger(entry);
+                last = first;
             }
-            printer_->Print();
+            if (printer_ != printer) return;
+            if (report != nullptr) {
+                QRPreviewReport::PrintRange(report, first, last);
+            } else {
+                printer->FirstPage = first;
+                printer->LastPage = last;
+                printer->Print();
+            }
         }
     } catch (const Exception& e) {
         ShowError(e.message());
@@ -458,7 +543,17 @@ void TQRStandardPreview::LoadClick() {
                                          {QStringLiteral("Arquivos de Relatório QRP (*.QRP)|*.QRP")}, fileName))
         return;
     if (!QFileInfo(fileName).isFile()) {
-        TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), QStringLiteral("File does not exist"));
+        TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), QStringLiteral("O arquivo não existe."));
+        return;
+    }
+    // The file is read through before the printer lets go of the pages on screen, so a file
+    // that is not a page file leaves the preview as it was.
+    try {
+        TQRPageList check;
+        check.LoadFromFile(fileName);
+        if (check.GetPageCount() > 0) check.GetPage(1);
+    } catch (const Exception& e) {
+        ShowError(e.message());
         return;
     }
     try {
@@ -471,6 +566,9 @@ void TQRStandardPreview::LoadClick() {
     }
     QRPreview->ReloadPage(1);
     UpdateInfo();
+    // A page file prints whole unless a range is asked for it.
+    printer_->FirstPage = 0;
+    printer_->LastPage = 0;
     LastFoundPage = 1;
     LastSearchText.clear();
     PrintSetup->setEnabled(false);
@@ -531,9 +629,9 @@ void TQRStandardPreview::ToolButton3Click() {
 
 // --- Closing -----------------------------------------------------------------------
 
+// Sair (held disabled while pages are generated), Abortar, Esc and the close box all close the
+// window at once; closing while the report is generated stops the run (FormClose).
 void TQRStandardPreview::ExitClick() {
-    // Sair waits for the end of the run; Abortar closes at once.
-    if (printer_ != nullptr && printer_->GetStatus() == mpBusy) return;
     CloseWindow();
 }
 
@@ -542,7 +640,7 @@ void TQRStandardPreview::SpeedButton1Click() {
 }
 
 void TQRStandardPreview::reject() {
-    ExitClick();
+    CloseWindow();
 }
 
 void TQRStandardPreview::CloseWindow() {
@@ -578,7 +676,77 @@ void TQRStandardPreview::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+void TQRStandardPreview::ShowAbort(bool show) {
+    if (abortShown_ == show) return;
+    abortShown_ = show;
+    LayoutToolbar();
+}
+
+// The buttons keep their places; those the toolbar has no room for move into the overflow
+// button's menu at its right end, so every command stays reachable at any window size.
+void TQRStandardPreview::LayoutToolbar() {
+    const std::array<QToolButton*, 18> buttons{ZoomFit,      ZoomTo100, ZoomToWidth, FirstPage,   PreviousPage,
+                                               ToolButton2,  LastPage,  PrintSetup,  Tb_Intervalo, Print,
+                                               SaveReport,   LoadReport, ToolButton3, SaltarPagina, ZoomMais,
+                                               ZoomMenos,    ExitButton, SpeedButton1};
+    std::vector<QToolButton*> wanted;
+    for (QToolButton* button : buttons)
+        if (button != SpeedButton1 || abortShown_) wanted.push_back(button);
+    const int room = ToolBar1->contentsRect().right() + 1;
+    overflowed_.clear();
+    const bool fits = wanted.empty() || wanted.back()->geometry().right() < room;
+    const int overflowWidth = 22;
+    const int limit = fits ? room : std::max(0, room - overflowWidth);
+    for (QToolButton* button : buttons) {
+        const bool isWanted = std::find(wanted.begin(), wanted.end(), button) != wanted.end();
+        const bool placed = isWanted && button->geometry().right() < limit;
+        button->setVisible(placed);
+        if (isWanted && !placed) overflowed_.push_back(button);
+    }
+    if (fits) {
+        Overflow->hide();
+    } else {
+        Overflow->setGeometry(limit, 3, overflowWidth, 30);
+        Overflow->show();
+        Overflow->raise();
+    }
+}
+
+// Ctrl + mouse wheel zooms in or out by 10 around the pointer: the point of the page under
+// it stays under it.
+bool TQRStandardPreview::ZoomAtPointer(QWidget* over, QWheelEvent* wheel) {
+    const int steps = wheel->angleDelta().y();
+    if (steps == 0) return true;
+    QWidget* viewport = QRPreview->viewport();
+    QWidget* image = QRPreview->PreviewImage();
+    const QPointF pointer = viewport->mapFrom(over, wheel->position());
+    const QRectF before = image->geometry();
+    if (before.width() <= 0 || before.height() <= 0) return true;
+    const QPointF fraction((pointer.x() - before.left()) / before.width(),
+                           (pointer.y() - before.top()) / before.height());
+    const int zoom = QRPreview->Zoom();
+    QRPreview->SetZoom(zoom + (steps > 0 ? 10 : -10));
+    if (QRPreview->Zoom() == zoom) return true;
+    const QSizeF after = image->size();
+    QRPreview->horizontalScrollBar()->setValue(qRound(fraction.x() * after.width() - pointer.x()));
+    QRPreview->verticalScrollBar()->setValue(qRound(fraction.y() * after.height() - pointer.y()));
+    return true;
+}
+
+void TQRStandardPreview::ShowZoom() {
+    StatusPanels[2]->setText(QStringLiteral("Zoom: %1%").arg(QRPreview->Zoom()));
+    LayoutStatusPanels();
+}
+
 bool TQRStandardPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ToolBar1 && event->type() == QEvent::Resize) LayoutToolbar();
+    // The page image changes size with every zoom.
+    if (watched == QRPreview->PreviewImage() && event->type() == QEvent::Resize) ShowZoom();
+    if (event->type() == QEvent::Wheel && (watched == QRPreview->viewport() || watched == QRPreview->PreviewImage())) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if ((wheel->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) == Qt::ControlModifier)
+            return ZoomAtPointer(static_cast<QWidget*>(watched), wheel);
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (FormKeyDown(key->key(), key->modifiers())) return true;

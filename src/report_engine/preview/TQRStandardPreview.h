@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <vector>
 
 #include "report_engine/preview/TQRPreview.h"
 
@@ -10,9 +11,11 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 class QToolButton;
+class QWheelEvent;
 
 namespace quorin {
 
+class TCustomQuickRep;
 class TQRPrinter;
 class TQRPageRecording;
 
@@ -94,6 +97,9 @@ class TQRStandardPreview : public QDialog {
     QToolButton* ZoomMenos;
     QToolButton* ExitButton;
     QToolButton* SpeedButton1;
+    /// At the right end of the toolbar when it has no room for every button: a menu of those
+    /// left out.
+    QToolButton* Overflow;
 
     // Search state.
     int LastFoundPage = 1;
@@ -111,6 +117,16 @@ class TQRStandardPreview : public QDialog {
                            void (TQRStandardPreview::*action)());
     void FormClose();
     void CloseWindow();
+    void LayoutStatusPanels();
+    void LayoutToolbar();
+    void ShowAbort(bool show);
+    bool ZoomAtPointer(QWidget* over, QWheelEvent* wheel);
+    /// The zoom in percent, in the status bar's last panel.
+    void ShowZoom();
+    /// Whether the report this window shows is still being generated.
+    bool Generating() const;
+    /// The report that a print from this window generates again (none for stored pages).
+    TCustomQuickRep* ReportPrintedAgain() const;
     void ExportTo(int filterIndex, const QString& fileName);
     void ShowError(const QString& text);
 
@@ -118,6 +134,8 @@ class TQRStandardPreview : public QDialog {
     int lastProgressShown_ = 0;
     int previousProgress_ = 0;
     bool closed_ = false;
+    bool abortShown_ = false;
+    std::vector<QToolButton*> overflowed_;
 };
 
 }  // namespace quorin

@@ -4,6 +4,8 @@
 // the window looks.
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QWheelEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -22,6 +24,7 @@
 
 using namespace quorin;
 using namespace quorin::test;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(quorin::TQRZoomState)
 
@@ -58,7 +61,8 @@ class TestQRPreview : public QObject {
     void keys_data();
     void keys();
     void progressShowsAbortAndHoldsExit();
-    void exitWaitsForTheRunAbortDoesNot();
+    void everyWayOfClosingStopsTheRun_data();
+    void everyWayOfClosingStopsTheRun();
     void pageRanges_data();
     void pageRanges();
     void searchFindsTheNextPageAndStartsOver();
@@ -66,6 +70,12 @@ class TestQRPreview : public QObject {
     void goToPage();
     void savesAPageFileThatAnotherPreviewLoadsAndPrints();
     void loadingAMissingFileSaysSo();
+    void everyCommandStaysReachable_data();
+    void everyCommandStaysReachable();
+    void ctrlWheelZoomsAroundThePointer_data();
+    void ctrlWheelZoomsAroundThePointer();
+    void pageTextIsNeverCut_data();
+    void pageTextIsNeverCut();
     void saveDispatchesToTheExportFilters_data();
     void saveDispatchesToTheExportFilters();
     void progressFormFollowsThePrinter();
@@ -123,8 +133,6 @@ void TestQRPreview::showsPagesWhileAnotherThreadGenerates() {
     QCOMPARE(printer->GetStatus(), mpBusy);
     QCOMPARE(window.QRPreview->ZoomState(), qrZoomToWidth);
     QVERIFY(!window.Print->isEnabled());
-    window.ExitClick();  // refused while generating
-    QVERIFY(window.isVisible());
     seen = true;
     QTRY_COMPARE(window.StatusPanelText(1), QStringLiteral("Página 1 de 12"));
     worker.join();
@@ -281,7 +289,21 @@ void TestQRPreview::progressShowsAbortAndHoldsExit() {
     }
 }
 
-void TestQRPreview::exitWaitsForTheRunAbortDoesNot() {
+void TestQRPreview::everyWayOfClosingStopsTheRun_data() {
+    QTest::addColumn<QString>("way");
+    for (const char* way : {"Sair", "Abortar", "Esc", "close box"}) QTest::newRow(way) << QString::fromLatin1(way);
+}
+
+// Closing while pages are still generated closes the window at once and tells the run
+// that nobody watches it any more; closing a finished run closes it without cancelling.
+void TestQRPreview::everyWayOfClosingStopsTheRun() {
+    QFETCH(QString, way);
+    const auto closeBy = [&way](TQRStandardPreview& window) {
+        if (way == u"Sair") window.ExitClick();
+        else if (way == u"Abortar") window.SpeedButton1Click();
+        else if (way == u"Esc") QTest::keyClick(&window, Qt::Key_Escape);
+        else window.close();
+    };
     TTestPrinter printer;
     printer->BeginDoc();
     printer->NewPage();
@@ -290,23 +312,20 @@ void TestQRPreview::exitWaitsForTheRunAbortDoesNot() {
         TQRStandardPreview window(nullptr, printer.Printer.get());
         window.show();
         QVERIFY(printer->GetShowingPreview());
-        window.ExitClick();
-        QTest::keyClick(&window, Qt::Key_Escape);
-        window.reject();
-        QVERIFY(window.isVisible());
-        QVERIFY(!printer->GetCancelled());
-        window.SpeedButton1Click();
+        closeBy(window);
         QVERIFY(!window.isVisible());
-        // The run is told that nobody watches it any more.
         QVERIFY(printer->GetCancelled());
         QVERIFY(!printer->GetShowingPreview());
         QCOMPARE(static_cast<QObject*>(printer->PreviewWindow), nullptr);
     }
     printer->EndDoc();
-    TQRStandardPreview window(nullptr, printer.Printer.get());
+    TTestPrinter finished;
+    Fill(*finished, 2);
+    TQRStandardPreview window(nullptr, finished.Printer.get());
     window.show();
-    QTest::keyClick(&window, Qt::Key_Escape);
+    closeBy(window);
     QVERIFY(!window.isVisible());
+    QVERIFY(!finished->GetCancelled());
 }
 
 void TestQRPreview::pageRanges_data() {
@@ -336,11 +355,13 @@ void TestQRPreview::pageRanges() {
     for (const TJob& job : printer.Jobs) jobs << QStringLiteral("%1-%2:%3").arg(job.First).arg(job.Last).arg(job.Pages);
     QTEST(jobs.join(u' '), "jobs");
     QCOMPARE(answers.Messages.value(0).section(u'|', 1), message);
-    if (answer == u"1;3;5-12;16") {
-        // The last entry's range stays on the printer.
-        QCOMPARE(printer->FirstPage, 16);
-        QCOMPARE(printer->LastPage, 16);
-    }
+    // Each entry's range was for its own job: a print afterwards prints every page again.
+    QCOMPARE(printer->FirstPage, 0);
+    QCOMPARE(printer->LastPage, 0);
+    const size_t before = printer.Jobs.size();
+    window.PrintClick();
+    QCOMPARE(printer.Jobs.size(), before + 1);
+    QCOMPARE(printer.Jobs.back().Pages, 16);
 }
 
 void TestQRPreview::searchFindsTheNextPageAndStartsOver() {
@@ -474,18 +495,158 @@ void TestQRPreview::loadingAMissingFileSaysSo() {
     answers.OpenName = dir.filePath(QStringLiteral("nao-existe.qrp"));
     window.LoadClick();
     QCOMPARE(answers.Messages.size(), 1);
-    QVERIFY(answers.Messages[0].endsWith(QStringLiteral("|File does not exist")));
+    QVERIFY(answers.Messages[0].endsWith(QStringLiteral("|O arquivo não existe.")));
     QCOMPARE(window.StatusPanelText(1), QStringLiteral("Página 1 de 2"));
 
-    // A damaged file is refused with the page store's message.
+    // A file that is not a page file (or a damaged one) is refused with the page store's
+    // message, and the report on screen stays as it was.
+    window.SelectPage(2);
     QFile bad(dir.filePath(QStringLiteral("ruim.qrp")));
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray(300, 'x'));
     bad.close();
-    answers.OpenName = bad.fileName();
-    window.LoadClick();
-    QCOMPARE(answers.Messages.size(), 2);
-    QVERIFY(!answers.Messages[1].endsWith(QStringLiteral("|File does not exist")));
+    QFile cut(dir.filePath(QStringLiteral("cortado.qrp")));
+    printer->Save(cut.fileName());
+    QVERIFY(cut.resize(cut.size() - 40));
+    for (const QString& file : {bad.fileName(), cut.fileName()}) {
+        answers.OpenName = file;
+        const qsizetype before = answers.Messages.size();
+        window.LoadClick();
+        QCOMPARE(answers.Messages.size(), before + 1);
+        QVERIFY(!answers.Messages.last().endsWith(QStringLiteral("|O arquivo não existe.")));
+        QCOMPARE(window.StatusPanelText(1), QStringLiteral("Página 2 de 2"));
+        QCOMPARE(printer->GetPageCount(), 2);
+        QVERIFY(window.QRPreview->PreviewImage()->PageLoaded());
+        QVERIFY(!printer->GetLoadedFromFile());
+        QVERIFY(window.Print->isEnabled());
+    }
+}
+
+void TestQRPreview::everyCommandStaysReachable_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("generating");
+    QTest::newRow("781") << 781 << false;
+    QTest::newRow("781 generating") << 781 << true;
+    QTest::newRow("500") << 500 << false;
+    QTest::newRow("500 generating") << 500 << true;
+    QTest::newRow("200") << 200 << false;
+}
+
+// Every button is on the toolbar, whole, or in the menu of the overflow button at its end.
+void TestQRPreview::everyCommandStaysReachable() {
+    QFETCH(int, width);
+    QFETCH(bool, generating);
+    TTestPrinter printer;
+    Fill(*printer, 3);
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.resize(width, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (generating) {
+        window.QRPreviewProgressUpdate(window.QRPreview, 10);
+        window.QRPreviewProgressUpdate(window.QRPreview, 20);
+    }
+    QMenu* menu = window.Overflow->menu();
+    QVERIFY(menu);
+    QStringList inMenu;
+    if (window.Overflow->isVisible()) {
+        QVERIFY(window.Overflow->geometry().right() < window.ToolBar1->width());
+        QMetaObject::invokeMethod(menu, "aboutToShow");
+        for (QAction* action : menu->actions()) inMenu << action->text();
+    }
+    QVERIFY(window.grab().save(ScreenshotPath(QStringLiteral("preview_%1.png").arg(width))));
+    int reachable = 0;
+    for (QToolButton* button : window.ToolBar1->findChildren<QToolButton*>()) {
+        if (button == window.Overflow) continue;
+        if (button == window.SpeedButton1 && !generating) continue;
+        if (button->isVisible()) {
+            const int end = window.Overflow->isVisible() ? window.Overflow->x() : window.ToolBar1->width();
+            QVERIFY2(button->geometry().right() < end, qPrintable(button->objectName()));
+            ++reachable;
+        } else {
+            QVERIFY2(std::any_of(inMenu.begin(), inMenu.end(),
+                                 [button](const QString& text) { return text.endsWith(button->toolTip()); }),
+                     qPrintable(button->objectName()));
+            ++reachable;
+        }
+    }
+    QCOMPARE(reachable, generating ? 18 : 17);
+    QCOMPARE(window.Overflow->isVisible(), width < 781 || (generating && width < 650));
+    if (!inMenu.isEmpty()) {
+        // A command from the menu does what its button does: Sair (Abortar while generating) closes.
+        QAction* last = menu->actions().last();
+        QVERIFY(last->text().contains(generating ? u"Abortar"_s : u"Sair"_s));
+        last->trigger();
+        QVERIFY(!window.isVisible());
+    }
+}
+
+void TestQRPreview::ctrlWheelZoomsAroundThePointer_data() {
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("in") << 120 << int(Qt::ControlModifier) << 110;
+    QTest::newRow("out") << -120 << int(Qt::ControlModifier) << 90;
+    QTest::newRow("without Ctrl it scrolls") << -120 << int(Qt::NoModifier) << 100;
+    QTest::newRow("Ctrl+Shift does not zoom") << 120 << int(Qt::ControlModifier | Qt::ShiftModifier) << 100;
+}
+
+void TestQRPreview::ctrlWheelZoomsAroundThePointer() {
+    QFETCH(int, delta);
+    QFETCH(int, modifiers);
+    TTestPrinter printer;
+    Fill(*printer, 2);
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.QRPreview->SetZoom(100);
+    QCOMPARE(window.StatusPanelText(2), QStringLiteral("Zoom: 100%"));
+    window.QRPreview->verticalScrollBar()->setValue(200);
+    QWidget* viewport = window.QRPreview->viewport();
+    QWidget* image = window.QRPreview->PreviewImage();
+    const QPoint pointer(300, 150);
+    const auto fraction = [&] {
+        const QRectF g = image->geometry();
+        return QPointF((pointer.x() - g.left()) / g.width(), (pointer.y() - g.top()) / g.height());
+    };
+    const QPointF before = fraction();
+    QWheelEvent wheel(QPointF(pointer), QPointF(viewport->mapToGlobal(pointer)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewport, &wheel);
+    QTEST(window.QRPreview->Zoom(), "zoom");
+    QCOMPARE(window.StatusPanelText(2), QStringLiteral("Zoom: %1%").arg(window.QRPreview->Zoom()));
+    if (window.QRPreview->Zoom() != 100) {
+        // The point of the page under the pointer is still under it (to a pixel), along each
+        // direction in which the page is larger than the area (else the page is centred).
+        const QPointF after = fraction();
+        if (image->width() > viewport->width())
+            QVERIFY2(qAbs(after.x() - before.x()) * image->width() <= 1.5, qPrintable(QString::number(after.x())));
+        QVERIFY(image->height() > viewport->height());
+        QVERIFY2(qAbs(after.y() - before.y()) * image->height() <= 1.5, qPrintable(QString::number(after.y())));
+    }
+}
+
+void TestQRPreview::pageTextIsNeverCut_data() {
+    QTest::addColumn<int>("pages");
+    QTest::newRow("1") << 1;
+    QTest::newRow("12") << 12;
+    QTest::newRow("652") << 652;
+    QTest::newRow("5200") << 5200;
+}
+
+void TestQRPreview::pageTextIsNeverCut() {
+    QFETCH(int, pages);
+    TTestPrinter printer;
+    Fill(*printer, pages);
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.show();
+    window.LastPageClick();
+    QCOMPARE(window.StatusPanelText(1), QStringLiteral("Página %1 de %1").arg(pages));
+    QLabel* panel = window.StatusPanels[1];
+    QVERIFY(panel->width() >= 90);
+    QVERIFY2(panel->width() >= panel->sizeHint().width(), qPrintable(QString::number(panel->width())));
+    // The panels follow one another without overlapping.
+    QVERIFY(window.StatusPanels[2]->x() >= panel->geometry().right());
 }
 
 void TestQRPreview::saveDispatchesToTheExportFilters_data() {
@@ -577,8 +738,10 @@ void TestQRPreview::looksLikeAPreview() {
     QVERIFY(!window.ProgressBar1->isVisible());
     QVERIFY(!window.SpeedButton1->isVisible());
     const QList<QToolButton*> buttons = window.ToolBar1->findChildren<QToolButton*>();
-    QCOMPARE(buttons.size(), 18);
+    QCOMPARE(buttons.size(), 19);  // the eighteen commands and the overflow button, hidden here
+    QVERIFY(!window.Overflow->isVisible());
     for (QToolButton* button : buttons) {
+        if (button == window.Overflow) continue;
         QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
         QVERIFY2(!button->icon().isNull(), qPrintable(button->objectName()));
     }

@@ -4,6 +4,7 @@
 // from the preview (a second generation, straight to the printer's print job).
 #include <QApplication>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -121,14 +122,22 @@ class TestQRPreviewRun : public QObject {
   private Q_SLOTS:
     void initTestCase() { RegisterStandardPreview(); }
 
+    void closingDuringPageThreeCancelsTheRun_data();
     void closingDuringPageThreeCancelsTheRun();
     void finishedRunShowsEveryPage();
     void printerDialog_data();
     void printerDialog();
     void printingAFinishedReportGeneratesItAgain();
+    void eachPrintPrintsTheRangeChosenForIt();
 };
 
+void TestQRPreviewRun::closingDuringPageThreeCancelsTheRun_data() {
+    QTest::addColumn<QString>("way");
+    for (const char* way : {"Abortar", "Esc", "close box"}) QTest::newRow(way) << QString::fromLatin1(way);
+}
+
 void TestQRPreviewRun::closingDuringPageThreeCancelsTheRun() {
+    QFETCH(QString, way);
     TListReport list(100000);
     std::atomic<bool> onPageThree{false};
     std::atomic<bool> released{false};
@@ -156,10 +165,12 @@ void TestQRPreviewRun::closingDuringPageThreeCancelsTheRun() {
         QCOMPARE(OpenPreviews(), 1);
         QCOMPARE(list.Runs.load(), 1);
 
-        // Sair waits for the end of the run; Abortar does not.
-        preview.ExitClick();
-        QVERIFY(preview.isVisible());
-        preview.SpeedButton1Click();
+        // Any way of closing closes at once; the run stops at its next record and is waited for.
+        if (way == u"Abortar") preview.SpeedButton1Click();
+        else if (way == u"Esc") QTest::keyClick(&preview, Qt::Key_Escape);
+        else preview.close();
+        QVERIFY(!preview.isVisible());
+        QVERIFY(list.Report.Idle());
     });
     QVERIFY(released.load());
     QVERIFY(list.Report.Idle());
@@ -253,6 +264,66 @@ void TestQRPreviewRun::printingAFinishedReportGeneratesItAgain() {
     });
     QVERIFY(pages >= 3);
     QVERIFY(list.Report.Idle());
+}
+
+// A page range asked with F8 reaches the run that prints it, and only that run: the printer
+// dialog's range (F7) stays the one of the plain print (F6), and a page file loaded afterwards
+// prints whole.
+void TestQRPreviewRun::eachPrintPrintsTheRangeChosenForIt() {
+    TListReport list(2 * 45 - 5);
+    TDialogAnswers answers;
+    TQRPreviewDialogs::PrintDialog = [](QWidget*, TQRPrintDialogOptions& options) {
+        options.PrintRange = true;
+        options.FromPage = 2;
+        options.ToPage = 2;
+        return true;
+    };
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("lista.qrp"));
+    const auto lastJob = [&list] { return list.Jobs.empty() ? TJob{-1, -1, -1} : list.Jobs.back(); };
+    WithModalPreview(list.Report, [&](TQRStandardPreview& preview) {
+        QTRY_VERIFY(preview.Print->isEnabled());
+        QCOMPARE(preview.QRPrinter()->GetPageCount(), 2);
+        answers.InputAnswers << QStringLiteral("2");
+        QTest::keyClick(&preview, Qt::Key_F8);
+        TJob job = lastJob();
+        QCOMPARE(list.Jobs.size(), size_t(1));
+        QCOMPARE(job.First, 2);
+        QCOMPARE(job.Pages, 1);
+
+        preview.PrintSetupClick();  // pages 2 to 2
+        answers.InputAnswers << QStringLiteral("1");
+        QTest::keyClick(&preview, Qt::Key_F8);
+        job = lastJob();
+        QCOMPARE(list.Jobs.size(), size_t(2));
+        QCOMPARE(job.First, 1);
+        QCOMPARE(job.Last, 1);
+        QCOMPARE(job.Pages, 1);
+
+        QTest::keyClick(&preview, Qt::Key_F6);
+        QTRY_COMPARE(list.Jobs.size(), size_t(3));
+        job = lastJob();
+        QCOMPARE(job.First, 2);
+        QCOMPARE(job.Last, 2);
+
+        // The page file prints both its pages after a range was asked for one.
+        preview.QRPrinter()->Save(saved);
+        answers.OpenName = saved;
+        QTest::keyClick(&preview, Qt::Key_F2);
+        QCOMPARE(preview.StatusPanelText(1), QStringLiteral("Página 1 de 2"));
+        answers.InputAnswers << QStringLiteral("1");
+        QTest::keyClick(&preview, Qt::Key_F8);
+        QCOMPARE(list.Jobs.size(), size_t(4));
+        QCOMPARE(list.Jobs.back().Pages, 1);
+        QTest::keyClick(&preview, Qt::Key_F6);
+        QCOMPARE(list.Jobs.size(), size_t(5));
+        QCOMPARE(list.Jobs.back().Pages, 2);
+        QTest::keyClick(&preview, Qt::Key_Escape);
+    });
+    TQRPreviewDialogs::Reset();
+    // Every range chosen in the preview was for its own prints; the report keeps the dialog's.
+    QCOMPARE(list.Report.PrinterSettings.FirstPage, 2);
+    QCOMPARE(list.Report.PrinterSettings.LastPage, 2);
 }
 
 QTEST_MAIN(TestQRPreviewRun)
