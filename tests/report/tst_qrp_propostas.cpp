@@ -13,6 +13,7 @@
 #include "report/UNT_QRP_Propostas.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/printer/TQRPrinter.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
 
 using namespace quorin;
@@ -183,6 +184,19 @@ class TestQRPPropostas : public QObject {
             QVERIFY(texts.contains(QStringLiteral("10,00")));
             QVERIFY(texts.contains(QStringLiteral("1.244,63")));
             QCOMPARE(texts.count(QStringLiteral("Total da Proposta:")), 1);
+        }
+    }
+
+    // Two totals that fit but whose sum does not: the run stops with the reason, it
+    // never prints a wrapped sum.
+    void soma_fora_do_intervalo_interrompe_o_relatorio() {
+        TQRP_Propostas report;
+        Fill(report, {{1, 1, 600000000000000.0}, {1, 2, 600000000000000.0}});
+        try {
+            report.Prepare();
+            QFAIL("the run must stop on a sum beyond the money range");
+        } catch (const EConvertError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("ultrapassa")), qPrintable(e.message()));
         }
     }
 
