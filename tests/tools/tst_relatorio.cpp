@@ -1,9 +1,12 @@
 // quorin-pacote relatorio: the proposal report of a file in every output form, read back by
 // programs nobody here wrote.
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <csignal>
 
 #include "RunPacote.h"
 
@@ -26,6 +29,36 @@ class TestRelatorio : public QObject {
 
     QTemporaryDir dir_;
     QString proposta_;
+    QString grande_;
+
+    /// A process of 30,000 items (300 lots), made once from the example's first item.
+    QString GrandeProcesso() {
+        if (!grande_.isEmpty()) return grande_;
+        QFile exemplo(kExemplos + "processo_exemplo.csv");
+        if (!exemplo.open(QIODevice::ReadOnly)) return {};
+        const QString texto = QString::fromUtf8(exemplo.readAll());
+        const qsizetype fimCabecalho = texto.indexOf(QStringLiteral("\r\n"));
+        const QString cabecalho = texto.left(fimCabecalho + 2);
+        // The first record runs to the first CR LF outside quotes.
+        qsizetype fim = fimCabecalho + 2;
+        for (bool aspas = false; fim < texto.size(); ++fim) {
+            if (texto[fim] == u'"') aspas = !aspas;
+            if (!aspas && texto.mid(fim, 2) == QStringLiteral("\r\n")) break;
+        }
+        const QString resto = texto.mid(fimCabecalho + 2, fim - fimCabecalho - 2).section(u';', 2);
+        QByteArray csv = cabecalho.toUtf8();
+        for (int lote = 1; lote <= 300; ++lote)
+            for (int item = 1; item <= 100; ++item)
+                csv += (QStringLiteral("%1;%2;").arg(lote).arg(item) + resto + QStringLiteral("\r\n")).toUtf8();
+        const QString nomeCsv = dir_.filePath("grande.csv");
+        QFile f(nomeCsv);
+        if (!f.open(QIODevice::WriteOnly) || f.write(csv) != csv.size()) return {};
+        f.close();
+        const QString kpz = dir_.filePath("grande.KPZ");
+        if (Run({"importar", nomeCsv, kpz}).code != 0) return {};
+        grande_ = kpz;
+        return grande_;
+    }
 
   private Q_SLOTS:
     void initTestCase() {
@@ -97,6 +130,46 @@ class TestRelatorio : public QObject {
         const Result r = Run(args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(mensagem), qPrintable(r.err));
+    }
+
+    // A run ended by a signal in the middle of its work leaves nothing: not beside the
+    // target, not in the temporary folder.
+    void sinal_no_meio_nao_deixa_temporarios_data() {
+        QTest::addColumn<QString>("saida");
+        QTest::addColumn<int>("sinal");
+        QTest::newRow("páginas, SIGTERM") << "r.qrp" << int(SIGTERM);
+        QTest::newRow("páginas, SIGINT") << "r.qrp" << int(SIGINT);
+        QTest::newRow("pdf, SIGTERM") << "r.pdf" << int(SIGTERM);
+        QTest::newRow("planilha, SIGINT") << "r.xls" << int(SIGINT);
+    }
+    void sinal_no_meio_nao_deixa_temporarios() {
+        QFETCH(QString, saida);
+        QFETCH(int, sinal);
+        const QString grande = GrandeProcesso();
+        QTemporaryDir pasta, temporarios, execucao;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", temporarios.path());
+        env.insert("XDG_RUNTIME_DIR", execucao.path());  // Qt's own folder, not a temporary
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUORIN_PACOTE), {"relatorio", grande, "--saida", pasta.filePath(saida)});
+        QVERIFY(p.waitForStarted());
+        // Signalled while it writes: a temporary beside the target or in the temporary folder.
+        const auto escrevendo = [&] {
+            return !QDir(pasta.path()).entryList(QDir::Files | QDir::Hidden).isEmpty() ||
+                   !QDir(temporarios.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty();
+        };
+        QDeadlineTimer prazo(30000);
+        while (!escrevendo() && p.state() == QProcess::Running && !prazo.hasExpired()) QThread::msleep(2);
+        QThread::msleep(20);  // well inside the writing, not at its first instant
+        QVERIFY2(p.state() == QProcess::Running, "the run ended before it could be signalled");
+        ::kill(pid_t(p.processId()), sinal);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(QDir(pasta.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+        QCOMPARE(QDir(temporarios.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
     }
 
     void pasta_sem_permissao_nao_deixa_arquivo() {

@@ -3,13 +3,17 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <map>
 
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
+#include "runtime/FileAccess.h"
 #include "runtime/Rounding.h"
 #include "runtime/SafeFile.h"
+#include "runtime/TemporaryCleanup.h"
 
 namespace quorin {
 
@@ -42,15 +46,34 @@ void AppendEscaped(QByteArray& out, const QString& text) {
 
 QByteArray Num(long long value) { return QByteArray::number(value); }
 
+/// A failed QFile operation's reason in Portuguese: the system's error number
+/// where the operation left one, else the kind of failure.
+QString FileErrorText(const QFile& file) {
+    if (errno != 0) return SystemErrorText(errno);
+    switch (file.error()) {
+        case QFileDevice::ResourceError:
+            return SystemErrorText(ENOSPC);
+        case QFileDevice::PermissionsError:
+            return SystemErrorText(EACCES);
+        default:
+            return SystemErrorText(EIO);
+    }
+}
+
 [[noreturn]] void TempFileError(const QFile& file, const QString& verb) {
-    throw Exception(QStringLiteral("Não foi possível %1 o arquivo temporário \"%2\": %3")
-                        .arg(verb, QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    throw Exception(QStringLiteral("Não foi possível %1 o arquivo temporário \"%2\": %3.")
+                        .arg(verb, QDir::toNativeSeparators(file.fileName()), FileErrorText(file)));
 }
 
 /// Appends the bytes and returns where they begin.
 qint64 Append(QFile& file, const QByteArray& bytes) {
-    if (!file.isOpen() && !file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-        TempFileError(file, QStringLiteral("criar"));
+    errno = 0;
+    if (!file.isOpen()) {
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+            TempFileError(file, QStringLiteral("criar"));
+        }
+        // Open without a name from here on: a killed process leaves nothing behind.
+        QFile::remove(file.fileName());
     }
     const qint64 at = file.size();
     if (!file.seek(at) || file.write(bytes) != bytes.size()) {
@@ -61,7 +84,10 @@ qint64 Append(QFile& file, const QByteArray& bytes) {
 
 QByteArray ReadBack(QFile& file, qint64 offset, qint64 length) {
     if (length == 0) return {};
-    if (!file.flush() || !file.seek(offset)) TempFileError(file, QStringLiteral("ler"));
+    errno = 0;
+    // What is still buffered is written first: its failure is a failed write.
+    if (!file.flush()) TempFileError(file, QStringLiteral("gravar"));
+    if (!file.seek(offset)) TempFileError(file, QStringLiteral("ler"));
     QByteArray bytes = file.read(length);
     if (bytes.size() != length) TempFileError(file, QStringLiteral("ler"));
     return bytes;
@@ -69,10 +95,8 @@ QByteArray ReadBack(QFile& file, qint64 offset, qint64 length) {
 
 QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw Exception(QStringLiteral("Não foi possível ler o arquivo temporário \"%1\": %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-    }
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) TempFileError(file, QStringLiteral("ler"));
     return file.readAll();
 }
 
@@ -80,6 +104,9 @@ QByteArray ReadWholeFile(const QString& path) {
 
 struct TPdfObjs::Impl {
     QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/quorin-pdf-XXXXXX")};
+    // The folder and the pictures waiting in it are removed if a signal ends the process.
+    TTemporaryGuard dirCleanup{QFile::encodeName(dir.path()), true};
+    std::map<QString, int> pictureCleanup;
     // The pages' parts, one after the other in two spill files of the folder,
     // so a long run creates two files rather than two per page.
     QFile textSpill;
@@ -107,6 +134,8 @@ struct TPdfObjs::Impl {
     qint64 outputOffset = 0;
     QByteArray out;
     TSafeFile* target = nullptr;
+
+    ~Impl();
 
     void Put(const QByteArray& bytes) {
         out += bytes;
@@ -143,7 +172,15 @@ TPdfObjs::TPdfObjs() : d(std::make_unique<Impl>()) {
 
 TPdfObjs::~TPdfObjs() = default;
 
-QString TPdfObjs::TempPath(const QString& name) const { return d->dir.filePath(name); }
+QString TPdfObjs::TempPath(const QString& name) const {
+    const QString path = d->dir.filePath(name);
+    d->pictureCleanup.emplace(path, TTemporaryCleanup::Register(QFile::encodeName(path)));
+    return path;
+}
+
+TPdfObjs::Impl::~Impl() {
+    for (const auto& [path, token] : pictureCleanup) TTemporaryCleanup::Forget(token);
+}
 
 void TPdfObjs::SetPageParams(double pageWidth, double pageHeight, double vertOffset, double horzOffset) {
     pageWidth_ = pageWidth;
@@ -419,6 +456,10 @@ void TPdfObjs::AddImageItem(const TPDFItemRec& source) {
     g += "EI" + kEol;
     g += "Q" + kEol;
     QFile::remove(item.ImageFile);
+    if (const auto it = d->pictureCleanup.find(item.ImageFile); it != d->pictureCleanup.end()) {
+        TTemporaryCleanup::Forget(it->second);
+        d->pictureCleanup.erase(it);
+    }
 }
 
 void TPdfObjs::FinishDoc(const QString& fileName) {
