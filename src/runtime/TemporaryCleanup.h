@@ -6,8 +6,9 @@ namespace quorin {
 
 /// Temporary files and folders that must not outlive the process. Each one is
 /// registered while it exists; when the process is ended by SIGINT, SIGTERM,
-/// SIGHUP or SIGQUIT, a handler removes every registered file, then every
-/// registered (by then empty) folder, and lets the signal end the process as
+/// SIGHUP or SIGQUIT, a handler removes every registered file, then the files
+/// directly inside every registered folder of kind FolderAndFiles, then every
+/// registered folder (by then empty), and lets the signal end the process as
 /// it would have. The handler is installed with the first registration, and
 /// only for a signal whose disposition is still the default one.
 ///
@@ -16,7 +17,8 @@ namespace quorin {
 /// cleaned on a signal (Register returns -1 and Forget ignores it).
 class TTemporaryCleanup {
   public:
-    static int Register(const QByteArray& localPath, bool folder = false);
+    enum TKind { File, Folder, FolderAndFiles };
+    static int Register(const QByteArray& localPath, TKind kind = File);
     static void Forget(int token);
     /// How many registrations are live (for tests).
     static int LiveCount();
@@ -26,14 +28,15 @@ class TTemporaryCleanup {
 class TTemporaryGuard {
   public:
     TTemporaryGuard() = default;
-    explicit TTemporaryGuard(const QByteArray& localPath, bool folder = false)
-        : token_(TTemporaryCleanup::Register(localPath, folder)) {}
+    explicit TTemporaryGuard(const QByteArray& localPath,
+                             TTemporaryCleanup::TKind kind = TTemporaryCleanup::File)
+        : token_(TTemporaryCleanup::Register(localPath, kind)) {}
     ~TTemporaryGuard() { Release(); }
     TTemporaryGuard(const TTemporaryGuard&) = delete;
     TTemporaryGuard& operator=(const TTemporaryGuard&) = delete;
-    void Reset(const QByteArray& localPath, bool folder = false) {
+    void Reset(const QByteArray& localPath, TTemporaryCleanup::TKind kind = TTemporaryCleanup::File) {
         Release();
-        token_ = TTemporaryCleanup::Register(localPath, folder);
+        token_ = TTemporaryCleanup::Register(localPath, kind);
     }
     void Release() {
         TTemporaryCleanup::Forget(token_);

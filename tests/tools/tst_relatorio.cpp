@@ -22,6 +22,11 @@ QString Reader(const QString& program, const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
 }
 
+/// Everything in a folder, hidden entries included.
+QStringList Entradas(const QString& pasta) {
+    return QDir(pasta).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
 }  // namespace
 
 class TestRelatorio : public QObject {
@@ -141,6 +146,7 @@ class TestRelatorio : public QObject {
         QTest::newRow("páginas, SIGINT") << "r.qrp" << int(SIGINT);
         QTest::newRow("pdf, SIGTERM") << "r.pdf" << int(SIGTERM);
         QTest::newRow("planilha, SIGINT") << "r.xls" << int(SIGINT);
+        QTest::newRow("metarquivos, SIGTERM") << "r.emf" << int(SIGTERM);
     }
     void sinal_no_meio_nao_deixa_temporarios() {
         QFETCH(QString, saida);
@@ -156,8 +162,7 @@ class TestRelatorio : public QObject {
         QVERIFY(p.waitForStarted());
         // Signalled while it writes: a temporary beside the target or in the temporary folder.
         const auto escrevendo = [&] {
-            return !QDir(pasta.path()).entryList(QDir::Files | QDir::Hidden).isEmpty() ||
-                   !QDir(temporarios.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty();
+            return !Entradas(pasta.path()).isEmpty() || !Entradas(temporarios.path()).isEmpty();
         };
         QDeadlineTimer prazo(30000);
         while (!escrevendo() && p.state() == QProcess::Running && !prazo.hasExpired()) QThread::msleep(2);
@@ -166,10 +171,58 @@ class TestRelatorio : public QObject {
         ::kill(pid_t(p.processId()), sinal);
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(QDir(pasta.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
-        QCOMPARE(QDir(temporarios.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
+        QCOMPARE(Entradas(pasta.path()), QStringList());
+        QCOMPARE(Entradas(temporarios.path()), QStringList());
+    }
+
+    // A metafile set is written whole or not at all: a write that fails on the second
+    // page leaves the earlier set as it was and nothing of the new one; a shorter new
+    // set replaces a longer one without leaving its last pages behind.
+    void conjunto_de_metarquivos_inteiro_ou_nada_data() {
+        QTest::addColumn<QString>("extensao");
+        QTest::newRow("emf") << "emf";
+        QTest::newRow("wmf") << "wmf";
+    }
+    void conjunto_de_metarquivos_inteiro_ou_nada() {
+        QFETCH(QString, extensao);
+        QTemporaryDir pasta;
+        const auto nome = [&](int n) {
+            return pasta.filePath(QStringLiteral("r%1.%2").arg(n, 3, 10, QChar(u'0')).arg(extensao));
+        };
+        const auto conteudo = [](const QString& f) {
+            QFile file(f);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        for (int n = 1; n <= 3; ++n) {
+            QFile velho(nome(n));
+            QVERIFY(velho.open(QIODevice::WriteOnly));
+            velho.write(QByteArray("conjunto anterior, página ") + QByteArray::number(n));
+        }
+        const QStringList antes = Entradas(pasta.path());
+        // Files are limited to the smaller page's size, so the larger page's write fails:
+        // on the first page or on the second, depending on the format.
+        QTemporaryDir medida;
+        QCOMPARE(Run({"relatorio", proposta_, "--saida", medida.filePath("m." + extensao)}).code, 0);
+        const qint64 primeira = QFileInfo(medida.filePath("m001." + extensao)).size();
+        const qint64 segunda = QFileInfo(medida.filePath("m002." + extensao)).size();
+        if (primeira == segunda) QSKIP("both pages have the same size");
+        const Result r = Run({"relatorio", proposta_, "--saida", pasta.filePath("r." + extensao)},
+                             rlim_t(std::min(primeira, segunda)));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("o arquivo excede o tamanho permitido")), qPrintable(r.err));
+        QCOMPARE(Entradas(pasta.path()), antes);
+        for (int n = 1; n <= 3; ++n)
+            QCOMPARE(conteudo(nome(n)), QByteArray("conjunto anterior, página ") + QByteArray::number(n));
+
+        const Result ok = Run({"relatorio", proposta_, "--saida", pasta.filePath("r." + extensao)});
+        QVERIFY2(ok.code == 0, qPrintable(ok.err));
+        QCOMPARE(Entradas(pasta.path()), (QStringList{"r001." + extensao, "r002." + extensao}));
+        // The new pages (the report prints the time, so compare what is not the old set).
+        for (int n = 1; n <= 2; ++n) {
+            QVERIFY(!conteudo(nome(n)).startsWith("conjunto anterior"));
+            QVERIFY(qAbs(conteudo(nome(n)).size() - conteudo(medida.filePath(
+                QStringLiteral("m%1.%2").arg(n, 3, 10, QChar(u'0')).arg(extensao))).size()) < 64);
+        }
     }
 
     void pasta_sem_permissao_nao_deixa_arquivo() {

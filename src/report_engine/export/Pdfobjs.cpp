@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <map>
 
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
@@ -105,8 +104,7 @@ QByteArray ReadWholeFile(const QString& path) {
 struct TPdfObjs::Impl {
     QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/quorin-pdf-XXXXXX")};
     // The folder and the pictures waiting in it are removed if a signal ends the process.
-    TTemporaryGuard dirCleanup{QFile::encodeName(dir.path()), true};
-    std::map<QString, int> pictureCleanup;
+    TTemporaryGuard dirCleanup{QFile::encodeName(dir.path()), TTemporaryCleanup::FolderAndFiles};
     // The pages' parts, one after the other in two spill files of the folder,
     // so a long run creates two files rather than two per page.
     QFile textSpill;
@@ -134,8 +132,6 @@ struct TPdfObjs::Impl {
     qint64 outputOffset = 0;
     QByteArray out;
     TSafeFile* target = nullptr;
-
-    ~Impl();
 
     void Put(const QByteArray& bytes) {
         out += bytes;
@@ -172,15 +168,7 @@ TPdfObjs::TPdfObjs() : d(std::make_unique<Impl>()) {
 
 TPdfObjs::~TPdfObjs() = default;
 
-QString TPdfObjs::TempPath(const QString& name) const {
-    const QString path = d->dir.filePath(name);
-    d->pictureCleanup.emplace(path, TTemporaryCleanup::Register(QFile::encodeName(path)));
-    return path;
-}
-
-TPdfObjs::Impl::~Impl() {
-    for (const auto& [path, token] : pictureCleanup) TTemporaryCleanup::Forget(token);
-}
+QString TPdfObjs::TempPath(const QString& name) const { return d->dir.filePath(name); }
 
 void TPdfObjs::SetPageParams(double pageWidth, double pageHeight, double vertOffset, double horzOffset) {
     pageWidth_ = pageWidth;
@@ -456,10 +444,6 @@ void TPdfObjs::AddImageItem(const TPDFItemRec& source) {
     g += "EI" + kEol;
     g += "Q" + kEol;
     QFile::remove(item.ImageFile);
-    if (const auto it = d->pictureCleanup.find(item.ImageFile); it != d->pictureCleanup.end()) {
-        TTemporaryCleanup::Forget(it->second);
-        d->pictureCleanup.erase(it);
-    }
 }
 
 void TPdfObjs::FinishDoc(const QString& fileName) {
