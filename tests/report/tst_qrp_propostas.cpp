@@ -213,6 +213,36 @@ class TestQRPPropostas : public QObject {
             QVERIFY2(!texts.contains(QString::fromUtf8(t)), t);
     }
 
+    // Words longer than their line go on over the next lines: nothing of a description
+    // or a specification without blanks is lost, and the bands grow by the lines printed.
+    void palavras_longas_continuam_na_linha_seguinte() {
+        TQRP_Propostas report;
+        const QString produto = QString(100, u'P');
+        const QString especificacao = QString(3008, u'E');
+        Fill(report, {{1, 1, 1, produto}});
+        report.CDS_Relatorio->First();
+        report.CDS_Relatorio->Edit();
+        report.CDS_Relatorio->FieldByName("DES_ESPECIFICACAO")->SetAsString(especificacao);
+        report.CDS_Relatorio->Post();
+        const QList<TPage> pages = Generate(report);
+        QString printedProduto, printedEspecificacao;
+        int linhasEspecificacao = 0;
+        for (const TPage& page : pages)
+            for (const auto& r : page) {
+                if (r.Text.startsWith(u'P') && r.Text.count(u'P') == r.Text.size()) printedProduto += r.Text;
+                if (r.Text.startsWith(u'E') && r.Text.count(u'E') == r.Text.size()) {
+                    printedEspecificacao += r.Text;
+                    ++linhasEspecificacao;
+                }
+            }
+        QCOMPARE(printedProduto, produto);
+        QCOMPARE(printedEspecificacao, especificacao);
+        QVERIFY(linhasEspecificacao > 1);
+        // The summary follows the last piece directly: no empty line was added after it.
+        const auto* total = Find(pages.last(), QStringLiteral("Total do Lote:"));
+        QVERIFY(total);
+    }
+
     void textos_longos_esticam_suas_faixas() {
         TQRP_Propostas report;
         const QString palavras = QStringLiteral("PALAVRA ").repeated(40);  // 320 characters
