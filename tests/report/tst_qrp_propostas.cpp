@@ -213,6 +213,23 @@ class TestQRPPropostas : public QObject {
             QVERIFY2(!texts.contains(QString::fromUtf8(t)), t);
     }
 
+    // A printed proposal never shows a different number: values wider than their
+    // boxes print every digit (in a smaller size where that makes them fit).
+    void valores_largos_mostram_todos_os_digitos() {
+        TQRP_Propostas report;
+        Fill(report, {{1, 1, 12345678901.2}});
+        TMemoryDataSet* ds = report.CDS_Relatorio;
+        ds->First();
+        ds->Edit();
+        ds->FieldByName("COD_PRODUTO")->SetAsInteger(1234567);
+        ds->FieldByName("QTD_PRODUTO")->SetAsFloat(999999999);
+        ds->FieldByName("vlr_realinhamento")->SetAsFloat(1500000000);
+        ds->Post();
+        const QStringList texts = TextsOf(Generate(report));
+        for (const char* t : {"1234567", "999.999.999,0000", "1.500.000.000,0000", "12.345.678.901,20"})
+            QVERIFY2(texts.contains(QString::fromUtf8(t)), qPrintable(QString::fromUtf8(t) + u'\n' + texts.join(u'|')));
+    }
+
     // Words longer than their line go on over the next lines: nothing of a description
     // or a specification without blanks is lost, and the bands grow by the lines printed.
     void palavras_longas_continuam_na_linha_seguinte() {
