@@ -861,6 +861,11 @@ void TFRM_QuorinRealinhamentoPreco::BBT_RelatorioClick() {
     QRP_Propostas->PreviewModal();
     QRP_Propostas->WaitForRun();
     CDS_Relatorio->Close();
+    // A run that stopped on an error (a total beyond the money range, a full disk) says why.
+    const QString erro = QRP_Propostas->LastRunError();
+    if (!erro.isEmpty())
+        Exibe_Mensagem(QStringLiteral("O relatório não pôde ser gerado por completo.\n") + erro, false,
+                       QStringLiteral("ERR"));
 }
 
 void TFRM_QuorinRealinhamentoPreco::BBT_EncerrarClick() {

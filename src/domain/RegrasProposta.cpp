@@ -5,6 +5,7 @@
 #include "dataset/TMemoryDataSet.h"
 #include "domain/Mensagens.h"
 #include "runtime/Conversions.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FormatFloat.h"
 
 namespace quorin {
@@ -113,9 +114,18 @@ bool LoteRecusado(TMemoryDataSet& processo, double lance) {
         if (!(preco->AsFloat() > 0)) {
             recusado = true;
         }
-        soma += Currency::FromDouble(vlrTotal->AsFloat());
+        try {
+            soma += Currency::FromDouble(vlrTotal->AsFloat());
+        } catch (const EConvertError&) {
+            // Totals beyond the money range can never add up to a bid.
+            recusado = true;
+        }
     }
-    return recusado || soma.DiffersFrom(lance);
+    try {
+        return recusado || soma.DiffersFrom(lance);
+    } catch (const EConvertError&) {
+        return true;  // a bid beyond the money range
+    }
 }
 
 QString ListaLotesRecusados(const QList<int>& lotes) {

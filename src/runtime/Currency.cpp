@@ -16,6 +16,11 @@ Currency Currency::FromDouble(double x) {
     return Currency(static_cast<int64_t>(scaled));
 }
 
+void Currency::ThrowOutOfRange() {
+    throw EConvertError(QStringLiteral("A soma de valores monetários ultrapassa o maior valor representável "
+                                       "(922.337.203.685.477,5807)."));
+}
+
 // Dividing gives the double nearest to the exact value, where multiplying by the
 // inexact 0.0001 can land one unit off (37500 x 0.0001 is not 3.75).
 double Currency::ToDouble() const { return static_cast<double>(scaled_) / static_cast<double>(Scale); }

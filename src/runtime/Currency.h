@@ -28,22 +28,33 @@ public:
     /// scaled value differs from the scaled value of x (converted as FromDouble).
     bool DiffersFrom(double x) const { return scaled_ != FromDouble(x).scaled_; }
 
+    /// Sums and differences are exact or raise EConvertError: a result outside the
+    /// 64-bit range never wraps into a wrong total.
     constexpr Currency& operator+=(Currency other) {
-        scaled_ += other.scaled_;
+        int64_t result = 0;
+        if (__builtin_add_overflow(scaled_, other.scaled_, &result)) {
+            ThrowOutOfRange();
+        }
+        scaled_ = result;
         return *this;
     }
     constexpr Currency& operator-=(Currency other) {
-        scaled_ -= other.scaled_;
+        int64_t result = 0;
+        if (__builtin_sub_overflow(scaled_, other.scaled_, &result)) {
+            ThrowOutOfRange();
+        }
+        scaled_ = result;
         return *this;
     }
     friend constexpr Currency operator+(Currency a, Currency b) { return a += b; }
     friend constexpr Currency operator-(Currency a, Currency b) { return a -= b; }
-    friend constexpr Currency operator-(Currency a) { return Currency(-a.scaled_); }
+    friend constexpr Currency operator-(Currency a) { return Currency() -= a; }
     friend constexpr bool operator==(Currency, Currency) = default;
     friend constexpr auto operator<=>(Currency, Currency) = default;
 
 private:
     constexpr explicit Currency(int64_t scaled) : scaled_(scaled) {}
+    [[noreturn]] static void ThrowOutOfRange();
     int64_t scaled_ = 0;
 };
 

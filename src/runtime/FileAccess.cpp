@@ -54,7 +54,15 @@ namespace {
                         .arg(QDir::toNativeSeparators(path), reason));
 }
 
-QString KindOf(mode_t mode) {
+QString KindOf(mode_t mode) { return NotRegularFileText(mode); }
+
+QString OpenErrorText(int error) {
+    return error == ENOENT ? QStringLiteral("o arquivo não existe") : SystemErrorText(error);
+}
+
+}  // namespace
+
+QString NotRegularFileText(unsigned mode) {
     if (S_ISDIR(mode)) {
         return QStringLiteral("é uma pasta, não um arquivo");
     }
@@ -69,12 +77,6 @@ QString KindOf(mode_t mode) {
     }
     return QStringLiteral("não é um arquivo comum");
 }
-
-QString OpenErrorText(int error) {
-    return error == ENOENT ? QStringLiteral("o arquivo não existe") : SystemErrorText(error);
-}
-
-}  // namespace
 
 TRegularFile::TRegularFile(const QString& path, qint64 maxBytes) : path_(path) {
     const QByteArray local = QFile::encodeName(path);

@@ -9,6 +9,10 @@ namespace quorin {
 /// A system error number (errno) as a short Portuguese phrase, without a final period.
 QString SystemErrorText(int error);
 
+/// What a file of this stat mode is when it is not a regular file ("é um pipe, não um
+/// arquivo comum"), without a final period.
+QString NotRegularFileText(unsigned mode);
+
 /// A regular file opened for reading in pieces. Opening refuses what
 /// ReadRegularFile refuses (anything but a regular file, a file larger than
 /// `maxBytes`), raising Exception with a Portuguese message naming the file.

@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileAccess.h"
+#include "runtime/TemporaryCleanup.h"
 
 namespace quorin {
 
@@ -42,6 +44,7 @@ struct TSafeFile::Impl {
     QByteArray temporary;  // local 8-bit path of the temporary file
     int fd = -1;
     int error = 0;  // errno of the first failure, 0 while all went well
+    TTemporaryGuard cleanup;  // the temporary is removed if a signal ends the process
     bool committed = false;
     SafeDevice device{this};
 
@@ -77,6 +80,7 @@ struct TSafeFile::Impl {
             ::unlink(temporary.constData());
             temporary.clear();
         }
+        cleanup.Release();
         if (device.isOpen()) {
             device.close();
         }
@@ -99,14 +103,33 @@ TSafeFile::TSafeFile(const QString& fileName) : fileName_(fileName), d(std::make
         d->error = EISDIR;
         Fail(ErrnoText(EISDIR));
     }
-    // A name beside the target, so the final rename stays on one file system.
+    // Only a regular file is replaced: a pipe, a device or a socket under the
+    // target's name (or behind a link) is refused, never swapped for a file.
+    struct stat target;
+    if (::stat(d->target.constData(), &target) == 0 && !S_ISREG(target.st_mode)) {
+        d->error = EINVAL;
+        Fail(QStringLiteral("o destino existe e ") + NotRegularFileText(target.st_mode));
+    }
+    // A name beside the target, so the final rename stays on one file system,
+    // and within the folder's limit on a name's length.
+    const qsizetype slash = d->target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : d->target.left(std::max<qsizetype>(slash, 1));
+    const long limit = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    const qsizetype nameMax = limit > 0 ? limit : 255;
+    constexpr qsizetype kSuffix = 4 + 7;  // ".tmp" and up to seven base-36 digits
+    QByteArray base = d->target;
+    const qsizetype nameLength = base.size() - (slash + 1);
+    if (nameLength + kSuffix > nameMax) {
+        base.chop(nameLength + kSuffix - nameMax);
+    }
     for (int attempt = 0; attempt < 100 && d->fd < 0; ++attempt) {
         const QByteArray candidate =
-            d->target + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+            base + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             d->fd = fd;
             d->temporary = candidate;
+            d->cleanup.Reset(candidate);
         } else if (errno != EEXIST && errno != EINTR) {
             d->error = errno;
             Fail(ErrnoText(errno));
@@ -203,6 +226,7 @@ void TSafeFile::Commit() {
         Fail(ErrnoText(errno));
     }
     d->temporary.clear();
+    d->cleanup.Release();
     d->committed = true;
     d->device.close();
     // Make the rename itself durable; a failure here no longer loses data.

@@ -155,6 +155,11 @@ private Q_SLOTS:
         QTest::newRow("one ten-thousandth off") << QList<double>{33.3333, 33.3333, 33.3334} << 100.0001 << true;
         QTest::newRow("an item without price") << QList<double>{100, 0} << 100.0 << true;
         QTest::newRow("sum below the bid") << QList<double>{40, 50} << 100.0 << true;
+        // Each total fits the money range, their sum does not: refused, never a wrapped sum.
+        QTest::newRow("sum beyond the money range")
+            << QList<double>{600000000000000.0, 600000000000000.0} << 1200000000000000.0 << true;
+        QTest::newRow("wrapped sum would equal the bid")
+            << QList<double>{600000000000000.0, 600000000000000.0} << -644674407370955.1616 << true;
     }
 
     void lotReconciliation() {

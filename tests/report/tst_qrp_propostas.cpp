@@ -13,6 +13,7 @@
 #include "report/UNT_QRP_Propostas.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/printer/TQRPrinter.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
 
 using namespace quorin;
@@ -186,6 +187,19 @@ class TestQRPPropostas : public QObject {
         }
     }
 
+    // Two totals that fit but whose sum does not: the run stops with the reason, it
+    // never prints a wrapped sum.
+    void soma_fora_do_intervalo_interrompe_o_relatorio() {
+        TQRP_Propostas report;
+        Fill(report, {{1, 1, 600000000000000.0}, {1, 2, 600000000000000.0}});
+        try {
+            report.Prepare();
+            QFAIL("the run must stop on a sum beyond the money range");
+        } catch (const EConvertError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("ultrapassa")), qPrintable(e.message()));
+        }
+    }
+
     void vazio_imprime_uma_pagina_sem_cabecalho_de_coluna() {
         TQRP_Propostas report;
         Fill(report, {});
@@ -197,6 +211,53 @@ class TestQRPPropostas : public QObject {
             QVERIFY2(texts.contains(QString::fromUtf8(t)), t);
         for (const char* t : {"Nome:", "Lote:", "Total do Lote:"})
             QVERIFY2(!texts.contains(QString::fromUtf8(t)), t);
+    }
+
+    // A printed proposal never shows a different number: values wider than their
+    // boxes print every digit (in a smaller size where that makes them fit).
+    void valores_largos_mostram_todos_os_digitos() {
+        TQRP_Propostas report;
+        Fill(report, {{1, 1, 12345678901.2}});
+        TMemoryDataSet* ds = report.CDS_Relatorio;
+        ds->First();
+        ds->Edit();
+        ds->FieldByName("COD_PRODUTO")->SetAsInteger(1234567);
+        ds->FieldByName("QTD_PRODUTO")->SetAsFloat(999999999);
+        ds->FieldByName("vlr_realinhamento")->SetAsFloat(1500000000);
+        ds->Post();
+        const QStringList texts = TextsOf(Generate(report));
+        for (const char* t : {"1234567", "999.999.999,0000", "1.500.000.000,0000", "12.345.678.901,20"})
+            QVERIFY2(texts.contains(QString::fromUtf8(t)), qPrintable(QString::fromUtf8(t) + u'\n' + texts.join(u'|')));
+    }
+
+    // Words longer than their line go on over the next lines: nothing of a description
+    // or a specification without blanks is lost, and the bands grow by the lines printed.
+    void palavras_longas_continuam_na_linha_seguinte() {
+        TQRP_Propostas report;
+        const QString produto = QString(100, u'P');
+        const QString especificacao = QString(3008, u'E');
+        Fill(report, {{1, 1, 1, produto}});
+        report.CDS_Relatorio->First();
+        report.CDS_Relatorio->Edit();
+        report.CDS_Relatorio->FieldByName("DES_ESPECIFICACAO")->SetAsString(especificacao);
+        report.CDS_Relatorio->Post();
+        const QList<TPage> pages = Generate(report);
+        QString printedProduto, printedEspecificacao;
+        int linhasEspecificacao = 0;
+        for (const TPage& page : pages)
+            for (const auto& r : page) {
+                if (r.Text.startsWith(u'P') && r.Text.count(u'P') == r.Text.size()) printedProduto += r.Text;
+                if (r.Text.startsWith(u'E') && r.Text.count(u'E') == r.Text.size()) {
+                    printedEspecificacao += r.Text;
+                    ++linhasEspecificacao;
+                }
+            }
+        QCOMPARE(printedProduto, produto);
+        QCOMPARE(printedEspecificacao, especificacao);
+        QVERIFY(linhasEspecificacao > 1);
+        // The summary follows the last piece directly: no empty line was added after it.
+        const auto* total = Find(pages.last(), QStringLiteral("Total do Lote:"));
+        QVERIFY(total);
     }
 
     void textos_longos_esticam_suas_faixas() {

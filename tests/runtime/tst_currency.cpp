@@ -65,6 +65,20 @@ private Q_SLOTS:
         QCOMPARE(Currency::FromDouble(900000000000000.0).Scaled(), qint64(9000000000000000000));
     }
 
+    // Two totals that each fit but whose sum does not: an error, never a wrapped sum.
+    void sumsOutOfRangeAreErrors() {
+        const Currency big = Currency::FromDouble(600000000000000.0);
+        QVERIFY_THROWS_EXCEPTION(EConvertError, big + big);
+        QVERIFY_THROWS_EXCEPTION(EConvertError, -big - big);
+        QVERIFY_THROWS_EXCEPTION(EConvertError, -Currency::FromScaled(std::numeric_limits<int64_t>::min()));
+        Currency total = big;
+        QVERIFY_THROWS_EXCEPTION(EConvertError, total += big);
+        QCOMPARE(total, big);
+        const Currency top = Currency::FromScaled(std::numeric_limits<int64_t>::max());
+        QCOMPARE((top - big + big), top);
+        QCOMPARE((-top - Currency::FromScaled(1)).Scaled(), std::numeric_limits<int64_t>::min());
+    }
+
     void rounding_data() {
         QTest::addColumn<double>("x");
         QTest::addColumn<double>("even");

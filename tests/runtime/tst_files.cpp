@@ -191,6 +191,54 @@ class TestFiles : public QObject {
                                          "a pasta não existe."));
     }
 
+    // A target that exists and is no regular file is refused, and stays what it was.
+    void writesOnlyRegularFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "pipe" << "o destino existe e é um pipe, não um arquivo comum";
+        QTest::newRow("link to /dev/null") << "null" << "o destino existe e é um dispositivo, não um arquivo comum";
+        QTest::newRow("folder") << "folder" << "o destino é uma pasta";
+    }
+    void writesOnlyRegularFiles() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saida.pdf"));
+        const QByteArray local = QFile::encodeName(path);
+        if (kind == u"pipe") {
+            QCOMPARE(::mkfifo(local.constData(), 0600), 0);
+        } else if (kind == u"null") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/null"), path));
+        } else {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("saida.pdf")));
+        }
+        QString message;
+        try {
+            WriteFileSafely(path, "%PDF");
+        } catch (const Exception& e) {
+            message = e.message();
+        }
+        QCOMPARE(message, QStringLiteral("Não foi possível gravar o arquivo \"") + path + QStringLiteral("\": ") +
+                              reason + u'.');
+        const QFileInfo after(path);
+        QVERIFY(kind == u"null" ? after.isSymLink() : !after.isFile());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 1);
+    }
+
+    // The longest name the folder allows is written: the temporary name beside it is
+    // cut to fit the same limit.
+    void longestNameIsWritten() {
+        QTemporaryDir dir;
+        const long limit = ::pathconf(QFile::encodeName(dir.path()).constData(), _PC_NAME_MAX);
+        const QString name = QString(int(limit > 0 ? limit : 255) - 4, u'r') + QStringLiteral(".pdf");
+        const QString path = dir.filePath(name);
+        WriteFileSafely(path, "%PDF");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("%PDF"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    }
+
     // Only a regular file is read; the others are refused at once (a pipe
     // without a writer and /dev/zero would otherwise never end).
     void readsOnlyRegularFiles_data() {

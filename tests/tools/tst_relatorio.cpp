@@ -1,10 +1,13 @@
 // quorin-pacote relatorio: the proposal report of a file in every output form, read back by
 // programs nobody here wrote.
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <csignal>
 
 #include "RunPacote.h"
 
@@ -62,6 +65,11 @@ QString Reader(const QString& program, const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
 }
 
+/// Everything in a folder, hidden entries included.
+QStringList Entradas(const QString& pasta) {
+    return QDir(pasta).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
 }  // namespace
 
 class TestRelatorio : public QObject {
@@ -69,6 +77,36 @@ class TestRelatorio : public QObject {
 
     QTemporaryDir dir_;
     QString proposta_;
+    QString grande_;
+
+    /// A process of 30,000 items (300 lots), made once from the example's first item.
+    QString GrandeProcesso() {
+        if (!grande_.isEmpty()) return grande_;
+        QFile exemplo(kExemplos + "processo_exemplo.csv");
+        if (!exemplo.open(QIODevice::ReadOnly)) return {};
+        const QString texto = QString::fromUtf8(exemplo.readAll());
+        const qsizetype fimCabecalho = texto.indexOf(QStringLiteral("\r\n"));
+        const QString cabecalho = texto.left(fimCabecalho + 2);
+        // The first record runs to the first CR LF outside quotes.
+        qsizetype fim = fimCabecalho + 2;
+        for (bool aspas = false; fim < texto.size(); ++fim) {
+            if (texto[fim] == u'"') aspas = !aspas;
+            if (!aspas && texto.mid(fim, 2) == QStringLiteral("\r\n")) break;
+        }
+        const QString resto = texto.mid(fimCabecalho + 2, fim - fimCabecalho - 2).section(u';', 2);
+        QByteArray csv = cabecalho.toUtf8();
+        for (int lote = 1; lote <= 300; ++lote)
+            for (int item = 1; item <= 100; ++item)
+                csv += (QStringLiteral("%1;%2;").arg(lote).arg(item) + resto + QStringLiteral("\r\n")).toUtf8();
+        const QString nomeCsv = dir_.filePath("grande.csv");
+        QFile f(nomeCsv);
+        if (!f.open(QIODevice::WriteOnly) || f.write(csv) != csv.size()) return {};
+        f.close();
+        const QString kpz = dir_.filePath("grande.KPZ");
+        if (Run({"importar", nomeCsv, kpz}).code != 0) return {};
+        grande_ = kpz;
+        return grande_;
+    }
 
   private Q_SLOTS:
     void initTestCase() {
@@ -227,6 +265,94 @@ class TestRelatorio : public QObject {
         const Result r = Run(args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(mensagem), qPrintable(r.err));
+    }
+
+    // A run ended by a signal in the middle of its work leaves nothing: not beside the
+    // target, not in the temporary folder.
+    void sinal_no_meio_nao_deixa_temporarios_data() {
+        QTest::addColumn<QString>("saida");
+        QTest::addColumn<int>("sinal");
+        QTest::newRow("páginas, SIGTERM") << "r.qrp" << int(SIGTERM);
+        QTest::newRow("páginas, SIGINT") << "r.qrp" << int(SIGINT);
+        QTest::newRow("pdf, SIGTERM") << "r.pdf" << int(SIGTERM);
+        QTest::newRow("planilha, SIGINT") << "r.xls" << int(SIGINT);
+        QTest::newRow("metarquivos, SIGTERM") << "r.emf" << int(SIGTERM);
+    }
+    void sinal_no_meio_nao_deixa_temporarios() {
+        QFETCH(QString, saida);
+        QFETCH(int, sinal);
+        const QString grande = GrandeProcesso();
+        QTemporaryDir pasta, temporarios, execucao;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", temporarios.path());
+        env.insert("XDG_RUNTIME_DIR", execucao.path());  // Qt's own folder, not a temporary
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUORIN_PACOTE), {"relatorio", grande, "--saida", pasta.filePath(saida)});
+        QVERIFY(p.waitForStarted());
+        // Signalled while it writes: a temporary beside the target or in the temporary folder.
+        const auto escrevendo = [&] {
+            return !Entradas(pasta.path()).isEmpty() || !Entradas(temporarios.path()).isEmpty();
+        };
+        QDeadlineTimer prazo(30000);
+        while (!escrevendo() && p.state() == QProcess::Running && !prazo.hasExpired()) QThread::msleep(2);
+        QThread::msleep(20);  // well inside the writing, not at its first instant
+        QVERIFY2(p.state() == QProcess::Running, "the run ended before it could be signalled");
+        ::kill(pid_t(p.processId()), sinal);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(Entradas(pasta.path()), QStringList());
+        QCOMPARE(Entradas(temporarios.path()), QStringList());
+    }
+
+    // A metafile set is written whole or not at all: a write that fails on the second
+    // page leaves the earlier set as it was and nothing of the new one; a shorter new
+    // set replaces a longer one without leaving its last pages behind.
+    void conjunto_de_metarquivos_inteiro_ou_nada_data() {
+        QTest::addColumn<QString>("extensao");
+        QTest::newRow("emf") << "emf";
+        QTest::newRow("wmf") << "wmf";
+    }
+    void conjunto_de_metarquivos_inteiro_ou_nada() {
+        QFETCH(QString, extensao);
+        QTemporaryDir pasta;
+        const auto nome = [&](int n) {
+            return pasta.filePath(QStringLiteral("r%1.%2").arg(n, 3, 10, QChar(u'0')).arg(extensao));
+        };
+        const auto conteudo = [](const QString& f) {
+            QFile file(f);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        for (int n = 1; n <= 3; ++n) {
+            QFile velho(nome(n));
+            QVERIFY(velho.open(QIODevice::WriteOnly));
+            velho.write(QByteArray("conjunto anterior, página ") + QByteArray::number(n));
+        }
+        const QStringList antes = Entradas(pasta.path());
+        // Files are limited to the smaller page's size, so the larger page's write fails:
+        // on the first page or on the second, depending on the format.
+        QTemporaryDir medida;
+        QCOMPARE(Run({"relatorio", proposta_, "--saida", medida.filePath("m." + extensao)}).code, 0);
+        const qint64 primeira = QFileInfo(medida.filePath("m001." + extensao)).size();
+        const qint64 segunda = QFileInfo(medida.filePath("m002." + extensao)).size();
+        if (primeira == segunda) QSKIP("both pages have the same size");
+        const Result r = Run({"relatorio", proposta_, "--saida", pasta.filePath("r." + extensao)},
+                             rlim_t(std::min(primeira, segunda)));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("o arquivo excede o tamanho permitido")), qPrintable(r.err));
+        QCOMPARE(Entradas(pasta.path()), antes);
+        for (int n = 1; n <= 3; ++n)
+            QCOMPARE(conteudo(nome(n)), QByteArray("conjunto anterior, página ") + QByteArray::number(n));
+
+        const Result ok = Run({"relatorio", proposta_, "--saida", pasta.filePath("r." + extensao)});
+        QVERIFY2(ok.code == 0, qPrintable(ok.err));
+        QCOMPARE(Entradas(pasta.path()), (QStringList{"r001." + extensao, "r002." + extensao}));
+        // The new pages (the report prints the time, so compare what is not the old set).
+        for (int n = 1; n <= 2; ++n) {
+            QVERIFY(!conteudo(nome(n)).startsWith("conjunto anterior"));
+            QVERIFY(qAbs(conteudo(nome(n)).size() - conteudo(medida.filePath(
+                QStringLiteral("m%1.%2").arg(n, 3, 10, QChar(u'0')).arg(extensao))).size()) < 64);
+        }
     }
 
     void pasta_sem_permissao_nao_deixa_arquivo() {

@@ -3,13 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
+#include "runtime/FileAccess.h"
 #include "runtime/Rounding.h"
 #include "runtime/SafeFile.h"
+#include "runtime/TemporaryCleanup.h"
 
 namespace quorin {
 
@@ -42,15 +45,34 @@ void AppendEscaped(QByteArray& out, const QString& text) {
 
 QByteArray Num(long long value) { return QByteArray::number(value); }
 
+/// A failed QFile operation's reason in Portuguese: the system's error number
+/// where the operation left one, else the kind of failure.
+QString FileErrorText(const QFile& file) {
+    if (errno != 0) return SystemErrorText(errno);
+    switch (file.error()) {
+        case QFileDevice::ResourceError:
+            return SystemErrorText(ENOSPC);
+        case QFileDevice::PermissionsError:
+            return SystemErrorText(EACCES);
+        default:
+            return SystemErrorText(EIO);
+    }
+}
+
 [[noreturn]] void TempFileError(const QFile& file, const QString& verb) {
-    throw Exception(QStringLiteral("Não foi possível %1 o arquivo temporário \"%2\": %3")
-                        .arg(verb, QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    throw Exception(QStringLiteral("Não foi possível %1 o arquivo temporário \"%2\": %3.")
+                        .arg(verb, QDir::toNativeSeparators(file.fileName()), FileErrorText(file)));
 }
 
 /// Appends the bytes and returns where they begin.
 qint64 Append(QFile& file, const QByteArray& bytes) {
-    if (!file.isOpen() && !file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-        TempFileError(file, QStringLiteral("criar"));
+    errno = 0;
+    if (!file.isOpen()) {
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+            TempFileError(file, QStringLiteral("criar"));
+        }
+        // Open without a name from here on: a killed process leaves nothing behind.
+        QFile::remove(file.fileName());
     }
     const qint64 at = file.size();
     if (!file.seek(at) || file.write(bytes) != bytes.size()) {
@@ -61,7 +83,10 @@ qint64 Append(QFile& file, const QByteArray& bytes) {
 
 QByteArray ReadBack(QFile& file, qint64 offset, qint64 length) {
     if (length == 0) return {};
-    if (!file.flush() || !file.seek(offset)) TempFileError(file, QStringLiteral("ler"));
+    errno = 0;
+    // What is still buffered is written first: its failure is a failed write.
+    if (!file.flush()) TempFileError(file, QStringLiteral("gravar"));
+    if (!file.seek(offset)) TempFileError(file, QStringLiteral("ler"));
     QByteArray bytes = file.read(length);
     if (bytes.size() != length) TempFileError(file, QStringLiteral("ler"));
     return bytes;
@@ -69,10 +94,8 @@ QByteArray ReadBack(QFile& file, qint64 offset, qint64 length) {
 
 QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw Exception(QStringLiteral("Não foi possível ler o arquivo temporário \"%1\": %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-    }
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) TempFileError(file, QStringLiteral("ler"));
     return file.readAll();
 }
 
@@ -80,6 +103,8 @@ QByteArray ReadWholeFile(const QString& path) {
 
 struct TPdfObjs::Impl {
     QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/quorin-pdf-XXXXXX")};
+    // The folder and the pictures waiting in it are removed if a signal ends the process.
+    TTemporaryGuard dirCleanup{QFile::encodeName(dir.path()), TTemporaryCleanup::FolderAndFiles};
     // The pages' parts, one after the other in two spill files of the folder,
     // so a long run creates two files rather than two per page.
     QFile textSpill;

@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QPainter>
+#include <cerrno>
 #include <cmath>
 
 #include "report_engine/export/QRExportText.h"
 #include "runtime/Exceptions.h"
+#include "runtime/FileAccess.h"
 
 namespace quorin {
 
@@ -124,9 +126,10 @@ void TQRPDFDocumentFilter::AcceptGraphic(int x, int y, const TQRExportGraphic& g
     }
     hex += "\r\n";
     QFile out(file);
+    errno = 0;
     if (!out.open(QIODevice::WriteOnly) || out.write(hex) != hex.size() || !out.flush()) {
-        throw Exception(QStringLiteral("Não foi possível gravar o arquivo temporário \"%1\": %2")
-                            .arg(file, out.errorString()));
+        throw Exception(QStringLiteral("Não foi possível gravar o arquivo temporário \"%1\": %2.")
+                            .arg(file, SystemErrorText(errno ? errno : EIO)));
     }
     out.close();
 

@@ -6,7 +6,7 @@
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Exceptions.h"
-#include "runtime/SafeFile.h"
+#include "runtime/SafeFileSet.h"
 
 namespace quorin {
 
@@ -29,28 +29,35 @@ void TQRWMFExportFilter::Start(int paperWidth, int paperHeight, const TQRFont& f
 }
 
 QStringList TQRWMFExportFilter::SavePages() {
-    QStringList written;
-    if (!SourcePrinter) return written;
+    if (!SourcePrinter) return {};
     if (baseName_.isEmpty()) baseName_ = WithoutExtension(FileName);
     const bool emf = Enhanced();
+    const QString extension = emf ? QStringLiteral(".emf") : QStringLiteral(".wmf");
+    const auto nameOf = [&](int n) { return baseName_ + QString::asprintf("%03d", n) + extension; };
+    // The pages are written as one set: all of them or, on a failure, none, with an
+    // earlier set of the same name left whole.
+    TSafeFileSet set(QFileInfo(baseName_).absolutePath());
     const int count = SourcePrinter->GetPageCount();
     for (int n = 1; n <= count; ++n) {
         const std::unique_ptr<TQRPageRecording> page = SourcePrinter->GetPage(n);
         if (!page) continue;
-        const QString name = baseName_ + QString::asprintf("%03d", n) + (emf ? ".emf" : ".wmf");
+        const QString name = nameOf(n);
         if (emf) {
-            WriteFileSafely(name, page->Data());
+            set.Add(name, page->Data());
         } else {
             QString error;
             const QByteArray wmf = ConvertEmfToWmf(page->Data(), &error);
             if (wmf.isEmpty()) {
                 throw Exception(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2").arg(name, error));
             }
-            WriteFileSafely(name, wmf);
+            set.Add(name, wmf);
         }
-        written << name;
     }
-    return written;
+    // What follows the new last page of an earlier, longer set of this name would
+    // otherwise pass for pages of this one.
+    QStringList obsolete;
+    for (int n = count + 1; QFileInfo::exists(nameOf(n)); ++n) obsolete << nameOf(n);
+    return set.Commit(obsolete);
 }
 
 void TQRWMFExportFilter::Finish() {

@@ -370,6 +370,19 @@ std::unique_ptr<TQRPageRecording> TQRPageList::GetPage(int pageNumber) {
     }
     TQRStreamLock streamLock(*stream_);
     TQRStream& s = *stream_;
+    // A read that fails leaves the stream where it was, so the walk to any other
+    // page starts from a record boundary and a damaged page hides no other.
+    const qint64 before = s.Position();
+    try {
+        return ReadPageHere(pageNumber);
+    } catch (...) {
+        s.Seek(before, TQRStream::soBeginning);
+        throw;
+    }
+}
+
+std::unique_ptr<TQRPageRecording> TQRPageList::ReadPageHere(int pageNumber) {
+    TQRStream& s = *stream_;
     SeekToPage(pageNumber);
     const qint64 start = s.Position();
     const qint64 size = s.Size();

@@ -66,6 +66,8 @@ class TQRPageList {
 
   private:
     void RequireStream() const;
+    /// Walks to the page and reads it; the caller holds both locks.
+    std::unique_ptr<TQRPageRecording> ReadPageHere(int pageNumber);
 
     std::recursive_mutex lock_;
     std::atomic<bool> compression_{false};

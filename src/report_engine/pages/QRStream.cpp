@@ -6,6 +6,10 @@
 #include <cstring>
 
 #include "report_engine/pages/EQRError.h"
+#include "runtime/FileAccess.h"
+
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace quorin {
 
@@ -32,12 +36,25 @@ QString TempFilename() {
 TQRStream::TQRStream(qint64 memoryLimit) : inMemory_(true), memoryLimit_(memoryLimit) {}
 
 TQRStream::TQRStream(const QString& fileName) : inMemory_(false), memoryLimit_(0) {
-    file_ = std::make_unique<QFile>(fileName);
-    if (!file_->open(QIODevice::ReadOnly)) {
-        const QString reason = file_->errorString();
-        file_.reset();
-        throw EQRError(QStringLiteral("Não foi possível abrir o arquivo \"%1\": %2")
+    const auto refuse = [&fileName](const QString& reason) {
+        throw EQRError(QStringLiteral("Não foi possível abrir o arquivo \"%1\": %2.")
                            .arg(QDir::toNativeSeparators(fileName), reason));
+    };
+    // Look before opening: opening a pipe would wait for a writer, and a device
+    // never ends.
+    struct stat st;
+    if (::stat(QFile::encodeName(fileName).constData(), &st) != 0) {
+        refuse(errno == ENOENT ? QStringLiteral("o arquivo não existe") : SystemErrorText(errno));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        refuse(NotRegularFileText(st.st_mode));
+    }
+    file_ = std::make_unique<QFile>(fileName);
+    errno = 0;
+    if (!file_->open(QIODevice::ReadOnly)) {
+        const int error = errno ? errno : EIO;
+        file_.reset();
+        refuse(SystemErrorText(error));
     }
 }
 
@@ -47,9 +64,6 @@ TQRStream::~TQRStream() {
     if (file_) {
         file_->close();
         file_.reset();
-    }
-    if (!tempFileName_.isEmpty()) {
-        QFile::remove(tempFileName_);
     }
 }
 
@@ -67,9 +81,10 @@ qint64 TQRStream::Read(void* buffer, qint64 count) {
         }
         return n;
     }
+    errno = 0;
     const qint64 n = file_->read(static_cast<char*>(buffer), count);
     if (n < 0) {
-        throw EQRError(QStringLiteral("Erro ao ler o arquivo de páginas: %1").arg(file_->errorString()));
+        Fail(QStringLiteral("ler"));
     }
     return n;
 }
@@ -100,9 +115,10 @@ qint64 TQRStream::Write(const void* buffer, qint64 count) {
     if (!file_->isWritable()) {
         throw EQRError(QStringLiteral("O arquivo de páginas está aberto somente para leitura."));
     }
+    errno = 0;
     const qint64 n = file_->write(static_cast<const char*>(buffer), count);
     if (n != count) {
-        throw EQRError(QStringLiteral("Erro ao gravar o arquivo de páginas: %1").arg(file_->errorString()));
+        Fail(QStringLiteral("gravar"));
     }
     return n;
 }
@@ -110,18 +126,21 @@ qint64 TQRStream::Write(const void* buffer, qint64 count) {
 void TQRStream::Spill() {
     const QString name = TempFilename();
     auto file = std::make_unique<QFile>(name);
+    errno = 0;
     if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-        const QString reason = file->errorString();
+        const int error = errno ? errno : EIO;
         QFile::remove(name);
-        throw EQRError(QStringLiteral("Não foi possível abrir o arquivo temporário \"%1\": %2")
-                           .arg(QDir::toNativeSeparators(name), reason));
+        throw EQRError(QStringLiteral("Não foi possível abrir o arquivo temporário \"%1\": %2.")
+                           .arg(QDir::toNativeSeparators(name), SystemErrorText(error)));
     }
-    if (file->write(memory_) != memory_.size() || !file->seek(memoryPosition_)) {
-        const QString reason = file->errorString();
-        file->close();
-        QFile::remove(name);
-        throw EQRError(QStringLiteral("Erro ao gravar o arquivo temporário \"%1\": %2")
-                           .arg(QDir::toNativeSeparators(name), reason));
+    // The open file lives on without its name: nothing is left in the temporary
+    // folder however the process ends.
+    QFile::remove(name);
+    errno = 0;
+    if (file->write(memory_) != memory_.size() || !file->flush() || !file->seek(memoryPosition_)) {
+        const int error = errno ? errno : EIO;
+        throw EQRError(QStringLiteral("Não foi possível gravar o arquivo temporário \"%1\": %2.")
+                           .arg(QDir::toNativeSeparators(name), SystemErrorText(error)));
     }
     file_ = std::move(file);
     tempFileName_ = name;
@@ -141,9 +160,11 @@ qint64 TQRStream::Seek(qint64 offset, TSeekOrigin origin) {
     const qint64 target = std::max<qint64>(0, base + offset);
     if (inMemory_) {
         memoryPosition_ = target;
-    } else if (!file_->seek(target)) {
-        throw EQRError(
-            QStringLiteral("Erro ao posicionar no arquivo de páginas: %1").arg(file_->errorString()));
+    } else {
+        errno = 0;
+        if (!file_->seek(target)) {
+            Fail(QStringLiteral("percorrer"));
+        }
     }
     return target;
 }
@@ -171,6 +192,16 @@ void TQRStream::SaveToStream(QIODevice& destination) {
             throw EQRError(QStringLiteral("Erro ao gravar as páginas: %1").arg(destination.errorString()));
         }
     }
+}
+
+void TQRStream::Fail(const QString& verb) {
+    const int error = errno ? errno : EIO;
+    // Buffered writes fail when the buffer is flushed, by a seek or a read as well.
+    const bool full = error == ENOSPC || error == EFBIG || error == EDQUOT;
+    const QString name = tempFileName_.isEmpty() ? file_->fileName() : tempFileName_;
+    throw EQRError(QStringLiteral("Não foi possível %1 o arquivo de páginas \"%2\": %3.")
+                       .arg(full ? QStringLiteral("gravar") : verb, QDir::toNativeSeparators(name),
+                            SystemErrorText(error)));
 }
 
 bool TQRStream::InMemory() {

@@ -59,6 +59,8 @@ class TQRStream {
 
   private:
     void Spill();
+    /// Raises the failure of the last file operation with its reason in Portuguese.
+    [[noreturn]] void Fail(const QString& verb);
 
     bool inMemory_;
     QByteArray memory_;

@@ -13,11 +13,6 @@ qsizetype CharLength(QStringView text, qsizetype i) {
     return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
 }
 
-// Length of the character that ends just before `end`.
-qsizetype CharLengthBefore(QStringView text, qsizetype end) {
-    return text[end - 1].isLowSurrogate() && end >= 2 && text[end - 2].isHighSurrogate() ? 2 : 1;
-}
-
 // One paragraph: the line being collected is always a contiguous run of the
 // paragraph, so it is kept as a range and copied only when emitted.
 class ParagraphBreaker {
@@ -70,47 +65,50 @@ class ParagraphBreaker {
             }
             return;
         }
-        if (lineEmpty) {
-            // The word alone overflows an empty line: keep what fits of its front.
-            qsizetype k = start;
+        if (!lineEmpty) {
+            Emit();
+            if (!rules_.WordWrap) {
+                full_ = true;
+                return;
+            }
+            if (Width(wordAdvance) <= rules_.Width) {
+                StartLine(start, end, wordAdvance);
+                return;
+            }
+        }
+        // The word alone overflows a line. Without WordWrap its front is all that
+        // prints; with it the word goes on over as many lines as it needs, each
+        // cut after the last character that fits, and the last piece stays open
+        // for the words after it.
+        qsizetype k = start;
+        for (;;) {
             double advance = 0;
-            while (k < end) {
-                const qsizetype len = CharLength(text_, k);
-                const double next = measure_.Advance(text_.mid(k, len));
+            qsizetype piece = k;
+            while (piece < end) {
+                const qsizetype len = CharLength(text_, piece);
+                const double next = measure_.Advance(text_.mid(piece, len));
                 if (Width(advance + next) >= rules_.Width) {
                     break;
                 }
                 advance += next;
-                k += len;
+                piece += len;
             }
-            StartLine(start, k, advance);
-            Emit();
-            StartLine(end, end, 0);
-            afterCut_ = true;
-            full_ = !rules_.WordWrap;
-            return;
-        }
-        Emit();
-        if (!rules_.WordWrap) {
-            full_ = true;
-            return;
-        }
-        if (Width(wordAdvance) > rules_.Width) {
-            // Wider than the control on a line of its own: cut from its end.
-            qsizetype k = end;
-            double advance = wordAdvance;
-            while (k > start && Width(advance) > rules_.Width) {
-                const qsizetype len = CharLengthBefore(text_, k);
-                k -= len;
-                advance = measure_.Advance(text_.mid(start, k - start));
+            if (piece == end) {
+                StartLine(k, end, advance);
+                return;
             }
-            StartLine(start, k, advance);
+            StartLine(k, piece, advance);
             Emit();
-            StartLine(end, end, 0);
-            afterCut_ = true;
-            return;
+            if (!rules_.WordWrap || piece == k) {
+                // Not one character fits (or no wrapping): the rest of the word is lost,
+                // so a control too narrow for any text still ends.
+                StartLine(end, end, 0);
+                afterCut_ = true;
+                full_ = !rules_.WordWrap;
+                return;
+            }
+            k = piece;
         }
-        StartLine(start, end, wordAdvance);
     }
 
     QStringView text_;

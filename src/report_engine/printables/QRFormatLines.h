@@ -28,8 +28,10 @@ struct TQRLineRules {
 /// ends a paragraph, and an empty paragraph is an empty line. With AutoSize a
 /// paragraph is one line. Otherwise words (running up to and including a blank
 /// or a hyphen) are set on a line while it stays within the width; a word
-/// wider than the width is cut, and the rest of that word is lost. Every word
-/// adds at most two lines, so no text makes the breaker loop.
+/// wider than the width goes on over the next lines, each cut after its last
+/// character that fits (without WordWrap only its front prints). Every line
+/// holds at least one character, or the rest of the word is dropped, so no text
+/// makes the breaker loop.
 void QRFormatParagraphs(const QString& text, TQRLineMeasure& measure, const TQRLineRules& rules,
                         QStringList& lines);
 

@@ -182,6 +182,7 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
     const long double designedWidth = width;
     FormatLines();
     width = Size().Native(3);
+    const TQRFont font = canStretch ? Font() : FitValue(static_cast<int>((height + 1) / lineHeight));
 
     if (render && !Transparent()) {
         canvas->Brush = TQRBrush{Color, TQRBrushStyle::bsSolid};
@@ -205,7 +206,7 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
         textX = originX + width / 2;
     }
     if (render) {
-        canvas->Font = Font();
+        canvas->Font = font;
         canvas->TransparentBackground = true;
         canvas->TextAlign = Alignment();
     }
@@ -241,7 +242,7 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
             canvas->TextOut(QRXPos(printer, textX), QRYPos(printer, y), line);
         }
         if (filter != nullptr) {
-            filter->TextOut(static_cast<double>(textX), static_cast<double>(y), Font(), Color, Alignment(),
+            filter->TextOut(static_cast<double>(textX), static_cast<double>(y), font, Color, Alignment(),
                             line);
         }
         y += lineHeight;
@@ -257,6 +258,28 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
             *canvas, QRDeviceRect(printer, left, top, left + width, top + Size().Native(0) + expansionSeen),
             QRXFactor(printer), QRYFactor(printer));
     }
+}
+
+TQRFont TQRCustomLabel::FitValue(int linesShown) {
+    TQRFont font = Font();
+    // A value (one word: a number, a code) that needs more lines than its fixed box
+    // shows would lose its last characters. It is set in a smaller size of the same
+    // font until it fits on one line, down to 6 points; if it is still too wide it
+    // is printed whole, reaching past the box on the side its alignment leaves free.
+    if (AutoSize() || !GetCaptionBased() || WrappedLines.size() <= std::max(linesShown, 1) ||
+        OutputCaption.contains(u' ') || OutputCaption.contains(u'\r') || OutputCaption.contains(u'\n')) {
+        return font;
+    }
+    const int dpi = QRScreenDotsPerInch();
+    const int zoom = ParentZoom();
+    for (int size = font.Size - 1; size >= kSmallestFittedSize; --size) {
+        font.Size = size;
+        if (TQRTextMeasurer(font, dpi, zoom).TextWidth(OutputCaption) <= Width()) {
+            break;
+        }
+    }
+    WrappedLines = QStringList{OutputCaption};
+    return font;
 }
 
 TQRMemo::TQRMemo(TQRControl* parent) : TQRCustomLabel(parent) {

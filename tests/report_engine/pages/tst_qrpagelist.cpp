@@ -208,7 +208,7 @@ class TestQRPageList : public QObject {
             QVERIFY(!run.stream->InMemory());
             spilled = run.stream->TemporaryFileName();
             QVERIFY(QFileInfo(spilled).fileName().startsWith(QLatin1String("QRP")));
-            QVERIFY(QFileInfo::exists(spilled));
+            QVERIFY(!QFileInfo::exists(spilled));  // open without a name, so never left behind
             for (const int n : {60, 1, 31, 30, 59}) {
                 QCOMPARE(*run.list.GetPage(n), samples::Page(n, 2000));
             }
@@ -324,6 +324,44 @@ class TestQRPageList : public QObject {
             QCOMPARE(e.message(), QStringLiteral("Os dados comprimidos da página 1 estão danificados."));
         }
         QCOMPARE(*list.GetPage(2), samples::Page(2));
+    }
+
+    // A damaged page is refused on its own: the walk to every other page, forwards
+    // and backwards, starts again from where the failed read began.
+    void damagedPageLeavesTheOthersReadable_data() {
+        QTest::addColumn<int>("damaged");
+        QTest::addColumn<bool>("backwards");
+        for (int page = 1; page <= 5; ++page) {
+            QTest::newRow(qPrintable(QStringLiteral("page %1, forwards").arg(page))) << page << false;
+            QTest::newRow(qPrintable(QStringLiteral("page %1, backwards").arg(page))) << page << true;
+        }
+    }
+    void damagedPageLeavesTheOthersReadable() {
+        QFETCH(int, damaged);
+        QFETCH(bool, backwards);
+        QByteArray f = FileBytes(5, true);
+        qint64 record = TQRPageList::HeaderSize;
+        for (int page = 1; page < damaged; ++page) {
+            record = I32(f, record + 4);
+        }
+        // Overwrite the coded bytes of the page, leaving its links intact.
+        const qint64 codedEnd = I32(f, record + 4) - 4;
+        for (qint64 i = record + 12; i < codedEnd; ++i) {
+            f[i] = static_cast<char>(0xA5);
+        }
+        TQRPageList list;
+        list.LoadFromStream(StreamOf(f));
+        for (int step = 0; step < 5; ++step) {
+            const int page = backwards ? 5 - step : step + 1;
+            if (page == damaged) {
+                QVERIFY_THROWS_EXCEPTION(EQRError, list.GetPage(page));
+                continue;
+            }
+            const auto got = list.GetPage(page);
+            QVERIFY2(got && *got == samples::Page(page), qPrintable(QStringLiteral("page %1").arg(page)));
+        }
+        QVERIFY_THROWS_EXCEPTION(EQRError, list.GetPage(damaged));
+        QCOMPARE(*list.GetPage(damaged == 5 ? 4 : damaged + 1), samples::Page(damaged == 5 ? 4 : damaged + 1));
     }
 
     void truncationAtEveryByte_data() {

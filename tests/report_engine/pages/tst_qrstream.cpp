@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "report_engine/pages/EQRError.h"
 #include "report_engine/pages/QRStream.h"
@@ -56,7 +57,9 @@ class TestQRStream : public QObject {
             QVERIFY(!s.InMemory());
             spilled = s.TemporaryFileName();
             QVERIFY(QFileInfo(spilled).fileName().startsWith(QLatin1String("QRP")));
-            QCOMPARE(QFileInfo(spilled).size(), 100001);
+            // The spill file has no name while it is open: a killed process leaves nothing.
+            QVERIFY(!QFileInfo::exists(spilled));
+            QCOMPARE(s.Size(), 100001);
             QCOMPARE(s.Position(), 100001);
             // Writing in the middle and reading back work the same on the file.
             s.Seek(10, TQRStream::soBeginning);
@@ -131,6 +134,36 @@ class TestQRStream : public QObject {
             QVERIFY2(e.message().startsWith(
                          QStringLiteral("Não foi possível abrir o arquivo \"/nao/existe/paginas.QRP\"")),
                      qPrintable(e.message()));
+        }
+    }
+
+    // A pipe would block the opening forever, a device would never end: both are
+    // refused before they are opened, with the reason in Portuguese.
+    void onlyRegularFilesOpen_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << "o arquivo não existe";
+        QTest::newRow("pipe") << "pipe" << "é um pipe, não um arquivo comum";
+        QTest::newRow("link to /dev/zero") << "zero" << "é um dispositivo, não um arquivo comum";
+        QTest::newRow("folder") << "folder" << "é uma pasta, não um arquivo";
+    }
+    void onlyRegularFilesOpen() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("paginas.QRP"));
+        if (kind == u"pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == u"zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (kind == u"folder") {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("paginas.QRP")));
+        }
+        try {
+            TQRStream s(path);
+            QFAIL("only a regular file opens");
+        } catch (const EQRError& e) {
+            QCOMPARE(e.message(), QStringLiteral("Não foi possível abrir o arquivo \"%1\": %2.").arg(path, reason));
         }
     }
 };

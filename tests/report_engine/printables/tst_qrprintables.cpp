@@ -64,8 +64,15 @@ class TestQRPrintables : public QObject {
             << "guarda-chuva" << 60 << 16 << 9 << false << true << QStringList{"guarda-", "chuva"} << 1;
         QTest::newRow("carriage return and line feed pairs")
             << "um\r\ndois\r\ntrês" << 200 << 16 << 9 << true << true << QStringList{"um", "dois", "três"} << 2;
-        QTest::newRow("a word wider than the control is cut, the rest lost")
-            << "Paralelepípedo" << 30 << 16 << 9 << false << false << QStringList{"Paral"} << 0;
+        // A value must never print as a different one: a word wider than a box that
+        // cannot grow is set smaller (down to 6 points) and, still too wide, printed whole.
+        QTest::newRow("a word wider than a box that cannot grow is printed whole")
+            << "Paralelepípedo" << 30 << 16 << 9 << false << false << QStringList{"Paralelepípedo"} << 0;
+        QTest::newRow("a number wider than its box is printed whole")
+            << "-1.500.000.000,0000" << 40 << 16 << 9 << false << false << QStringList{"-1.500.000.000,0000"}
+            << 0;
+        QTest::newRow("a word wider than a box that grows goes on over the next line")
+            << "Paralelepípedo" << 50 << 16 << 9 << false << true << QStringList{"Paralele", "pípedo"} << 1;
         QTest::newRow("9 points in 16 pixels: the second line is dropped")
             << "Caneta azul" << 60 << 16 << 9 << false << false << QStringList{"Caneta "} << 0;
         QTest::newRow("9 points in 16 pixels: a second line grows the band with AutoStretch")

@@ -61,11 +61,17 @@ class TestQRTextEngine : public QObject {
         QTest::newRow("an empty text is one empty line") << "" << false << true << 60 << QStringList{""};
         QTest::newRow("with AutoSize the text is never wrapped")
             << "abcd efg hij klm" << true << true << 20 << QStringList{"abcd efg hij klm"};
-        // 4 characters make 28 < 30; the fifth would make 35.
-        QTest::newRow("a word wider than an empty line is cut, the rest lost")
-            << "abcdefghij" << false << true << 30 << QStringList{"abcd"};
-        QTest::newRow("a word wider than the width after a line is cut from its end")
-            << "ab abcdefghij xy" << false << true << 30 << QStringList{"ab ", "abcd", "xy"};
+        // 4 characters make 28 < 30; the fifth would make 35. "ef" is 20, "efg" 30, which
+        // does not fit a cut; "ghi" is 24.
+        QTest::newRow("a word wider than an empty line goes on over the next lines")
+            << "abcdefghij" << false << true << 30 << QStringList{"abcd", "ef", "ghi", "j"};
+        QTest::newRow("the last piece of a long word takes the words after it")
+            << "ab abcdefghij xy" << false << true << 30 << QStringList{"ab ", "abcd", "ef", "ghi", "j xy"};
+        QTest::newRow("a long word ends a line exactly: no empty line after it")
+            << "abcdabcd" << false << true << 29 << QStringList{"abcd", "abcd"};
+        QTest::newRow("a 3,008-character word loses nothing")
+            << QString(3008, u'a') << false << true << 30
+            << QStringList(752, QStringLiteral("aaaa"));
         QTest::newRow("without WordWrap the rest of the paragraph is dropped")
             << "abcd efg hij\rk" << false << false << 60 << QStringList{"abcd ", "k"};
         QTest::newRow("without WordWrap a long word keeps its front")
@@ -99,14 +105,15 @@ class TestQRTextEngine : public QObject {
         QCOMPARE(QRWidestLine({"ab", "abcd", ""}, measure), 28);
     }
 
-    // A huge text of words that never fit ends, with at most one line per word.
+    // A huge text of words that never fit ends: at most one line per character.
     void hostileTextEnds() {
         FixedMeasure measure;
         const QString text = QString(20000, u'x') + QStringLiteral(" ") + QString(5000, u'-');
         for (int width : {0, 1, 7, 8}) {
             QStringList lines;
             QRFormatParagraphs(text, measure, {false, true, width}, lines);
-            QVERIFY(lines.size() <= 5002);
+            // A line where one character fits, or the rest of the word dropped where none does.
+            QVERIFY(lines.size() <= (width >= 8 ? text.size() + 1 : 5002));
             for (const QString& line : lines) {
                 QVERIFY(measure.TextWidth(line) <= std::max(width, 0) || line.size() <= 1);
             }
