@@ -14,8 +14,7 @@ base_threads=$(e2e_own_threads "$E2E_APP_PID")
 e2e_log "threads before: $(e2e_thread_names "$E2E_APP_PID" | tr '\n' ' ')"
 for way in close_box esc; do
   # Relatorio (the focus moves off the empty CNPJ field without a message).
-  e2e_click_main 290 628
-  preview=$(e2e_wait_new_window "$E2E_MAIN_WIN" 20) || e2e_fail "no preview for the $way test"
+  preview=$(e2e_open_preview) || e2e_fail "no preview for the $way test"
   sleep 0.8
   # The run's own thread is there while the report is generated.
   e2e_log "threads while generating: $(e2e_thread_names "$E2E_APP_PID" | tr '\n' ' ')"

@@ -291,3 +291,10 @@ e2e_click_close_box() {
   eval "$(xwininfo -id "$frame" | awk '/Absolute upper-left X:/ {print "x=" $4} /Absolute upper-left Y:/ {print "y=" $4} /Width:/ {print "w=" $2}')"
   xdotool mousemove $((x + w - 10)) $((y + 9)) click 1
 }
+
+# e2e_open_preview [SECONDS]: presses "Relatorio" on the main window and prints the id of the
+# preview window once it is the active window.
+e2e_open_preview() {
+  e2e_click_main 290 628
+  e2e_wait_new_window "$E2E_MAIN_WIN" "${1:-20}"
+}
