@@ -5,6 +5,7 @@
 #include <array>
 
 #include "report_engine/preview/TQRPreview.h"
+#include "report_engine/printer/TQRPrinter.h"
 
 class QFrame;
 class QLabel;
@@ -114,7 +115,7 @@ class TQRStandardPreview : public QDialog {
     void ExportTo(int filterIndex, const QString& fileName);
     void ShowError(const QString& text);
 
-    TQRPrinter* printer_;
+    TQRPrinterRef printer_;  // empties itself when the printer is destroyed
     int lastProgressShown_ = 0;
     int previousProgress_ = 0;
     bool closed_ = false;
