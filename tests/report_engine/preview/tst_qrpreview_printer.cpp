@@ -226,6 +226,11 @@ void TestQRPreviewPrinter::aSmallPageIsCentredWithIntegerHalves() {
                  QPoint((view.width() - page.width()) / 2, (view.height() - page.height()) / 2));
     }
     QCOMPARE(parities.size(), 4);  // odd and even widths and heights were all seen
+    preview.ZoomToFit();
+    QCoreApplication::processEvents();
+    QVERIFY(preview.grab().save(ScreenshotPath(QStringLiteral("preview_centred_%1x%2.png")
+                                                   .arg(view.width())
+                                                   .arg(view.height()))));
     preview.SetZoom(200);
     QCoreApplication::processEvents();
     QCOMPARE(preview.PreviewImage()->pos(), QPoint(0, 0));
