@@ -1,5 +1,7 @@
 #include "report_engine/model/TQRBands.h"
 
+#include <algorithm>
+
 #include "report_engine/expr/TQREvaluator.h"
 #include "report_engine/model/TQRController.h"
 #include "report_engine/model/TQRPrintable.h"
@@ -163,12 +165,15 @@ void TQRCustomBand::Loaded() {
 }
 
 void TQRCustomBand::ParentChanged(TQRControl* oldParent) {
-    TCustomQuickRep* oldReport = ReportOf(oldParent);
     if (auto* band = dynamic_cast<TQRCustomBand*>(ParentControl())) {
         // A band dropped on a band goes to that band's parent.
         SetParentControl(band->ParentControl());
         return;
     }
+    // Back from a band it was dropped on, the band still names the report it
+    // was in before the drop: that is the one it leaves, not the band's.
+    TCustomQuickRep* oldReport =
+        dynamic_cast<TQRCustomBand*>(oldParent) != nullptr ? ParentReport : ReportOf(oldParent);
     TCustomQuickRep* report = dynamic_cast<TCustomQuickRep*>(ParentControl());
     if (oldReport != nullptr && oldReport != report && !oldReport->Destroying()) {
         oldReport->RemoveBand(this);
@@ -177,7 +182,9 @@ void TQRCustomBand::ParentChanged(TQRControl* oldParent) {
     size_.ParentReport = report;
     if (report != nullptr) {
         size_.SetUnits(report->Units());
-        if (oldReport != report) {
+        // Joining: also when the hop over a band took it off this report's list.
+        const std::vector<TQRCustomBand*>& bands = report->BandList();
+        if (oldReport != report || std::find(bands.begin(), bands.end(), this) == bands.end()) {
             SetZoom(report->Zoom());
             report->AddBand(this);
         }

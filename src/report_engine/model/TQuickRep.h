@@ -31,6 +31,10 @@ using TQRAfterPreviewEvent = std::function<void(QObject* sender)>;
 using TQRAfterPrintEvent = std::function<void(QObject* sender)>;
 using TNotifyEvent = std::function<void(QObject* sender)>;
 using TQRPrinterHookEvent = std::function<void(QObject* sender, bool& cancel, void* devMode)>;
+/// Shows the run's pages in a window of the caller's own, handed the run's
+/// page sink; it may return at once, the run goes on and the page sink stays
+/// until that window closes (the printer's ClosePreview).
+using TQRPreviewEvent = std::function<void(TQRPrinter* sender)>;
 
 enum class TQROption { FirstPageHeader = 1, LastPageFooter = 2, Compression = 4 };
 /// A set of TQROption values.
@@ -156,7 +160,7 @@ class TCustomQuickRep : public TQRBasePanel {
     TQRNotifyEvent OnEndPage;
     TQRNotifyEvent OnStartPage;
     TQROnNeedDataEvent OnNeedData;
-    TNotifyEvent OnPreview;
+    TQRPreviewEvent OnPreview;
     TQRPrinterHookEvent OnGetPrinterSettings;
     TQRPrinterHookEvent OnApplyPrinterSettings;
 

@@ -111,7 +111,7 @@ void WirePreview(TCustomQuickRep* report, TQRPrinter* printer) {
     printer->OnExportToFilter = [report](TQRExportFilter* filter) { report->ExportToFilter(filter); };
     printer->SetTitle(report->ReportTitle);
     if (report->OnPreview) {
-        printer->OnPreview = [report](TQRPrinter*) { report->OnPreview(report); };
+        printer->OnPreview = [report](TQRPrinter* sink) { report->OnPreview(sink); };
         printer->OnPreviewModal = printer->OnPreview;
     }
 }
@@ -134,10 +134,13 @@ void TCustomQuickRep::PreviewIt(bool modal) {
     thread_ = std::make_unique<TQRCreateReportThread>(this);
     thread_->start();
     if (modal) {
+        // A preview hook shows the pages its own way and may return at once:
+        // the run and its page sink then go on until that preview closes.
+        const bool hooked = static_cast<bool>(printer->OnPreviewModal);
         printer->PreviewModal();
         // The modal preview has closed: end the run (when the preview did not
         // say so itself) and free its page sink.
-        if (qrPrinter_.get() == printer) {
+        if (!hooked && qrPrinter_.get() == printer) {
             CMPreviewClose(printer);
         }
         retiredPrinter_.reset();

@@ -31,6 +31,7 @@ int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value))
 TQRPreviewImage::TQRPreviewImage(QWidget* parent) : QWidget(parent) {
     resize(100, 50);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    printer_.OnDestroyed = [this] { Detach(); };
 }
 
 TQRPreviewImage::~TQRPreviewImage() = default;
@@ -136,9 +137,12 @@ TQRPreview::TQRPreview(QWidget* parent) : QScrollArea(parent), image_(new TQRPre
     resize(250, 250);
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(false);
-    setAlignment(Qt::AlignCenter);
+    // The page is centred here, not by the scroll area, whose rounding differs.
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setWidget(image_);
     setFocusPolicy(Qt::StrongFocus);
+    // A printer freed while shown leaves the control showing no page.
+    printer_.OnDestroyed = [this] { image_->Detach(); };
 }
 
 TQRPreview::~TQRPreview() {
@@ -271,24 +275,11 @@ void TQRPreview::UpdateImage() {
     }
 }
 
+// Every notice reaches the listener, in the order it came; what the listener
+// repaints is drawn once per pass of the event loop, however many came.
 void TQRPreview::CMPageAvailable(int n) {
-    if (n == pageNumber_) {
-        UpdateImage();
-        if (OnPageAvailable) OnPageAvailable(this, n);
-        return;
-    }
-    // A fast run announces pages by the thousand: the listener hears the
-    // latest of a burst once, after the notices queued with it.
-    latestAvailable_ = n;
-    if (availablePending_) return;
-    availablePending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            availablePending_ = false;
-            if (printer_ != nullptr && OnPageAvailable) OnPageAvailable(this, latestAvailable_);
-        },
-        Qt::QueuedConnection);
+    if (n == pageNumber_) UpdateImage();
+    if (OnPageAvailable) OnPageAvailable(this, n);
 }
 
 void TQRPreview::CMProgressUpdate(int p) {
@@ -300,19 +291,42 @@ bool TQRPreview::event(QEvent* event) {
     if (type == CM_QRPAGEAVAILABLE || type == CM_QRPROGRESSUPDATE) {
         const auto* notice = static_cast<TQRPrinterEvent*>(event);
         // A notice still queued from a printer this control no longer shows is dropped.
-        if (printer_ == nullptr) return true;
+        if (printer_ == nullptr || notice->Printer != printer_) return true;
         if (type == CM_QRPAGEAVAILABLE)
             CMPageAvailable(notice->Param());
         else
             CMProgressUpdate(notice->Param());
         return true;
     }
-    return QScrollArea::event(event);
+    const bool handled = QScrollArea::event(event);
+    if (event->type() == QEvent::LayoutRequest) PlaceImage();
+    return handled;
 }
 
 void TQRPreview::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     Fixvalues();
+    PlaceImage();
+}
+
+bool TQRPreview::eventFilter(QObject* watched, QEvent* event) {
+    const bool handled = QScrollArea::eventFilter(watched, event);
+    if (watched == image_ && event->type() == QEvent::Resize) PlaceImage();
+    return handled;
+}
+
+void TQRPreview::scrollContentsBy(int dx, int dy) {
+    QScrollArea::scrollContentsBy(dx, dy);
+    PlaceImage();
+}
+
+void TQRPreview::PlaceImage() {
+    const QSize view = viewport()->size();
+    const int x = image_->width() < view.width() ? (view.width() - image_->width()) / 2
+                                                 : -horizontalScrollBar()->value();
+    const int y = image_->height() < view.height() ? (view.height() - image_->height()) / 2
+                                                   : -verticalScrollBar()->value();
+    if (image_->pos() != QPoint(x, y)) image_->move(x, y);
 }
 
 }  // namespace quorin

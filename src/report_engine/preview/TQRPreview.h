@@ -7,10 +7,9 @@
 #include <memory>
 
 #include "report_engine/pages/QRPageRecording.h"
+#include "report_engine/printer/TQRPrinter.h"
 
 namespace quorin {
-
-class TQRPrinter;
 
 enum TQRZoomState { qrZoomToFit, qrZoomToWidth, qrZoomOther };
 
@@ -54,7 +53,7 @@ class TQRPreviewImage : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    TQRPrinter* printer_ = nullptr;
+    TQRPrinterRef printer_;  // empties itself when the printer is destroyed
     bool pageLoaded_ = false;
     int pageNumber_ = 1;
     std::unique_ptr<TQRPageRecording> page_;
@@ -107,23 +106,26 @@ class TQRPreview : public QScrollArea {
     std::function<void(QMouseEvent*)> OnMouseUp;
     std::function<void(QMouseEvent*)> OnMouseMove;
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
   private:
     void CMPageAvailable(int n);
     void CMProgressUpdate(int p);
     double PageWidthPixels() const;
     double PageLengthPixels() const;
+    /// Centres a page smaller than the view, (view - page) div 2 each way.
+    void PlaceImage();
 
     TQRPreviewImage* image_;
-    TQRPrinter* printer_ = nullptr;
+    TQRPrinterRef printer_;  // empties itself when the printer is destroyed
     int zoom_ = 100;
     TQRZoomState zoomState_ = qrZoomOther;
     int pageNumber_ = 1;
-    int latestAvailable_ = 0;
-    bool availablePending_ = false;
 };
 
 }  // namespace quorin

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "report_engine/preview/TQRPreview.h"
+#include "report_engine/printer/TQRPrinter.h"
 
 class QFrame;
 class QLabel;
@@ -130,7 +131,7 @@ class TQRStandardPreview : public QDialog {
     void ExportTo(int filterIndex, const QString& fileName);
     void ShowError(const QString& text);
 
-    TQRPrinter* printer_;
+    TQRPrinterRef printer_;  // empties itself when the printer is destroyed
     int lastProgressShown_ = 0;
     int previousProgress_ = 0;
     bool closed_ = false;

@@ -286,4 +286,14 @@ TQRMemo::TQRMemo(TQRControl* parent) : TQRCustomLabel(parent) {
     captionBased_ = false;
 }
 
+void TQRMemo::Print(int OfsX, int OfsY) {
+    // The lines come from Lines, so the caption does not change them.
+    SetCaptionText(QString());
+    struct NameBack {
+        TQRMemo* memo;
+        ~NameBack() { memo->SetCaptionText(memo->Name()); }
+    } nameBack{this};
+    TQRCustomLabel::Print(OfsX, OfsY);
+}
+
 }  // namespace quorin

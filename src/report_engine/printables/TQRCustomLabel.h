@@ -58,6 +58,11 @@ class TQRCustomLabel : public TQRPrintable {
     void SetAlignment(TAlignment value) override;
 
   protected:
+    /// Sets Caption and OutputCaption without formatting the lines again.
+    void SetCaptionText(const QString& caption) {
+        caption_ = caption;
+        OutputCaption = caption;
+    }
     void ParentChanged(TQRControl* oldParent) override;
     /// Prints the wrapped lines from NextLineIndex in the rectangle given in
     /// native units, lineHeight apart; canStretch lets the band grow.
@@ -91,11 +96,15 @@ class TQRLabel : public TQRCustomLabel {
 };
 
 /// Prints its Lines instead of a caption.
+/// Prints its Lines instead of a caption. Its caption is only a placeholder
+/// for the designer: printing clears it (so no OnPrint handler is asked) and
+/// leaves it as the control's name.
 class TQRMemo : public TQRCustomLabel {
     Q_OBJECT
 
   public:
     explicit TQRMemo(TQRControl* parent = nullptr);
+    void Print(int OfsX, int OfsY) override;
 };
 
 }  // namespace quorin

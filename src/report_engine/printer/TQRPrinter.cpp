@@ -8,6 +8,7 @@
 #include <QThread>
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/canvas/TQREmfRecorder.h"
@@ -146,6 +147,9 @@ struct TQRPrinter::Impl {
     std::unique_ptr<TQRPainterCanvas> printerCanvas;
     TQRCanvas* canvas = nullptr;
     bool printing = false;  // Print is running (it lets events run between pages)
+    // The pointers that empty themselves when this printer goes.
+    std::mutex refsLock;
+    std::vector<TQRPrinterRef*> refs;
 };
 
 TQRPrinter::TQRPrinter(TCustomQuickRep* owner) : TQRPrinter(owner, false) {}
@@ -172,6 +176,24 @@ TQRPrinter::TQRPrinter(TCustomQuickRep* owner, bool useStandardPrinter) : d(std:
 }
 
 TQRPrinter::~TQRPrinter() {
+    // Whatever still shows this printer lets go of it first. One pointer at a
+    // time, so a handler that frees another holder takes that one off the
+    // list before it would be reached.
+    for (;;) {
+        TQRPrinterRef* ref = nullptr;
+        {
+            std::lock_guard lock(d->refsLock);
+            if (d->refs.empty()) {
+                break;
+            }
+            ref = d->refs.back();
+            d->refs.pop_back();
+        }
+        ref->printer_ = nullptr;
+        if (ref->OnDestroyed) {
+            ref->OnDestroyed();
+        }
+    }
     if (status_ != mpReady) {
         Cleanup();
     }
@@ -179,6 +201,29 @@ TQRPrinter::~TQRPrinter() {
     d->printerCanvas.reset();
     d->job.reset();
     d->recorder.reset();
+}
+
+void TQRPrinter::AddRef(TQRPrinterRef* ref) {
+    std::lock_guard lock(d->refsLock);
+    d->refs.push_back(ref);
+}
+
+void TQRPrinter::RemoveRef(TQRPrinterRef* ref) {
+    std::lock_guard lock(d->refsLock);
+    d->refs.erase(std::remove(d->refs.begin(), d->refs.end(), ref), d->refs.end());
+}
+
+void TQRPrinterRef::Reset(TQRPrinter* printer) {
+    if (printer == printer_) {
+        return;
+    }
+    if (printer_ != nullptr) {
+        printer_->RemoveRef(this);
+    }
+    printer_ = printer;
+    if (printer_ != nullptr) {
+        printer_->AddRef(this);
+    }
 }
 
 void TQRPrinter::SetPrinterDriver(TQRPrinterDriver* driver) {

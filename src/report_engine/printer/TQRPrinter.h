@@ -94,6 +94,34 @@ class TQRNoticeTarget {
     QObject* target_ = nullptr;
 };
 
+/// A pointer to a printer that empties itself when the printer is destroyed:
+/// what a window holds of a printer it shows but does not own, so a printer
+/// freed first leaves the window showing nothing rather than a freed object.
+/// The pointer is set, read and emptied on the thread the printer is
+/// destroyed on (the user-interface thread for windows).
+class TQRPrinterRef {
+  public:
+    TQRPrinterRef() = default;
+    explicit TQRPrinterRef(TQRPrinter* printer) { Reset(printer); }
+    ~TQRPrinterRef() { Reset(nullptr); }
+    TQRPrinterRef(const TQRPrinterRef&) = delete;
+    TQRPrinterRef& operator=(const TQRPrinterRef&) = delete;
+    TQRPrinterRef& operator=(TQRPrinter* printer) {
+        Reset(printer);
+        return *this;
+    }
+    operator TQRPrinter*() const { return printer_; }
+    TQRPrinter* operator->() const { return printer_; }
+    void Reset(TQRPrinter* printer);
+
+    /// Called when the printer is destroyed, after the pointer has been emptied.
+    std::function<void()> OnDestroyed;
+
+  private:
+    friend class TQRPrinter;
+    TQRPrinter* printer_ = nullptr;
+};
+
 using TQRPreviewInterfaceClass = std::function<std::unique_ptr<TQRPreviewInterface>()>;
 /// Replaces the process-wide preview interface class.
 void RegisterPreviewClass(TQRPreviewInterfaceClass factory);
@@ -243,6 +271,9 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
     void SetCustomPaperCode(int value) { settings_->SetCustomPaperCode(value); }
 
   private:
+    friend class TQRPrinterRef;
+    void AddRef(TQRPrinterRef* ref);
+    void RemoveRef(TQRPrinterRef* ref);
     void CreateMetafileCanvas();
     void EndMetafileCanvas(bool store);
     void CreatePrinterCanvas();

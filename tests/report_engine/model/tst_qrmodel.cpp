@@ -164,6 +164,47 @@ class TstQRModel : public QObject {
         QCOMPARE(report->CreateBand(rbDetail)->Name(), QStringLiteral("QRBand2"));
     }
 
+    // A summary band dropped on the detail band goes to the detail's report:
+    // it joins the band list once, takes the report's zoom, is found by its
+    // role and prints, wherever it came from.
+    void aBandDroppedOnABandJoinsItsReport_data() {
+        QTest::addColumn<QString>("from");
+        QTest::newRow("a new band") << QStringLiteral("none");
+        QTest::newRow("a band of the same report") << QStringLiteral("same");
+        QTest::newRow("a band of another report") << QStringLiteral("other");
+    }
+    void aBandDroppedOnABandJoinsItsReport() {
+        QFETCH(QString, from);
+        auto data = LotsDataSet({1, 1});
+        auto report = NewReport();
+        report->SetDataSet(data.get());
+        report->SetZoom(150);
+        TQRDefinition::Build(*report, {Band("D", rbDetail, 20)}, {Expr("D", "D", "NRO_ITEM")});
+        auto* detail = report->findChild<TQRCustomBand*>(QStringLiteral("D"));
+        auto other = NewReport();
+        TQRBand* summary = nullptr;
+        if (from == u"other") {
+            TQRDefinition::Build(*other, {Band("S", rbSummary, 20)}, {Caption("S", "S")});
+            summary = other->findChild<TQRBand*>(QStringLiteral("S"));
+        } else {
+            summary = from == u"same" ? report->CreateBand(rbSummary) : new TQRBand(nullptr, rbSummary);
+            auto* text = new TTestText(summary);
+            text->Caption = QStringLiteral("S");
+            text->Size().SetNative(0, 50);
+            text->Size().SetNative(3, 300);
+        }
+        summary->SetParentControl(detail);
+
+        QCOMPARE(summary->ParentControl(), report.get());
+        QCOMPARE(std::count(report->BandList().begin(), report->BandList().end(), summary), 1);
+        QCOMPARE(summary->Zoom(), 150);
+        QCOMPARE(report->BandOfType(rbSummary), summary);
+        QVERIFY(other->BandList().empty());
+        QVERIFY(detail->Controls().size() == 1);
+        report->Prepare();
+        QCOMPARE(AllPages(*report->QRPrinter()), QStringLiteral("D1|D2|S"));
+    }
+
     void framesPaint_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("thickness");

@@ -248,6 +248,22 @@ class TestQRPrintables : public QObject {
         QCOMPARE(lado, 1);
     }
 
+    // A memo prints its lines, never its caption: the caption is cleared for
+    // the print (so no OnPrint handler is asked) and left as the control's name.
+    void memoPrintsItsLinesAndLeavesItsNameAsCaption() {
+        RunHarness run(2);
+        run.Build({Band("DTB_Detalhe", rbDetail, 40)},
+                  {{"QRM_Notas", "TQRMemo", "DTB_Detalhe", 0, 0, 100, 32,
+                    {{"Lines", QStringList{"n1", "n2"}}, {"Caption", "Rascunho"}, {"AutoSize", false}}}});
+        auto* memo = run.Find<TQRMemo>("QRM_Notas");
+        int calls = 0;
+        memo->OnPrint = [&](QObject*, QString&) { ++calls; };
+        run.Run();
+        QCOMPARE(run.TextsOf(1), (QStringList{"n1", "n2", "n1", "n2"}));
+        QCOMPARE(calls, 0);
+        QCOMPARE(memo->Caption(), QStringLiteral("QRM_Notas"));
+    }
+
     // The handler's text prints once; the next print starts from the caption again.
     void onPrintReplacesTheTextOnce() {
         RunHarness run(2);
