@@ -320,7 +320,6 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
     const long double escala = Escala(casas);
     std::vector<Caso> casos(itens.size());
     int64_t minimo = 0, soma0 = 0;
-    long double desvioBase = 0;
     for (size_t i = 0; i < itens.size(); ++i) {
         Caso& c = casos[i];
         c.q = itens[i].quantidade;
@@ -333,7 +332,6 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
         c.t0 = Total(c.q, c.k0, casas);
         minimo += Total(c.q, 1, casas);
         soma0 += c.t0;
-        desvioBase = std::max(desvioBase, std::fabs(static_cast<long double>(c.k0) - c.x));
     }
     const QString menorPreco = casas == 2 ? QStringLiteral("0,01") : QStringLiteral("0,0001");
     if (alvo < minimo) {
@@ -442,7 +440,7 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
             // cost to it: they are the options for the fewest moved items. Deviations
             // come from a long double proportional price: two that are equal in exact
             // arithmetic may differ in the last bits, and count as equal.
-            limite = std::max(eventos[hi - 1].custo, desvioBase) + kEmpate;
+            limite = eventos[hi - 1].custo + kEmpate;
             if (limite < static_cast<long double>(profundidade) + 0.5L)
                 break;
             profundidade = std::max(profundidade * 2, static_cast<long long>(std::ceil(limite)));

@@ -22,10 +22,14 @@ class TMemoryDataSet;
 /// reference prices, q the quantities and B the bid. Every price p_i is a grid
 /// point k_i / 10^casas with k_i >= 1 (a price above zero). Among all such prices
 /// whose totals add up to the bid, the rule chooses, in this order:
-///   1. the smallest largest deviation max |p_i - pi_i|;
-///   2. then the fewest items off their rounded proportional price (the grid point
-///      nearest pi_i, at least one grid step);
-///   3. then the first solution in item order the search meets.
+///   1. the smallest largest deviation |p_i - pi_i| among the items it moves off
+///      their rounded proportional price (the grid point nearest pi_i, at least one
+///      grid step). An item left there is as near as its grid allows; counting it
+///      would let one item priced below a step decide for all the others;
+///   2. then the fewest items moved;
+///   3. then the first solution the search meets.
+/// When the table of step 2 would pass a size budget, step 2 is skipped and the
+/// result is any exact one with the deviation of step 1.
 /// The search is exact: every candidate price is tried through the real item
 /// total, and the sums are Currency integers. It looks at prices up to a number of
 /// grid steps from the proportional price that grows until a solution is found or
@@ -53,7 +57,7 @@ struct Resultado {
     std::vector<double> proporcionais;
     Currency lance;  ///< the bid as the closing compares it
     Currency soma;   ///< sum of the totals (the bid when exact)
-    double maiorDesvio = 0;     ///< max |p_i - pi_i|
+    double maiorDesvio = 0;     ///< max |p_i - pi_i| over every item
     int itensDeslocados = 0;    ///< items off their rounded proportional price
     /// When not exact: the nearest totals the items can reach below and above
     /// the bid (none below a bid under the minimum prices).
