@@ -408,7 +408,7 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
                 }
             }
             if (grande)
-                return Recusa(r, QStringLiteral("o lote é grande demais para uma busca exata dos preços."));
+                return Recusa(r, QStringLiteral("o lote é grande demais para a busca exata dos preços com estas casas decimais (com 4 casas a busca é menor)."));
             if (m.g > 1 && residuo % m.g != 0)
                 return Recusa(r, QStringLiteral("com %1 casas decimais os totais dos itens só variam em passos de "
                                                 "%2, e o lance %3 não fica em nenhum desses passos.")
@@ -452,7 +452,7 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
             ++hi;
         const Montagem m = Monta(eventos, hi, casos);
         if (!MenosMovidos(m, residuo, k) && !QualquerSolucao(m, residuo, k))
-            return Recusa(r, QStringLiteral("o lote é grande demais para uma busca exata dos preços."));
+            return Recusa(r, QStringLiteral("o lote é grande demais para a busca exata dos preços com estas casas decimais (com 4 casas a busca é menor)."));
     }
 
     r.precos.resize(casos.size());
