@@ -134,25 +134,63 @@ void DeslocaOu(Bits& destino, const Bits& origem, size_t palavras, int64_t s) {
     }
 }
 
-// The reachable offsets (in units of g, shifted by -base) of the prefix.
-Bits Alcance(const Montagem& m) {
+// Span (largest minus smallest offset, in units of g) of every item after each one:
+// from position p after item j the target is reachable only if alvo - p lies within
+// the span still to come, so positions outside [alvo - resto[j], alvo] are dropped.
+std::vector<int64_t> Restos(const Montagem& m) {
+    std::vector<int64_t> resto(m.itens.size() + 1, 0);
+    for (size_t j = m.itens.size(); j-- > 0;) {
+        int64_t menor = 0, maior = 0;
+        for (const auto& op : m.itens[j].op) {
+            menor = std::min(menor, op.first / m.g);
+            maior = std::max(maior, op.first / m.g);
+        }
+        resto[j] = resto[j + 1] + (maior - menor);
+    }
+    return resto;
+}
+
+// The reachable offsets (in units of g, shifted by -base) of the prefix; with a
+// target position, only those from which the target can still be reached.
+Bits Alcance(const Montagem& m, int64_t alvo = -1) {
     const size_t palavras = size_t(m.largura + 63) / 64;
     Bits atual(palavras, 0), proximo(palavras, 0);
     atual[0] = 1;
+    const std::vector<int64_t> resto = alvo >= 0 ? Restos(m) : std::vector<int64_t>();
     int64_t alcance = 0;  // highest position that may be set
-    for (const Opcoes& o : m.itens) {
+    size_t inicio = 0;    // words below are zero
+    for (size_t j = 0; j < m.itens.size(); ++j) {
+        const Opcoes& o = m.itens[j];
         int64_t menor = 0;
         for (const auto& op : o.op)
             menor = std::min(menor, op.first / m.g);
-        std::fill(proximo.begin(), proximo.end(), 0);
-        const size_t usadas = std::min(palavras, size_t(alcance / 64 + 1));
+        size_t fim = std::min(palavras, size_t(alcance / 64 + 1));
+        std::fill(proximo.begin() + std::ptrdiff_t(inicio), proximo.end(), 0);
         int64_t maior = 0;
         for (const auto& op : o.op) {
             const int64_t s = op.first / m.g - menor;
             maior = std::max(maior, s);
-            DeslocaOu(proximo, atual, usadas, s);
+            const size_t ws = size_t(s) / 64;
+            const unsigned bs = unsigned(s % 64);
+            for (size_t i = inicio; i < fim; ++i) {
+                const uint64_t v = atual[i];
+                if (v == 0)
+                    continue;
+                if (i + ws < palavras)
+                    proximo[i + ws] |= v << bs;
+                if (bs != 0 && i + ws + 1 < palavras)
+                    proximo[i + ws + 1] |= v >> (64 - bs);
+            }
         }
         alcance += maior;
+        if (alvo >= 0) {
+            alcance = std::min(alcance, alvo);
+            const int64_t piso = alvo - resto[j + 1];
+            const size_t novoInicio = piso > 0 ? size_t(piso / 64) : 0;
+            std::fill(proximo.begin() + std::ptrdiff_t(inicio),
+                      proximo.begin() + std::ptrdiff_t(std::max(inicio, novoInicio)), 0);
+            inicio = std::max(inicio, novoInicio);
+        }
         std::swap(atual, proximo);
     }
     return atual;
@@ -170,7 +208,7 @@ Resposta Alcanca(const Montagem& m, int64_t residuo) {
     const int64_t pos = residuo / m.g - m.base;
     if (pos < 0 || pos >= m.largura)
         return Resposta::Nao;
-    return Bit(Alcance(m), pos) ? Resposta::Sim : Resposta::Nao;
+    return Bit(Alcance(m, pos), pos) ? Resposta::Sim : Resposta::Nao;
 }
 
 // The grid points of the fewest moved items reaching the residue, in the options of
@@ -178,25 +216,28 @@ Resposta Alcanca(const Montagem& m, int64_t residuo) {
 bool MenosMovidos(const Montagem& m, int64_t residuo, std::vector<long long>& k) {
     const int64_t alvo = residuo / m.g - m.base;
     const size_t n = m.itens.size();
-    if (int64_t(n) * m.largura > kCelulasMaximas)
+    if (alvo < 0 || alvo >= m.largura || int64_t(n) * m.largura > kCelulasMaximas)
         return false;
     constexpr uint16_t kInf = std::numeric_limits<uint16_t>::max();
     const size_t largura = size_t(m.largura);
     std::vector<uint16_t> atual(largura, kInf), proximo(largura);
     std::vector<uint8_t> escolha(n * largura, 0xFF);
     atual[0] = 0;
-    int64_t alcance = 0;
+    const std::vector<int64_t> resto = Restos(m);
+    int64_t alcance = 0, piso = 0;  // positions set lie in [piso, alcance]
     for (size_t j = 0; j < n; ++j) {
         const Opcoes& o = m.itens[j];
         int64_t menor = 0, maior = 0;
         for (const auto& op : o.op)
             menor = std::min(menor, op.first / m.g);
-        std::fill(proximo.begin(), proximo.end(), kInf);
+        std::fill(proximo.begin() + std::ptrdiff_t(piso), proximo.end(), kInf);
         for (size_t c = 0; c < o.op.size() && c < 0xFF; ++c) {
             const int64_t s = o.op[c].first / m.g - menor;
             maior = std::max(maior, s);
             const uint16_t custo = c == 0 ? 0 : 1;
-            for (int64_t p = 0; p <= alcance && p + s < m.largura; ++p) {
+            // Only positions from which the target is still reachable.
+            const int64_t de = std::max(piso, alvo - resto[j] - s > 0 ? alvo - resto[j] - s : 0);
+            for (int64_t p = de; p <= alcance && p + s <= alvo; ++p) {
                 if (atual[size_t(p)] == kInf)
                     continue;
                 const uint16_t v = uint16_t(atual[size_t(p)] + custo);
@@ -206,7 +247,8 @@ bool MenosMovidos(const Montagem& m, int64_t residuo, std::vector<long long>& k)
                 }
             }
         }
-        alcance = std::min<int64_t>(alcance + maior, m.largura - 1);
+        alcance = std::min<int64_t>({alcance + maior, m.largura - 1, alvo});
+        piso = std::max<int64_t>(piso, alvo - resto[j + 1]);
         std::swap(atual, proximo);
     }
     if (alvo < 0 || alvo >= m.largura || atual[size_t(alvo)] == kInf)
