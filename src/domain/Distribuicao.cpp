@@ -29,7 +29,9 @@ namespace {
 
 // Largest bitset width (bits) and count-DP table (cells) the search builds.
 constexpr int64_t kLarguraMaxima = int64_t(1) << 26;
-constexpr int64_t kCelulasMaximas = int64_t(1) << 27;
+constexpr int64_t kCelulasMaximas = int64_t(1) << 25;
+// Largest set of per-item bitsets (64-bit words) any solution is read back from.
+constexpr int64_t kPalavrasMaximas = int64_t(1) << 24;
 // Deepest search, in grid steps from the proportional price, and most events.
 constexpr long long kProfundidadeMaxima = 1 << 16;
 constexpr size_t kEventosMaximos = size_t(1) << 22;
@@ -270,7 +272,7 @@ bool MenosMovidos(const Montagem& m, int64_t residuo, std::vector<long long>& k)
 bool QualquerSolucao(const Montagem& m, int64_t residuo, std::vector<long long>& k) {
     const size_t n = m.itens.size();
     const size_t palavras = size_t(m.largura + 63) / 64;
-    if (int64_t(n) * int64_t(palavras) > kCelulasMaximas / 8)
+    if (int64_t(n + 1) * int64_t(palavras) > kPalavrasMaximas)
         return false;
     std::vector<Bits> camadas(n + 1, Bits(palavras, 0));
     camadas[0][0] = 1;
