@@ -100,9 +100,10 @@ void Lotes1000(int repeticoes) {
                 exatas += res.exato ? 1 : 0;
             }
             char caso[64];
-            std::snprintf(caso, sizeof caso, "%s, %d casas", fracionarias ? "fracionárias" : "inteiras", casas);
-            std::printf("  %-28s %12.2f %12.3f %7d/%-2d %7d/%-2d\n", caso, Mediana(exata), Mediana(plana), exatas,
-                        repeticoes, fecharam, repeticoes);
+            std::snprintf(caso, sizeof caso, "%s, %d casas", fracionarias ? "fracionárias" : "inteiras",
+                          casas);
+            std::printf("  %-28s %12.2f %12.3f %7d/%-2d %7d/%-2d\n", caso, Mediana(exata), Mediana(plana),
+                        exatas, repeticoes, fecharam, repeticoes);
         }
     }
 }
@@ -150,17 +151,20 @@ void Processo50000() {
         int fecharam = 0;
         std::vector<double> precos;
         for (size_t i = 0; i < lidos.size(); ++i)
-            fecharam += Arredondamento(D::Referencias(lidos[i], nullptr), lidos[i].lance, casas, precos) ? 1 : 0;
+            fecharam +=
+                Arredondamento(D::Referencias(lidos[i], nullptr), lidos[i].lance, casas, precos) ? 1 : 0;
         auto e = Clock::now();
         TMemoryDataSet lote;
         ProposalSchema::DeclareLote(lote);
         RegrasProposta::MontaLotes(ds, lote);
         const int recusados = int(RegrasProposta::ConfereLotes(ds, lote).size());
         std::printf("Processo de 50.000 itens em 250 lotes, %d casas:\n", casas);
-        std::printf("  leitura %.1f ms + distribuição exata %.1f ms + gravação %.1f ms = %.1f ms; "
-                    "%d/250 lotes exatos, %d recusados no encerramento\n",
-                    Ms(a, b), Ms(b, c), Ms(c, d), Ms(a, d), exatos, recusados);
-        std::printf("  arredondamento proporcional simples: %.1f ms; %d/250 lotes fecharam\n", Ms(d, e), fecharam);
+        std::printf(
+            "  leitura %.1f ms + distribuição exata %.1f ms + gravação %.1f ms = %.1f ms; "
+            "%d/250 lotes exatos, %d recusados no encerramento\n",
+            Ms(a, b), Ms(b, c), Ms(c, d), Ms(a, d), exatos, recusados);
+        std::printf("  arredondamento proporcional simples: %.1f ms; %d/250 lotes fecharam\n", Ms(d, e),
+                    fecharam);
         // The next run starts again from the reference prices.
         for (size_t i = 0; i < lidos.size(); ++i) {
             D::Resultado ref;

@@ -34,9 +34,15 @@ QString MensagensDistribuicao::SemIdentificacao() {
 
 namespace {
 
-QString Valor(double v) { return FormatFloat(QStringLiteral("#,##0.0000"), v); }
-QString Valor(Currency c) { return Valor(c.ToDouble()); }
-QString Sinal(Currency c) { return (c > Currency() ? QStringLiteral("+") : QString()) + Valor(c); }
+QString Valor(double v) {
+    return FormatFloat(QStringLiteral("#,##0.0000"), v);
+}
+QString Valor(Currency c) {
+    return Valor(c.ToDouble());
+}
+QString Sinal(Currency c) {
+    return (c > Currency() ? QStringLiteral("+") : QString()) + Valor(c);
+}
 
 QTableWidgetItem* Celula(const QString& texto, bool numero = true) {
     auto* c = new QTableWidgetItem(texto);
@@ -99,13 +105,14 @@ TFRM_Distribuicao::TFRM_Distribuicao(std::vector<D::LoteProcesso> lotes, QWidget
 
     auto* lotesRotulo = new QLabel(QStringLiteral("&Lotes:"), this);
     TBL_Lotes = NovaTabela(this, "TBL_Lotes",
-                       {QStringLiteral("Lote"), QStringLiteral("Lance"), QStringLiteral("Soma atual"),
-                        QStringLiteral("Diferença"), QStringLiteral("Situação")});
+                           {QStringLiteral("Lote"), QStringLiteral("Lance"), QStringLiteral("Soma atual"),
+                            QStringLiteral("Diferença"), QStringLiteral("Situação")});
     lotesRotulo->setBuddy(TBL_Lotes);
     auto* itensRotulo = new QLabel(QStringLiteral("&Itens do lote:"), this);
-    TBL_Itens = NovaTabela(this, "TBL_Itens",
-                       {QStringLiteral("Item"), QStringLiteral("Quantidade"), QStringLiteral("Preço de referência"),
-                        QStringLiteral("Novo preço"), QStringLiteral("Novo total"), QStringLiteral("Variação")});
+    TBL_Itens = NovaTabela(
+        this, "TBL_Itens",
+        {QStringLiteral("Item"), QStringLiteral("Quantidade"), QStringLiteral("Preço de referência"),
+         QStringLiteral("Novo preço"), QStringLiteral("Novo total"), QStringLiteral("Variação")});
     itensRotulo->setBuddy(TBL_Itens);
     LBL_Situacao = new QLabel(this);
     LBL_Situacao->setObjectName(QStringLiteral("LBL_Situacao"));
@@ -138,9 +145,9 @@ TFRM_Distribuicao::TFRM_Distribuicao(std::vector<D::LoteProcesso> lotes, QWidget
             LeArquivo();
     });
     connect(BBT_Escolher, &QPushButton::clicked, this, [this] {
-        const QString nome = QFileDialog::getOpenFileName(this, QStringLiteral("Arquivo de preços"),
-                                                          EDT_Arquivo->text(),
-                                                          QStringLiteral("Preços (*.csv);;Todos (*)"));
+        const QString nome =
+            QFileDialog::getOpenFileName(this, QStringLiteral("Arquivo de preços"), EDT_Arquivo->text(),
+                                         QStringLiteral("Preços (*.csv);;Todos (*)"));
         if (nome.isEmpty())
             return;
         EDT_Arquivo->setText(nome);
@@ -163,7 +170,9 @@ TFRM_Distribuicao::TFRM_Distribuicao(std::vector<D::LoteProcesso> lotes, QWidget
     TBL_Lotes->setFocus(Qt::OtherFocusReason);
 }
 
-int TFRM_Distribuicao::Casas() const { return CMB_Casas->currentIndex() == 1 ? 2 : 4; }
+int TFRM_Distribuicao::Casas() const {
+    return CMB_Casas->currentIndex() == 1 ? 2 : 4;
+}
 
 void TFRM_Distribuicao::LeArquivo() {
     usaArquivo_ = CMB_Referencia->currentIndex() == 1;
@@ -229,8 +238,9 @@ void TFRM_Distribuicao::MostraLote(int indice) {
         if (r.exato) {
             TBL_Itens->setItem(linha, 3, Celula(Valor(r.precos[i])));
             TBL_Itens->setItem(linha, 4, Celula(Valor(r.totais[i])));
-            TBL_Itens->setItem(linha, 5, Celula(Sinal(Currency::FromDouble(r.precos[i]) -
-                                                      Currency::FromDouble(referencias[i].referencia))));
+            TBL_Itens->setItem(linha, 5,
+                               Celula(Sinal(Currency::FromDouble(r.precos[i]) -
+                                            Currency::FromDouble(referencias[i].referencia))));
         } else {
             for (int c = 3; c < 6; ++c)
                 TBL_Itens->setItem(linha, c, Celula(QStringLiteral("–")));
@@ -240,8 +250,9 @@ void TFRM_Distribuicao::MostraLote(int indice) {
 
     QString texto = QStringLiteral("Lote %1: ").arg(lote.nroLote);
     if (r.exato) {
-        texto += QStringLiteral("os novos totais somam exatamente o lance, %1; %2 item(ns) fora do preço "
-                                "proporcional arredondado; maior desvio do preço proporcional %3.")
+        texto += QStringLiteral(
+                     "os novos totais somam exatamente o lance, %1; %2 item(ns) fora do preço "
+                     "proporcional arredondado; maior desvio do preço proporcional %3.")
                      .arg(Valor(r.soma))
                      .arg(r.itensDeslocados)
                      .arg(Valor(r.maiorDesvio));
@@ -258,7 +269,8 @@ void TFRM_Distribuicao::MostraLote(int indice) {
 
 // ---- the main window's side
 
-TDistribuicaoJanela::TDistribuicaoJanela(TFRM_QuorinRealinhamentoPreco& janela) : QObject(&janela), w_(janela) {
+TDistribuicaoJanela::TDistribuicaoJanela(TFRM_QuorinRealinhamentoPreco& janela)
+    : QObject(&janela), w_(janela) {
     ACT_DistribuirLote = new QAction(QStringLiteral("Distribuir o lance do lote…"), this);
     ACT_DistribuirLote->setObjectName(QStringLiteral("ACT_DistribuirLote"));
     ACT_DistribuirLote->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -279,9 +291,9 @@ TDistribuicaoJanela::TDistribuicaoJanela(TFRM_QuorinRealinhamentoPreco& janela) 
     // A file that comes in closed stays a closed proposal; a refused closing, which
     // marks the rows in memory only, does not make one.
     connect(w_.CDS_Processo, &TMemoryDataSet::opened, this, [this] {
-        abertaEncerrada_ = !w_.CDS_Processo->IsEmpty() &&
-                           w_.CDS_Processo->FieldByName(QStringLiteral("flg_encerrado"))->AsString() ==
-                               QStringLiteral("1");
+        abertaEncerrada_ =
+            !w_.CDS_Processo->IsEmpty() &&
+            w_.CDS_Processo->FieldByName(QStringLiteral("flg_encerrado"))->AsString() == QStringLiteral("1");
     });
 }
 

@@ -61,9 +61,13 @@ int64_t Total(double q, long long k, int casas) {
     return Currency::FromDouble(RegrasProposta::TotalItem(q, PrecoDaGrade(k, casas))).Scaled();
 }
 
-long double Escala(int casas) { return casas == 2 ? 100.0L : 10000.0L; }
+long double Escala(int casas) {
+    return casas == 2 ? 100.0L : 10000.0L;
+}
 
-QString Dinheiro(Currency c) { return FormatFloat(QStringLiteral("#,##0.0000"), c.ToDouble()); }
+QString Dinheiro(Currency c) {
+    return FormatFloat(QStringLiteral("#,##0.0000"), c.ToDouble());
+}
 
 // One item's options in a prefix: offsets (scaled) with their grid points; the
 // first option is always staying at k0 (offset 0).
@@ -198,7 +202,9 @@ Bits Alcance(const Montagem& m, int64_t alvo = -1) {
     return atual;
 }
 
-bool Bit(const Bits& b, int64_t pos) { return (b[size_t(pos) / 64] >> (pos % 64)) & 1; }
+bool Bit(const Bits& b, int64_t pos) {
+    return (b[size_t(pos) / 64] >> (pos % 64)) & 1;
+}
 
 Resposta Alcanca(const Montagem& m, int64_t residuo) {
     if (m.g == 0)
@@ -316,8 +322,8 @@ void Aprofunda(std::vector<Evento>& eventos, std::vector<Caso>& casos, long long
             for (const long long k : {c.k0 - d, c.k0 + d}) {
                 if (k < 1 || static_cast<long double>(k) > kGradeMaxima)
                     continue;
-                eventos.push_back({std::fabs(static_cast<long double>(k) - c.x), int(i), k,
-                                   Total(c.q, k, casas) - c.t0});
+                eventos.push_back(
+                    {std::fabs(static_cast<long double>(k) - c.x), int(i), k, Total(c.q, k, casas) - c.t0});
             }
         }
         c.profundidade = profundidade;
@@ -338,7 +344,9 @@ Resultado Recusa(Resultado r, const QString& motivo) {
     return r;
 }
 
-QString Passo(int64_t g) { return Dinheiro(Currency::FromScaled(g)); }
+QString Passo(int64_t g) {
+    return Dinheiro(Currency::FromScaled(g));
+}
 
 Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas) {
     Resultado r;
@@ -355,7 +363,8 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
         if (!std::isfinite(it.quantidade) || it.quantidade < 0)
             return Recusa(r, QStringLiteral("o item %1 tem uma quantidade inválida.").arg(i + 1));
         if (!std::isfinite(it.referencia) || !(it.referencia > 0))
-            return Recusa(r, QStringLiteral("o item %1 não tem preço de referência maior que zero.").arg(i + 1));
+            return Recusa(r,
+                          QStringLiteral("o item %1 não tem preço de referência maior que zero.").arg(i + 1));
         ponderado += static_cast<long double>(it.quantidade) * static_cast<long double>(it.referencia);
     }
     if (!(ponderado > 0))
@@ -367,11 +376,13 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
     for (size_t i = 0; i < itens.size(); ++i) {
         Caso& c = casos[i];
         c.q = itens[i].quantidade;
-        c.x = static_cast<long double>(itens[i].referencia) * static_cast<long double>(lance) / ponderado * escala;
+        c.x = static_cast<long double>(itens[i].referencia) * static_cast<long double>(lance) / ponderado *
+              escala;
         if (!(c.x < kGradeMaxima))
-            return Recusa(r, QStringLiteral("o preço proporcional do item %1 está fora do intervalo de valores "
-                                            "monetários.")
-                                 .arg(i + 1));
+            return Recusa(r,
+                          QStringLiteral("o preço proporcional do item %1 está fora do intervalo de valores "
+                                         "monetários.")
+                              .arg(i + 1));
         c.k0 = std::max<long long>(1, static_cast<long long>(RoundHalfEven(c.x)));
         c.t0 = Total(c.q, c.k0, casas);
         minimo += Total(c.q, 1, casas);
@@ -380,9 +391,10 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
     const QString menorPreco = casas == 2 ? QStringLiteral("0,01") : QStringLiteral("0,0001");
     if (alvo < minimo) {
         r.totalAcima = Currency::FromScaled(minimo);
-        return Recusa(r, QStringLiteral("o lance %1 é menor que a soma dos itens ao menor preço possível (%2), "
-                                        "%3.")
-                             .arg(Dinheiro(r.lance), menorPreco, Dinheiro(Currency::FromScaled(minimo))));
+        return Recusa(r,
+                      QStringLiteral("o lance %1 é menor que a soma dos itens ao menor preço possível (%2), "
+                                     "%3.")
+                          .arg(Dinheiro(r.lance), menorPreco, Dinheiro(Currency::FromScaled(minimo))));
     }
 
     const int64_t residuo = alvo - soma0;
@@ -437,7 +449,8 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
             const Montagem m = Monta(eventos, grande ? falha : eventos.size(), casos);
             if (m.g != 0 && m.largura < kLarguraMaxima) {
                 const Bits b = Alcance(m);
-                const int64_t abaixo = (residuo >= 0 ? residuo / m.g : -((-residuo + m.g - 1) / m.g)) - m.base;
+                const int64_t abaixo =
+                    (residuo >= 0 ? residuo / m.g : -((-residuo + m.g - 1) / m.g)) - m.base;
                 for (int64_t pos = std::min(abaixo, m.largura - 1); pos >= 0; --pos) {
                     if (Bit(b, pos) && soma0 + (pos + m.base) * m.g < alvo) {
                         r.totalAbaixo = Currency::FromScaled(soma0 + (pos + m.base) * m.g);
@@ -452,16 +465,19 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
                 }
             }
             if (grande)
-                return Recusa(r, QStringLiteral("o lote é grande demais para a busca exata dos preços com estas casas decimais (com 4 casas a busca é menor)."));
+                return Recusa(r, QStringLiteral("o lote é grande demais para a busca exata dos preços com "
+                                                "estas casas decimais (com 4 casas a busca é menor)."));
             if (m.g > 1 && residuo % m.g != 0)
-                return Recusa(r, QStringLiteral("com %1 casas decimais os totais dos itens só variam em passos de "
-                                                "%2, e o lance %3 não fica em nenhum desses passos.")
-                                     .arg(casas)
-                                     .arg(Passo(m.g), Dinheiro(r.lance)));
-            return Recusa(r, QStringLiteral("nenhuma combinação de preços com %1 casas decimais soma exatamente o "
-                                            "lance %2.")
-                                 .arg(casas)
-                                 .arg(Dinheiro(r.lance)));
+                return Recusa(
+                    r, QStringLiteral("com %1 casas decimais os totais dos itens só variam em passos de "
+                                      "%2, e o lance %3 não fica em nenhum desses passos.")
+                           .arg(casas)
+                           .arg(Passo(m.g), Dinheiro(r.lance)));
+            return Recusa(
+                r, QStringLiteral("nenhuma combinação de preços com %1 casas decimais soma exatamente o "
+                                  "lance %2.")
+                       .arg(casas)
+                       .arg(Dinheiro(r.lance)));
         }
         // Binary search for the smallest reaching prefix. Every event of depth d + 1
         // costs at least d + 0.5; an item held at the lowest price (its proportional
@@ -496,7 +512,8 @@ Resultado DistribuiExato(const std::vector<Item>& itens, double lance, int casas
             ++hi;
         const Montagem m = Monta(eventos, hi, casos);
         if (!MenosMovidos(m, residuo, k) && !QualquerSolucao(m, residuo, k))
-            return Recusa(r, QStringLiteral("o lote é grande demais para a busca exata dos preços com estas casas decimais (com 4 casas a busca é menor)."));
+            return Recusa(r, QStringLiteral("o lote é grande demais para a busca exata dos preços com estas "
+                                            "casas decimais (com 4 casas a busca é menor)."));
     }
 
     r.precos.resize(casos.size());

@@ -55,10 +55,10 @@ struct Resultado {
     std::vector<double> precos;
     std::vector<Currency> totais;
     std::vector<double> proporcionais;
-    Currency lance;  ///< the bid as the closing compares it
-    Currency soma;   ///< sum of the totals (the bid when exact)
-    double maiorDesvio = 0;     ///< max |p_i - pi_i| over every item
-    int itensDeslocados = 0;    ///< items off their rounded proportional price
+    Currency lance;           ///< the bid as the closing compares it
+    Currency soma;            ///< sum of the totals (the bid when exact)
+    double maiorDesvio = 0;   ///< max |p_i - pi_i| over every item
+    int itensDeslocados = 0;  ///< items off their rounded proportional price
     /// When not exact: the nearest totals the items can reach below and above
     /// the bid (none below a bid under the minimum prices).
     std::optional<Currency> totalAbaixo;

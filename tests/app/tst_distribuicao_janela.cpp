@@ -43,7 +43,8 @@ void EscreveDoisLotes(const QString& caminho, bool encerrado = false) {
         ds.FieldByName(QStringLiteral("ano_exercicio"))->SetAsInteger(2026);
         ds.FieldByName(QStringLiteral("nro_processo"))->SetAsInteger(8);
         ds.FieldByName(QStringLiteral("nro_documento"))->SetAsString(kCpf);
-        ds.FieldByName(QStringLiteral("flg_encerrado"))->SetAsString(encerrado ? QStringLiteral("1") : QStringLiteral("0"));
+        ds.FieldByName(QStringLiteral("flg_encerrado"))
+            ->SetAsString(encerrado ? QStringLiteral("1") : QStringLiteral("0"));
         if (encerrado) {
             ds.FieldByName(QStringLiteral("vlr_realinhamento"))->SetAsFloat(1);
             ds.FieldByName(QStringLiteral("vlr_total"))->SetAsFloat(l.qtd);
@@ -163,7 +164,8 @@ class TstDistribuicaoJanela : public QObject {
             QTest::keyClick(m, Qt::Key_Down);
             QTest::keyClick(m, Qt::Key_Return);
         });
-        QContextMenuEvent pedido(QContextMenuEvent::Keyboard, QPoint(10, 10), j.w.DBG_Lote->mapToGlobal(QPoint(10, 10)));
+        QContextMenuEvent pedido(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                                 j.w.DBG_Lote->mapToGlobal(QPoint(10, 10)));
         QApplication::sendEvent(j.w.DBG_Lote, &pedido);
         QVERIFY(menu);
         QTRY_VERIFY(dialogo);
@@ -196,7 +198,8 @@ class TstDistribuicaoJanela : public QObject {
                 situacao = Celula(d.TBL_Lotes, 0, 4);
                 novoPreco = Celula(d.TBL_Itens, 0, 3);
                 textoSituacao = d.LBL_Situacao->text();
-                QVERIFY(d.grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/distribuicao_dialogo.png")));
+                QVERIFY(
+                    d.grab().save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/distribuicao_dialogo.png")));
                 QTest::keyClick(d.focusWidget(), Qt::Key_Return);
             },
             Qt::Key_D, Qt::ControlModifier, j.w.DBG_Item);
@@ -221,12 +224,14 @@ class TstDistribuicaoJanela : public QObject {
         p.First();
         QCOMPARE(p.FieldByName(QStringLiteral("des_marca"))->AsString(), QStringLiteral("Marca A"));
         const QList<TItemRascunho> itens =
-            TRascunho::Le(TRascunho::CaminhoRascunho(
-                              TRascunho::PastaPadrao(),
-                              TRascunho::ResumoArquivo(j.pasta.filePath(QStringLiteral("PL_000008_2026.KPZ"))), kCpf))
+            TRascunho::Le(
+                TRascunho::CaminhoRascunho(
+                    TRascunho::PastaPadrao(),
+                    TRascunho::ResumoArquivo(j.pasta.filePath(QStringLiteral("PL_000008_2026.KPZ"))), kCpf))
                 .UltimosPorItem();
-        QVERIFY(std::any_of(itens.begin(), itens.end(),
-                            [&](const TItemRascunho& it) { return it.lote == 1 && it.item == 1 && it.preco == p1; }));
+        QVERIFY(std::any_of(itens.begin(), itens.end(), [&](const TItemRascunho& it) {
+            return it.lote == 1 && it.item == 1 && it.preco == p1;
+        }));
     }
 
     // Ctrl+Shift+D with a prices file as reference: every lot distributed, brands
@@ -238,8 +243,9 @@ class TstDistribuicaoJanela : public QObject {
         const QString precos = j.pasta.filePath(QStringLiteral("original.csv"));
         QFile f(precos);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("nro_lote;nro_item;des_marca;vlr_realinhamento\r\n1;1;ALFA;21\r\n1;2;BETA;20\r\n"
-                "2;1;GAMA;2,1\r\n2;2;DELTA;7\r\n");
+        f.write(
+            "nro_lote;nro_item;des_marca;vlr_realinhamento\r\n1;1;ALFA;21\r\n1;2;BETA;20\r\n"
+            "2;1;GAMA;2,1\r\n2;2;DELTA;7\r\n");
         f.close();
         j.w.DBG_Lote->setFocus();
         int lotes = 0;
@@ -248,7 +254,7 @@ class TstDistribuicaoJanela : public QObject {
             [&](TFRM_Distribuicao& d) {
                 lotes = d.TBL_Lotes->rowCount();
                 d.CMB_Referencia->setFocus();
-                QTest::keyClick(d.CMB_Referencia, Qt::Key_Down);  // a prices file
+                QTest::keyClick(d.CMB_Referencia, Qt::Key_Down);                    // a prices file
                 QCOMPARE(Celula(d.TBL_Lotes, 0, 4), QStringLiteral("Impossível"));  // no file named yet
                 QTest::keyClick(d.CMB_Referencia, Qt::Key_Tab);
                 QCOMPARE(d.focusWidget(), d.EDT_Arquivo);
@@ -269,7 +275,8 @@ class TstDistribuicaoJanela : public QObject {
         j.w.BBT_EncerrarClick();
         QVERIFY(!j.mensagens.isEmpty());
         QCOMPARE(j.mensagens.last().tipo, QStringLiteral("INF"));
-        QVERIFY(QFile::exists(j.pasta.filePath(QStringLiteral("PRP_000008_2026_") + kCpf + QStringLiteral(".PRO"))));
+        QVERIFY(QFile::exists(
+            j.pasta.filePath(QStringLiteral("PRP_000008_2026_") + kCpf + QStringLiteral(".PRO"))));
     }
 
     // Cancelar changes nothing; neither does Escape.
@@ -303,7 +310,8 @@ class TstDistribuicaoJanela : public QObject {
         QVERIFY(j.Pronta());
         j.Prepara(true);
         j.w.DBG_Lote->setFocus();
-        const bool veio = j.NoDialogo([](TFRM_Distribuicao&) {}, Qt::Key_D, Qt::ControlModifier, j.w.DBG_Lote);
+        const bool veio =
+            j.NoDialogo([](TFRM_Distribuicao&) {}, Qt::Key_D, Qt::ControlModifier, j.w.DBG_Lote);
         QVERIFY(!veio);
         QCOMPARE(j.mensagens.size(), 1);
         QCOMPARE(j.mensagens[0].texto, MensagensDistribuicao::PropostaEncerrada());

@@ -94,14 +94,16 @@ void TestDistribuicao::exata_data() {
     QTest::addColumn<int>("casas");
     QTest::addColumn<int>("maxDeslocados");  // -1: no bound checked
 
-    QTest::newRow("inteiras, 4 casas") << std::vector<D::Item>{{10, 5.0}, {3, 12.5}, {7, 1.99}} << 120.0 << 4 << -1;
-    QTest::newRow("inteiras, 2 casas") << std::vector<D::Item>{{10, 5.0}, {3, 12.5}, {7, 1.99}, {1, 3}} << 120.37
-                                       << 2 << -1;
+    QTest::newRow("inteiras, 4 casas")
+        << std::vector<D::Item>{{10, 5.0}, {3, 12.5}, {7, 1.99}} << 120.0 << 4 << -1;
+    QTest::newRow("inteiras, 2 casas")
+        << std::vector<D::Item>{{10, 5.0}, {3, 12.5}, {7, 1.99}, {1, 3}} << 120.37 << 2 << -1;
     QTest::newRow("já confere: nada sai do proporcional")
         << std::vector<D::Item>{{2, 10.0}, {4, 5.0}} << 20.0 << 4 << 0;
     QTest::newRow("terços de 100") << std::vector<D::Item>{{1, 1}, {1, 1}, {1, 1}} << 100.0 << 4 << 1;
     QTest::newRow("fracionárias, 4 casas")
-        << std::vector<D::Item>{{150.5, 3.2}, {0.333, 80}, {2.75, 19.9}, {12.125, 4.4}} << 987.6543 << 4 << -1;
+        << std::vector<D::Item>{{150.5, 3.2}, {0.333, 80}, {2.75, 19.9}, {12.125, 4.4}} << 987.6543 << 4
+        << -1;
     QTest::newRow("fracionárias, 2 casas")
         << std::vector<D::Item>{{150.5, 3.2}, {0.333, 80}, {2.75, 19.9}, {12.125, 4.4}} << 987.65 << 2 << -1;
     QTest::newRow("quantidade com dízima binária")
@@ -149,22 +151,22 @@ void TestDistribuicao::impossivel_data() {
     QTest::addColumn<double>("abaixo");  // -1: none
     QTest::addColumn<double>("acima");
 
-    QTest::newRow("múltiplos de 3 a 2 casas")
-        << std::vector<D::Item>{{3, 10}, {6, 4}, {9, 1}} << 100.01 << 2 << QStringLiteral("passos de 0,0300")
-        << 99.99 << 100.02;
+    QTest::newRow("múltiplos de 3 a 2 casas") << std::vector<D::Item>{{3, 10}, {6, 4}, {9, 1}} << 100.01 << 2
+                                              << QStringLiteral("passos de 0,0300") << 99.99 << 100.02;
     QTest::newRow("um item de quantidade 3") << std::vector<D::Item>{{3, 10}} << 100.0 << 2
                                              << QStringLiteral("passos de 0,0300") << 99.99 << 100.02;
-    QTest::newRow("abaixo dos preços mínimos") << std::vector<D::Item>{{10, 5}, {20, 1}} << 0.25 << 2
-                                               << QStringLiteral("menor que a soma dos itens") << -1.0 << 0.30;
+    QTest::newRow("abaixo dos preços mínimos")
+        << std::vector<D::Item>{{10, 5}, {20, 1}} << 0.25 << 2 << QStringLiteral("menor que a soma dos itens")
+        << -1.0 << 0.30;
     QTest::newRow("buraco junto ao mínimo (2 e 3)")
-        << std::vector<D::Item>{{2, 1}, {3, 1}} << 0.0006 << 4 << QStringLiteral("nenhuma combinação") << 0.0005
-        << 0.0007;
-    QTest::newRow("lance zero") << std::vector<D::Item>{{1, 1}} << 0.0 << 4 << QStringLiteral("não é maior que zero")
-                                << -1.0 << -1.0;
+        << std::vector<D::Item>{{2, 1}, {3, 1}} << 0.0006 << 4 << QStringLiteral("nenhuma combinação")
+        << 0.0005 << 0.0007;
+    QTest::newRow("lance zero") << std::vector<D::Item>{{1, 1}} << 0.0 << 4
+                                << QStringLiteral("não é maior que zero") << -1.0 << -1.0;
     QTest::newRow("sem preço de referência") << std::vector<D::Item>{{1, 1}, {2, 0}} << 10.0 << 4
                                              << QStringLiteral("o item 2 não tem preço") << -1.0 << -1.0;
-    QTest::newRow("lance fora do intervalo") << std::vector<D::Item>{{1, 1}} << 1e300 << 4
-                                             << QStringLiteral("fora do intervalo") << -1.0 << -1.0;
+    QTest::newRow("lance fora do intervalo")
+        << std::vector<D::Item>{{1, 1}} << 1e300 << 4 << QStringLiteral("fora do intervalo") << -1.0 << -1.0;
 }
 
 void TestDistribuicao::impossivel() {
@@ -251,7 +253,6 @@ void TestDistribuicao::otimaContraBuscaCompleta() {
                                      (std::fabs(desvio - melhor) <= 1e-9L && movidos < menosMovidos))) {
                     melhor = desvio;
                     menosMovidos = movidos;
-                    
                 }
             }
             size_t i = 0;

@@ -146,14 +146,16 @@ class TestDistribuir : public QObject {
         ds.SaveToFile(kpz);
 
         const QString saida = dir.filePath(QStringLiteral("parcial.csv"));
-        const Result d = Run({QStringLiteral("distribuir"), kpz, QStringLiteral("--documento"), kCnpj,
-                              QStringLiteral("--referencia"), Referencia(), QStringLiteral("--saida"), saida});
+        const Result d =
+            Run({QStringLiteral("distribuir"), kpz, QStringLiteral("--documento"), kCnpj,
+                 QStringLiteral("--referencia"), Referencia(), QStringLiteral("--saida"), saida});
         QCOMPARE(d.code, 2);
         const QStringList linhas = Lotes(d.out);
         QCOMPARE(linhas.size(), lotes);
         QVERIFY2(linhas[0].startsWith(QStringLiteral("Lote 1: impossível: ")), qPrintable(linhas[0]));
         QVERIFY2(linhas[0].contains(QStringLiteral("passos de 0,0003")), qPrintable(linhas[0]));
-        QVERIFY2(linhas[0].contains(QStringLiteral("abaixo 1.000,0098, acima 1.000,0101")), qPrintable(linhas[0]));
+        QVERIFY2(linhas[0].contains(QStringLiteral("abaixo 1.000,0098, acima 1.000,0101")),
+                 qPrintable(linhas[0]));
         for (int i = 1; i < linhas.size(); ++i)
             QVERIFY2(linhas[i].contains(QStringLiteral(": exato: ")), qPrintable(linhas[i]));
 
@@ -174,8 +176,8 @@ class TestDistribuir : public QObject {
         QTest::addColumn<QString>("texto");
         QTest::newRow("casas 3") << QStringList{QStringLiteral("--casas"), QStringLiteral("3")} << 64
                                  << QStringLiteral("--casas aceita 2 ou 4.");
-        QTest::newRow("sem preços digitados") << QStringList{} << 2
-                                              << QStringLiteral("ainda não tem preço digitado");
+        QTest::newRow("sem preços digitados")
+            << QStringList{} << 2 << QStringLiteral("ainda não tem preço digitado");
         QTest::newRow("referência ilegível")
             << QStringList{QStringLiteral("--referencia"), QStringLiteral("/nao/existe.csv")} << 1
             << QStringLiteral("/nao/existe.csv");
@@ -185,9 +187,10 @@ class TestDistribuir : public QObject {
         QFETCH(int, code);
         QFETCH(QString, texto);
         const QString kpz = Copia(QStringLiteral("PL_001269_2009.KPZ"));
-        const Result d = Run(QStringList{QStringLiteral("distribuir"), kpz, QStringLiteral("--documento"), kCnpj,
-                                         QStringLiteral("--saida"), dir.filePath(QStringLiteral("x.csv"))} +
-                             extra);
+        const Result d =
+            Run(QStringList{QStringLiteral("distribuir"), kpz, QStringLiteral("--documento"), kCnpj,
+                            QStringLiteral("--saida"), dir.filePath(QStringLiteral("x.csv"))} +
+                extra);
         QCOMPARE(d.code, code);
         QVERIFY2((d.out + d.err).contains(texto), qPrintable(d.out + d.err));
     }

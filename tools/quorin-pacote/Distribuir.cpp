@@ -40,7 +40,9 @@ struct Arguments {
     QString saida;
 };
 
-QString Dinheiro(Currency c) { return FormatFloat(QStringLiteral("#,##0.0000"), c.ToDouble()); }
+QString Dinheiro(Currency c) {
+    return FormatFloat(QStringLiteral("#,##0.0000"), c.ToDouble());
+}
 
 int Run(const Context& c) {
     Arguments a;
@@ -82,8 +84,8 @@ int Run(const Context& c) {
         return ExitRefused;
     }
     if (processo.FieldByName(QStringLiteral("flg_encerrado"))->AsString() == QStringLiteral("1")) {
-        c.PrintError(QStringLiteral("%1: a proposta já está encerrada e não pode ser redistribuída.")
-                         .arg(a.processo));
+        c.PrintError(
+            QStringLiteral("%1: a proposta já está encerrada e não pode ser redistribuída.").arg(a.processo));
         return ExitRefused;
     }
 
@@ -110,8 +112,9 @@ int Run(const Context& c) {
             linhas += linha + u'\n';
             continue;
         }
-        linhas += QStringLiteral("Lote %1: exato: %2 itens somam %3; %4 fora do preço proporcional "
-                                 "arredondado; maior desvio %5.\n")
+        linhas += QStringLiteral(
+                      "Lote %1: exato: %2 itens somam %3; %4 fora do preço proporcional "
+                      "arredondado; maior desvio %5.\n")
                       .arg(lote.nroLote)
                       .arg(lote.itens.size())
                       .arg(Dinheiro(r.soma))
