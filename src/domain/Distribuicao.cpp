@@ -274,44 +274,72 @@ bool MenosMovidos(const Montagem& m, int64_t residuo, std::vector<long long>& k)
     return true;
 }
 
-// Any grid points reaching the residue, backtracking through one bitset per item.
+// Any grid points reaching the residue. The reachable sets after every item are
+// kept only at every K-th item (K about the square root of the item count); the
+// backtrack rebuilds the K sets of one stretch at a time from its checkpoint.
 bool QualquerSolucao(const Montagem& m, int64_t residuo, std::vector<long long>& k) {
     const size_t n = m.itens.size();
     const size_t palavras = size_t(m.largura + 63) / 64;
-    if (int64_t(n + 1) * int64_t(palavras) > kPalavrasMaximas)
+    const int64_t alvo = residuo / m.g - m.base;
+    if (alvo < 0 || alvo >= m.largura)
         return false;
-    std::vector<Bits> camadas(n + 1, Bits(palavras, 0));
-    camadas[0][0] = 1;
-    int64_t alcance = 0;
-    std::vector<int64_t> menores(n, 0);
+    const size_t passo = std::max<size_t>(1, size_t(std::sqrt(double(n))));
+    const size_t marcos = n / passo + 1;
+    if (int64_t(marcos + passo + 2) * int64_t(palavras) > kPalavrasMaximas)
+        return false;
+    // Highest position that may be set after j items; beyond the target none is of use.
+    std::vector<int64_t> menores(n, 0), alcance(n + 1, 0);
     for (size_t j = 0; j < n; ++j) {
-        const Opcoes& o = m.itens[j];
-        for (const auto& op : o.op)
-            menores[j] = std::min(menores[j], op.first / m.g);
         int64_t maior = 0;
-        const size_t usadas = std::min(palavras, size_t(alcance / 64 + 1));
-        for (const auto& op : o.op) {
-            const int64_t s = op.first / m.g - menores[j];
-            maior = std::max(maior, s);
-            DeslocaOu(camadas[j + 1], camadas[j], usadas, s);
+        for (const auto& op : m.itens[j].op) {
+            menores[j] = std::min(menores[j], op.first / m.g);
+            maior = std::max(maior, op.first / m.g);
         }
-        alcance += maior;
+        alcance[j + 1] = std::min(alvo, alcance[j] + maior - menores[j]);
     }
-    int64_t pos = residuo / m.g - m.base;
-    if (pos < 0 || pos >= m.largura || !Bit(camadas[n], pos))
+    const auto avanca = [&](const Bits& de, Bits& para, size_t j) {
+        const size_t usadas = size_t(alcance[j] / 64 + 1), novas = size_t(alcance[j + 1] / 64 + 1);
+        std::fill(para.begin(), para.begin() + std::ptrdiff_t(novas), 0);
+        for (const auto& op : m.itens[j].op)
+            DeslocaOu(para, de, usadas, op.first / m.g - menores[j]);
+        // Bits past the target are of no use and must not linger for a later reuse.
+        if (alvo % 64 != 63 && novas == size_t(alvo / 64 + 1))
+            para[novas - 1] &= (uint64_t(1) << (alvo % 64 + 1)) - 1;
+    };
+
+    std::vector<Bits> marco(marcos);
+    Bits atual(palavras, 0), proximo(palavras, 0);
+    atual[0] = 1;
+    marco[0] = atual;
+    for (size_t j = 0; j < n; ++j) {
+        avanca(atual, proximo, j);
+        std::swap(atual, proximo);
+        if ((j + 1) % passo == 0)
+            marco[(j + 1) / passo] = atual;
+    }
+    if (!Bit(atual, alvo))
         return false;
-    for (size_t j = n; j-- > 0;) {
-        const Opcoes& o = m.itens[j];
-        for (const auto& op : o.op) {
-            const int64_t anterior = pos - (op.first / m.g - menores[j]);
-            if (anterior >= 0 && anterior < m.largura && Bit(camadas[j], anterior)) {
-                k[size_t(o.item)] = op.second;
-                pos = anterior;
-                break;
+
+    int64_t pos = alvo;
+    std::vector<Bits> trecho(passo + 1, Bits(palavras, 0));
+    for (size_t s = (n - 1) / passo + 1; s-- > 0;) {
+        const size_t de = s * passo, ate = std::min(n, de + passo);
+        trecho[0] = marco[s];
+        for (size_t j = de; j < ate; ++j)
+            avanca(trecho[j - de], trecho[j - de + 1], j);
+        for (size_t j = ate; j-- > de;) {
+            const Opcoes& o = m.itens[j];
+            for (const auto& op : o.op) {
+                const int64_t anterior = pos - (op.first / m.g - menores[j]);
+                if (anterior >= 0 && anterior <= alcance[j] && Bit(trecho[j - de], anterior)) {
+                    k[size_t(o.item)] = op.second;
+                    pos = anterior;
+                    break;
+                }
             }
         }
     }
-    return true;
+    return pos == 0;
 }
 
 // Adds the events of every item from its current depth to `profundidade`.

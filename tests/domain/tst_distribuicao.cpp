@@ -70,6 +70,23 @@ std::vector<D::Item> Aleatorios(int n, unsigned semente, bool fracionarias) {
     return itens;
 }
 
+// Quantities with eighths (150,125 kg): with 2 decimals an item's total moves by
+// steps that alternate between two neighbours, so no gcd helps, and the bid (in
+// centavos, 9 % below the reference total) needs the search over wide offsets.
+std::vector<D::Item> Oitavos(int n, unsigned semente, double& lance) {
+    std::mt19937 gerador(semente);
+    std::uniform_int_distribution<int> quantidade(1, 500), centavos(100, 90000), quartos(0, 3);
+    std::vector<D::Item> itens;
+    long double total = 0;
+    for (int i = 0; i < n; ++i) {
+        const double q = quantidade(gerador) + quartos(gerador) * 0.25 + (i % 7 == 0 ? 0.125 : 0);
+        itens.push_back({q, centavos(gerador) / 100.0});
+        total += (long double)q * itens.back().referencia;
+    }
+    lance = std::round(double(total) * 0.91 * 100) / 100;
+    return itens;
+}
+
 }  // namespace
 
 class TestDistribuicao : public QObject {
@@ -117,6 +134,12 @@ void TestDistribuicao::exata_data() {
     QTest::newRow("1.000 itens inteiros, 2 casas") << Aleatorios(1000, 8, false) << 7654321.09 << 2 << -1;
     QTest::newRow("1.000 itens fracionários, 4 casas") << Aleatorios(1000, 9, true) << 555555.5555 << 4 << -1;
     QTest::newRow("1.000 itens fracionários, 2 casas") << Aleatorios(1000, 10, true) << 98765.43 << 2 << -1;
+    for (const unsigned semente : {11u, 12u, 13u}) {
+        double lance = 0;
+        const std::vector<D::Item> itens = Oitavos(1000, semente, lance);
+        QTest::addRow("1.000 itens em oitavos, 2 casas, lance perto da referência (%u)", semente)
+            << itens << lance << 2 << -1;
+    }
 }
 
 void TestDistribuicao::exata() {
