@@ -21,6 +21,7 @@
 #include "app/Fonte.h"
 #include "app/OpenDialog.h"
 #include "app/RascunhoJanela.h"
+#include "app/UNT_Distribuicao.h"
 #include "app/UNT_Mensagem1.h"
 #include "app/UNT_Tutorial.h"
 #include "app/ValuePanel.h"
@@ -181,6 +182,7 @@ TFRM_QuorinRealinhamentoPreco::TFRM_QuorinRealinhamentoPreco(QWidget* parent)
     Cria_Controles();
     Ajusta_Paineis();
     Define_OrdemTab();
+    Distribuicao_ = new TDistribuicaoJanela(*this);
 
     connect(CDS_Processo, &TMemoryDataSet::AfterScroll, this,
             &TFRM_QuorinRealinhamentoPreco::CDS_ProcessoAfterScroll);

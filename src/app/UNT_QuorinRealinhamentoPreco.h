@@ -24,6 +24,7 @@ class TMemoEdit;
 class TMemoryDataSet;
 class TOpenDialog;
 class TRascunhoJanela;
+class TDistribuicaoJanela;
 struct TGridDrawCell;
 
 /// The program's one main window: the supplier's identification, the process
@@ -104,6 +105,8 @@ class TFRM_QuorinRealinhamentoPreco : public QWidget {
     TDataSetGridModel* DST_Processo;
     TDataSetGridModel* DST_Lote;
     TOpenDialog* OPG_Arquivo;
+    /// Distributing a lot's bid over its items: context menu of both grids.
+    TDistribuicaoJanela* Distribuicao_ = nullptr;
 
     /// While true, every move of the CDS_Processo cursor refills the item panel.
     bool FLG_AcompanhaItem = false;
@@ -159,6 +162,7 @@ class TFRM_QuorinRealinhamentoPreco : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    friend class TDistribuicaoJanela;  // records through the draft like "Gravar"
     void Filtra_LoteAtual();
     /// Opening freezes both grids until the supplier is identified. An opening (or
     /// a reset) while an earlier one still waits must not freeze them a second

@@ -95,13 +95,16 @@ QString TextoTotalLote(Currency total) { return FormatFloat(QStringLiteral("#,##
 
 QString NormalizaMarca(const QString& marca) { return Trim(marca).left(TamanhoMarca); }
 
+double TotalItem(double quantidade, double preco) {
+    return static_cast<double>(static_cast<long double>(quantidade) * static_cast<long double>(preco));
+}
+
 void GravaItem(TMemoryDataSet& processo, const QString& marca, double preco) {
     processo.Edit();
     processo.FieldByName(QStringLiteral("des_marca"))->SetAsString(NormalizaMarca(marca));
     processo.FieldByName(QStringLiteral("vlr_realinhamento"))->SetAsFloat(preco);
-    const long double quantidade = processo.FieldByName(QStringLiteral("qtd_produto"))->AsFloat();
-    processo.FieldByName(QStringLiteral("vlr_total"))
-        ->SetAsFloat(static_cast<double>(quantidade * static_cast<long double>(preco)));
+    const double quantidade = processo.FieldByName(QStringLiteral("qtd_produto"))->AsFloat();
+    processo.FieldByName(QStringLiteral("vlr_total"))->SetAsFloat(TotalItem(quantidade, preco));
     processo.Post();
 }
 

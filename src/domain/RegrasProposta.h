@@ -44,8 +44,12 @@ QString NormalizaMarca(const QString& marca);
 /// A price can be recorded only when it is above zero.
 inline bool PrecoAceito(double preco) { return preco > 0; }
 
-/// Stores brand, price and total (quantity x price in long double) in the current
-/// row of `processo` and posts it. The caller has checked PrecoAceito.
+/// The item total as recording stores it: quantity x price in long double, kept as
+/// a double (not cut to four decimals; sums convert it with Currency).
+double TotalItem(double quantidade, double preco);
+
+/// Stores brand, price and total (TotalItem) in the current row of `processo` and
+/// posts it. The caller has checked PrecoAceito.
 void GravaItem(TMemoryDataSet& processo, const QString& marca, double preco);
 
 /// Whether the visible items (one lot's) fail the closing: an item whose price is
