@@ -465,6 +465,25 @@ QStringList TQRStandardPreview::SaveDialogFilters() {
             QStringLiteral("Arquivos PDF(*.pdf)|*.pdf")};
 }
 
+// The extension typed names the format when the dialog offers it (typed.pdf is a PDF document
+// whatever entry is chosen); otherwise the chosen entry decides and gives its extension to a
+// name typed without one. The file name is completed accordingly.
+int TQRStandardPreview::SaveFormat(QString& fileName, int filterIndex) {
+    const QStringList filters = SaveDialogFilters();
+    const auto extensionOf = [&filters](int index) { return filters.at(index - 1).section(QStringLiteral("*."), -1); };
+    const QString typed = QFileInfo(fileName).suffix();
+    if (!typed.isEmpty()) {
+        for (int index = 1; index <= filters.size(); ++index)
+            if (typed.compare(extensionOf(index), Qt::CaseInsensitive) == 0) return index;
+    }
+    if (filterIndex < 1 || filterIndex > filters.size()) filterIndex = 1;
+    if (typed.isEmpty() && !QFileInfo(fileName).fileName().isEmpty()) {
+        if (!fileName.endsWith(u'.')) fileName += u'.';
+        fileName += extensionOf(filterIndex);
+    }
+    return filterIndex;
+}
+
 void TQRStandardPreview::SaveClick() {
     if (printer_ == nullptr) return;
     const QString proposed = QRPreviewReport::Name(printer_->Owner);
@@ -473,6 +492,7 @@ void TQRStandardPreview::SaveClick() {
     if (!TQRPreviewDialogs::ShowSaveFile(this, QStringLiteral("Salvar Arquivo"), proposed, QStringLiteral("QRP"),
                                          SaveDialogFilters(), fileName, filterIndex))
         return;
+    filterIndex = SaveFormat(fileName, filterIndex);
     if (printer_->GetStatus() == mpBusy) {
         ShowError(QStringLiteral("O relatório ainda está sendo gerado. Aguarde o fim da geração para salvá-lo."));
         return;

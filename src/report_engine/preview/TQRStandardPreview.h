@@ -72,6 +72,9 @@ class TQRStandardPreview : public QDialog {
 
     /// The six entries of the save dialog, in order ("description|pattern").
     static QStringList SaveDialogFilters();
+    /// The save dialog's entry (1-based) a file name is written as: the one its extension names,
+    /// else the chosen one, whose extension a name without one then gets.
+    static int SaveFormat(QString& fileName, int filterIndex);
 
     // Controls, named as the layout names them.
     QFrame* ToolBar1;

@@ -650,36 +650,51 @@ void TestQRPreview::pageTextIsNeverCut() {
 }
 
 void TestQRPreview::saveDispatchesToTheExportFilters_data() {
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("entry");
-    QTest::addColumn<QString>("exported");
+    QTest::addColumn<QString>("exported");  // file name:format of the export, if any
+    QTest::addColumn<QString>("saved");     // the page file written, if any
     QTest::addColumn<QString>("message");
-    QTest::newRow("text") << 2 << "saida.txt:txt" << "";
-    QTest::newRow("metafile") << 3 << "saida.txt:wmf" << "";
-    QTest::newRow("pdf") << 6 << "saida.txt:pdf" << "";
-    QTest::newRow("rtf not installed") << 4 << ""
+    QTest::newRow("text") << "saida.txt" << 2 << "saida.txt:txt" << "" << "";
+    QTest::newRow("metafile") << "saida.wmf" << 3 << "saida.wmf:wmf" << "" << "";
+    QTest::newRow("pdf") << "saida.pdf" << 6 << "saida.pdf:pdf" << "" << "";
+    // The extension typed names the format, whatever entry is chosen.
+    QTest::newRow("pdf typed, page-file entry") << "typed.pdf" << 1 << "typed.pdf:pdf" << "" << "";
+    QTest::newRow("TXT typed, pdf entry") << "saida.TXT" << 6 << "saida.TXT:txt" << "" << "";
+    QTest::newRow("qrp typed, text entry") << "saida.qrp" << 2 << "" << "saida.qrp" << "";
+    // Without one the entry decides and gives its extension.
+    QTest::newRow("no extension, text entry") << "saida" << 2 << "saida.txt:txt" << "" << "";
+    QTest::newRow("no extension, page-file entry") << "saida" << 1 << "" << "saida.qrp" << "";
+    QTest::newRow("trailing dot, pdf entry") << "saida." << 6 << "saida.pdf:pdf" << "" << "";
+    // An extension the dialog does not offer stays, in the chosen entry's format.
+    QTest::newRow("other extension, metafile entry") << "saida.v2" << 3 << "saida.v2:wmf" << "" << "";
+    QTest::newRow("rtf not installed") << "saida.rtf" << 1 << "" << ""
                                        << "O formato Word (RTF) não está disponível: o filtro de exportação não "
                                           "foi instalado.";
-    QTest::newRow("xls not installed") << 5 << ""
+    QTest::newRow("xls not installed") << "saida.xls" << 5 << "" << ""
                                        << "O formato Excel (XLS) não está disponível: o filtro de exportação não "
                                           "foi instalado.";
 }
 
 void TestQRPreview::saveDispatchesToTheExportFilters() {
+    QFETCH(QString, typed);
+    QFETCH(int, entry);
+    QFETCH(QString, saved);
     QFETCH(QString, message);
     TQRExportFilterLibrary& library = TQRExportFilterLibrary::Instance();
     for (const char* extension : {"txt", "wmf", "pdf"}) {
         const QString ext = QString::fromLatin1(extension);
         library.AddFilter([ext](const QString& name) { return std::make_unique<NoteFilter>(name, ext); });
     }
+    QTemporaryDir dir;
     TDialogAnswers answers;
-    answers.SaveName = QStringLiteral("saida.txt");
-    QFETCH(int, entry);
+    answers.SaveName = dir.filePath(typed);
     answers.SaveFilter = entry;
     TTestPrinter printer;
     Fill(*printer, 2);
     QStringList exported;
     printer->OnExportToFilter = [&](TQRExportFilter* filter) {
-        exported << filter->FileName + u':' + filter->GetExtension();
+        exported << QFileInfo(filter->FileName).fileName() + u':' + filter->GetExtension();
     };
     TQRStandardPreview window(nullptr, printer.Printer.get());
     window.SaveClick();
@@ -687,6 +702,10 @@ void TestQRPreview::saveDispatchesToTheExportFilters() {
         library.RemoveFilter(QStringLiteral("Filtro de teste ") + QString::fromLatin1(extension));
     QTEST(exported.join(u' '), "exported");
     QCOMPARE(answers.Messages.value(0).section(u'|', 1), message);
+    // Only the page file is written here (the filters only take note): it is there and nothing else.
+    QStringList written = QDir(dir.path()).entryList(QDir::Files);
+    QCOMPARE(written.join(u' '), saved);
+    if (!saved.isEmpty()) QVERIFY(QFileInfo(dir.filePath(saved)).size() > 0);
 }
 
 void TestQRPreview::progressFormFollowsThePrinter() {
