@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <dlfcn.h>
 #include <mutex>
 #include <utility>
 
@@ -68,6 +69,32 @@ int ToInteger(const QString& text) {
     const int value = text.trimmed().toInt(&ok);
     if (!ok) throw EConvertError(QStringLiteral("'%1' não é um valor inteiro válido").arg(text));
     return value;
+}
+
+// Why there is no printer to print on. The printing service (CUPS) is asked through its client
+// library, loaded when needed: it tells a service that does not answer from one without printers.
+QString PrintingUnavailableMessage() {
+    const QString noPrinter = QStringLiteral(
+        "Não é possível imprimir: nenhuma impressora está instalada neste computador. Instale uma impressora "
+        "e tente novamente.");
+    const QString notResponding = QStringLiteral(
+        "Não é possível imprimir: o serviço de impressão não está respondendo. Verifique se o serviço de "
+        "impressão (CUPS) está em execução e tente novamente.");
+    using TGetDests = int (*)(void**);
+    using TFreeDests = void (*)(int, void*);
+    using TLastError = int (*)();
+    void* cups = dlopen("libcups.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (cups == nullptr) return noPrinter;
+    const auto getDests = reinterpret_cast<TGetDests>(dlsym(cups, "cupsGetDests"));
+    const auto freeDests = reinterpret_cast<TFreeDests>(dlsym(cups, "cupsFreeDests"));
+    const auto lastError = reinterpret_cast<TLastError>(dlsym(cups, "cupsLastError"));
+    if (getDests == nullptr || freeDests == nullptr || lastError == nullptr) return noPrinter;
+    void* dests = nullptr;
+    const int count = getDests(&dests);
+    const int error = lastError();
+    freeDests(count, dests);
+    constexpr int ServiceUnavailable = 0x0502;  // IPP_STATUS_ERROR_SERVICE_UNAVAILABLE
+    return count == 0 && error == ServiceUnavailable ? notResponding : noPrinter;
 }
 
 QString MessageCaption() {
@@ -392,8 +419,14 @@ TCustomQuickRep* TQRStandardPreview::ReportPrintedAgain() const {
     return report;
 }
 
+bool TQRStandardPreview::CanPrint() {
+    if (printer_->GetPrintersInstalled()) return true;
+    ShowError(PrintingUnavailableMessage());
+    return false;
+}
+
 void TQRStandardPreview::PrintClick() {
-    if (printer_ == nullptr || Generating()) return;
+    if (printer_ == nullptr || Generating() || !CanPrint()) return;
     try {
         printer_->Print();
     } catch (const Exception& e) {
@@ -406,7 +439,7 @@ void TQRStandardPreview::PrintSetupClick() {
 }
 
 void TQRStandardPreview::Tb_IntervaloClick() {
-    if (printer_ == nullptr || Generating()) return;
+    if (printer_ == nullptr || Generating() || !CanPrint()) return;
     QString answer;
     if (!TQRPreviewDialogs::ShowInputQuery(
             this, QStringLiteral("Imprimir Intervalo de Página: "),

@@ -132,6 +132,8 @@ class TQRStandardPreview : public QDialog {
     TCustomQuickRep* ReportPrintedAgain() const;
     void ExportTo(int filterIndex, const QString& fileName);
     void ShowError(const QString& text);
+    /// Whether there is a printer to print on; if not, says why.
+    bool CanPrint();
 
     TQRPrinter* printer_;
     int lastProgressShown_ = 0;

@@ -50,7 +50,12 @@ class TestQRPreview : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void initTestCase() { RegisterStandardPreview(); }
+    void initTestCase() {
+        // The printing service is one that does not answer (the client library reads where it is
+        // once per process): the tests print on fake printers, and printing without one says why.
+        qputenv("CUPS_SERVER", "/nonexistent/quorin-test/cups.sock");
+        RegisterStandardPreview();
+    }
 
     void opensAtPageWidthWhenTheFirstPageArrives();
     void showsPagesWhileAnotherThreadGenerates();
@@ -70,6 +75,8 @@ class TestQRPreview : public QObject {
     void goToPage();
     void savesAPageFileThatAnotherPreviewLoadsAndPrints();
     void loadingAMissingFileSaysSo();
+    void printingWithTheServiceDownSaysWhy_data();
+    void printingWithTheServiceDownSaysWhy();
     void everyCommandStaysReachable_data();
     void everyCommandStaysReachable();
     void ctrlWheelZoomsAroundThePointer_data();
@@ -484,6 +491,32 @@ void TestQRPreview::savesAPageFileThatAnotherPreviewLoadsAndPrints() {
     window.SaveClick();
     QVERIFY(answers.Messages.value(0).contains(QStringLiteral("carregado de arquivo")));
     QVERIFY(!QFile::exists(answers.SaveName));
+}
+
+void TestQRPreview::printingWithTheServiceDownSaysWhy_data() {
+    QTest::addColumn<QString>("command");
+    for (const char* command : {"button", "F6", "range"}) QTest::newRow(command) << QString::fromLatin1(command);
+}
+
+void TestQRPreview::printingWithTheServiceDownSaysWhy() {
+    QFETCH(QString, command);
+    TDialogAnswers answers;
+    answers.InputAnswers << QStringLiteral("1-2");
+    TQRPrinter printer;  // on the platform's printers: none, the service does not answer
+    QVERIFY(!printer.GetPrintersInstalled());
+    Fill(printer, 2);
+    TQRStandardPreview window(nullptr, &printer);
+    QVERIFY(window.Print->isEnabled());
+    if (command == u"button") window.Print->click();
+    else if (command == u"F6") QTest::keyClick(&window, Qt::Key_F6);
+    else window.Tb_IntervaloClick();
+    QCOMPARE(answers.Messages.size(), 1);
+    QCOMPARE(answers.Messages[0].section(u'|', 1),
+             QStringLiteral("Não é possível imprimir: o serviço de impressão não está respondendo. Verifique se o "
+                            "serviço de impressão (CUPS) está em execução e tente novamente."));
+    // No range was asked for what cannot be printed.
+    QVERIFY(answers.Prompts.isEmpty());
+    QCOMPARE(window.QRPreview->PageNumber(), 1);
 }
 
 void TestQRPreview::loadingAMissingFileSaysSo() {
