@@ -624,6 +624,7 @@ void TQRStandardPreview::LoadClick() {
     printer_->LastPage = 0;
     LastFoundPage = 1;
     LastSearchText.clear();
+    QRPreview->PreviewImage()->ClearHighlight();
     PrintSetup->setEnabled(false);
     Print->setEnabled(true);
     QRPreview->ZoomToWidth();
@@ -641,15 +642,41 @@ bool TQRStandardPreview::GetTextSearch(QString& text, bool& caseSensitive) {
 }
 
 bool TQRStandardPreview::StrInMetafile(const QString& text, const TQRPageRecording& page, bool caseSensitive) {
-    if (text.isEmpty()) return false;
+    return FindInMetafile(text, page, caseSensitive).has_value();
+}
+
+std::optional<QRectF> TQRStandardPreview::FindInMetafile(const QString& text, const TQRPageRecording& page,
+                                                         bool caseSensitive) {
+    if (text.isEmpty()) return std::nullopt;
     std::lock_guard<std::mutex> guard(SearchLock());
     const QLocale locale;
     const QString wanted = caseSensitive ? text : locale.toUpper(text);
     for (const TQREmfPlayer::TextRecord& record : TQREmfPlayer::Texts(page.Data())) {
         const QString found = caseSensitive ? record.Text : locale.toUpper(record.Text);
-        if (found.contains(wanted)) return true;
+        const qsizetype at = found.indexOf(wanted);
+        if (at < 0) continue;
+        const QRectF& bounds = record.Bounds;
+        const qsizetype n = record.Text.size();
+        // Upper-casing may change the length (ß gives SS): then the whole text is marked.
+        if (bounds.isEmpty() || found.size() != n || n == 0) return bounds;
+        // The found letters' share of the text's width, by their advances when the record has them.
+        qreal before = at;
+        qreal through = at + wanted.size();
+        qreal total = n;
+        if (record.Advances.size() == n) {
+            before = through = total = 0;
+            for (qsizetype i = 0; i < n; ++i) {
+                const int d = record.Advances[i];
+                if (i < at) before += d;
+                if (i < at + wanted.size()) through += d;
+                total += d;
+            }
+            if (total <= 0) return bounds;
+        }
+        return QRectF(bounds.left() + bounds.width() * before / total, bounds.top(),
+                      bounds.width() * (through - before) / total, bounds.height());
     }
-    return false;
+    return std::nullopt;
 }
 
 void TQRStandardPreview::ToolButton3Click() {
@@ -669,13 +696,21 @@ void TQRStandardPreview::ToolButton3Click() {
         } catch (const Exception&) {
             continue;  // a damaged page holds nothing to find
         }
-        if (page && StrInMetafile(text, *page, caseSensitive)) {
+        if (!page) continue;
+        if (const std::optional<QRectF> hit = FindInMetafile(text, *page, caseSensitive)) {
             SelectPage(i);
             LastFoundPage = i;
+            // The hit is marked on the page and scrolled into view.
+            TQRPreviewImage* image = QRPreview->PreviewImage();
+            image->SetHighlight(i, *hit);
+            const QRect mark = image->HighlightRect();
+            if (!mark.isEmpty())
+                QRPreview->ensureVisible(mark.center().x(), mark.center().y(), 50 + mark.width() / 2, 50);
             return;
         }
     }
     LastFoundPage = 0;
+    QRPreview->PreviewImage()->ClearHighlight();
     TQRPreviewDialogs::ShowMessageBox(this, QStringLiteral("Pesquisar Texto"),
                                       QStringLiteral("Nenhuma ocorrência foi encontrada para a Pesquisa"));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QRectF>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "report_engine/preview/TQRPreview.h"
@@ -66,6 +68,10 @@ class TQRStandardPreview : public QDialog {
     bool GetTextSearch(QString& text, bool& caseSensitive);
     /// Whether one of the page's text records holds text (an empty text never matches).
     static bool StrInMetafile(const QString& text, const TQRPageRecording& page, bool caseSensitive);
+    /// Where on the page the first text record holding text has it (the page recording's device
+    /// units; empty when the record does not say where it lies); none without a match.
+    static std::optional<QRectF> FindInMetafile(const QString& text, const TQRPageRecording& page,
+                                                bool caseSensitive);
 
     /// Text of a status bar panel (0: progress, 1: page info, 2: empty).
     QString StatusPanelText(int index) const;

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "PreviewFixture.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/preview/TQRPreview.h"
 #include "report_engine/preview/TQRProgressForm.h"
 #include "report_engine/preview/TQRStandardPreview.h"
@@ -71,6 +72,7 @@ class TestQRPreview : public QObject {
     void pageRanges_data();
     void pageRanges();
     void searchFindsTheNextPageAndStartsOver();
+    void searchMarksTheHitOnThePage();
     void goToPage_data();
     void goToPage();
     void savesAPageFileThatAnotherPreviewLoadsAndPrints();
@@ -416,6 +418,81 @@ void TestQRPreview::searchFindsTheNextPageAndStartsOver() {
     window.ToolButton3Click();
     QCOMPARE(window.QRPreview->PageNumber(), 3);
     QCOMPARE(window.LastSearchText, QString());
+}
+
+void TestQRPreview::searchMarksTheHitOnThePage() {
+    TDialogAnswers answers;
+    TTestPrinter printer;
+    Fill(*printer, 6, [](int page) {
+        if (page == 2) return QStringList{QStringLiteral("Código ALFA do lote")};
+        if (page == 5) return QStringList{QStringLiteral("alfa")};
+        return QStringList();
+    });
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.resize(781, 544);
+    window.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    TQRPreviewImage* image = window.QRPreview->PreviewImage();
+    const auto yellowish = [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 150 && qBlue(p) < qRed(p) - 60; };
+    // How many pixels inside the mark are in its colour (the letters under it stay dark).
+    const auto marked = [&](const QImage& shot, const QRect& mark) {
+        int count = 0;
+        for (int y = mark.top() + 1; y < mark.bottom(); ++y)
+            for (int x = mark.left() + 1; x < mark.right(); ++x) count += yellowish(shot.pixel(x, y)) ? 1 : 0;
+        return count;
+    };
+
+    window.SelectPage(2);
+    answers.SearchAnswers << QStringLiteral("alfa");
+    window.ToolButton3Click();
+    QCOMPARE(window.QRPreview->PageNumber(), 2);
+    // Only the word found is marked, not the whole line it is in.
+    const std::optional<QRectF> hit = TQRStandardPreview::FindInMetafile(u"alfa"_s, *printer->GetPage(2), false);
+    QVERIFY(hit && !hit->isEmpty());
+    QRectF line;
+    for (const TQREmfPlayer::TextRecord& record : TQREmfPlayer::Texts(printer->GetPage(2)->Data()))
+        if (record.Text.contains(u"ALFA"_s)) line = record.Bounds;
+    QVERIFY(line.contains(*hit));
+    QVERIFY(hit->left() > line.left() + line.width() / 4);
+    QVERIFY(hit->width() < line.width() / 2);
+
+    for (const int zoom : {40, 100, 250}) {
+        window.QRPreview->SetZoom(zoom);
+        QCoreApplication::processEvents();
+        const QRect mark = image->HighlightRect();
+        QVERIFY2(!mark.isEmpty(), qPrintable(QString::number(zoom)));
+        // The mark is scrolled into view when searched; at other zooms bring it there.
+        window.QRPreview->ensureVisible(mark.center().x(), mark.center().y());
+        const QImage shot = image->grab().toImage();
+        if (zoom == 100) QVERIFY(window.grab().save(ScreenshotPath(u"preview_pesquisa_marcada.png"_s)));
+        const int area = (mark.width() - 2) * (mark.height() - 2);
+        QVERIFY2(marked(shot, mark) > area / 3, qPrintable(QString::number(zoom)));
+        // Nothing else on the page is in that colour.
+        QCOMPARE(marked(shot, image->rect()), marked(shot, mark));
+    }
+
+    // The next search moves the mark to the next hit; the page before shows none then.
+    window.QRPreview->SetZoom(100);
+    answers.SearchAnswers << QStringLiteral("alfa");
+    window.ToolButton3Click();
+    QCOMPARE(window.QRPreview->PageNumber(), 5);
+    QCoreApplication::processEvents();
+    const QRect moved = image->HighlightRect();
+    QVERIFY(!moved.isEmpty());
+    // The search scrolled the mark into view.
+    const QRect visible(-image->pos(), window.QRPreview->viewport()->size());
+    QVERIFY(visible.contains(moved));
+    QVERIFY(marked(image->grab().toImage(), moved) > 0);
+    window.SelectPage(2);
+    QCoreApplication::processEvents();
+    QVERIFY(image->HighlightRect().isEmpty());
+    QCOMPARE(marked(image->grab().toImage(), image->rect()), 0);
+    // A search without a hit leaves no mark.
+    window.SelectPage(5);
+    answers.SearchAnswers << QStringLiteral("inexistente");
+    window.ToolButton3Click();
+    QVERIFY(image->HighlightRect().isEmpty());
+    window.ExitClick();
 }
 
 void TestQRPreview::goToPage_data() {
