@@ -269,27 +269,41 @@ QImage DecodeDib(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offB
     return image;
 }
 
+// The part of the device a recording covers (device units): its bounds or, without them, its
+// frame; empty when it has neither.
+QRectF SourceOf(const Record& header) {
+    QRectF source(QPointF(header.I32(8), header.I32(12)), QPointF(header.I32(16) + 1.0, header.I32(20) + 1.0));
+    const QSizeF deviceSize(header.I32(72), header.I32(76));
+    const QSizeF deviceMm(header.I32(80), header.I32(84));
+    if (!(source.width() > 0 && source.height() > 0) && deviceMm.width() > 0 && deviceMm.height() > 0) {
+        // No bounds: the frame (0.01 mm) in device pixels.
+        const qreal sx = deviceSize.width() / (deviceMm.width() * 100.0);
+        const qreal sy = deviceSize.height() / (deviceMm.height() * 100.0);
+        source = QRectF(QPointF(header.I32(24) * sx, header.I32(28) * sy),
+                        QPointF((header.I32(32) + 1.0) * sx, (header.I32(36) + 1.0) * sy));
+    }
+    return source.width() > 0 && source.height() > 0 ? source : QRectF();
+}
+
+// From the recording's device units into target.
+QTransform DeviceTransform(const QRectF& source, const QRectF& target) {
+    return QTransform::fromTranslate(-source.left(), -source.top()) *
+           QTransform::fromScale(target.width() / source.width(), target.height() / source.height()) *
+           QTransform::fromTranslate(target.left(), target.top());
+}
+
 class Player {
   public:
     Player(QPainter& painter, const Record& header, const QRectF& target)
         : painter_(painter), outer_(painter.worldTransform()) {
-        QRectF source(QPointF(header.I32(8), header.I32(12)), QPointF(header.I32(16) + 1.0, header.I32(20) + 1.0));
+        const QRectF source = SourceOf(header);
         deviceSize_ = QSizeF(header.I32(72), header.I32(76));
         deviceMm_ = QSizeF(header.I32(80), header.I32(84));
-        if (!(source.width() > 0 && source.height() > 0) && deviceMm_.width() > 0 && deviceMm_.height() > 0) {
-            // No bounds: the frame (0.01 mm) in device pixels.
-            const qreal sx = deviceSize_.width() / (deviceMm_.width() * 100.0);
-            const qreal sy = deviceSize_.height() / (deviceMm_.height() * 100.0);
-            source = QRectF(QPointF(header.I32(24) * sx, header.I32(28) * sy),
-                            QPointF((header.I32(32) + 1.0) * sx, (header.I32(36) + 1.0) * sy));
-        }
-        if (!(source.width() > 0 && source.height() > 0) || !target.isValid()) {
+        if (source.isEmpty() || !target.isValid()) {
             valid_ = false;
             return;
         }
-        device_ = QTransform::fromTranslate(-source.left(), -source.top()) *
-                  QTransform::fromScale(target.width() / source.width(), target.height() / source.height()) *
-                  QTransform::fromTranslate(target.left(), target.top());
+        device_ = DeviceTransform(source, target);
         painter_.save();
         painter_.setClipRect(target, painter_.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -863,9 +877,34 @@ QList<TQREmfPlayer::TextRecord> TQREmfPlayer::Texts(const QByteArray& emf) {
         if (n == 0) {
             continue;
         }
-        texts.append(TextRecord{std::move(text), QPointF(r->I32(36), r->I32(40))});
+        TextRecord record{std::move(text), QPointF(r->I32(36), r->I32(40)), {}, {}};
+        // The bounds (inclusive, device units); (0, 0, -1, -1) or all zero when not given.
+        const int32_t left = r->I32(8), top = r->I32(12), right = r->I32(16), bottom = r->I32(20);
+        if (right >= left && bottom >= top && (left | top | right | bottom) != 0) {
+            record.Bounds =
+                QRectF(QPointF(Coord(left), Coord(top)), QPointF(Coord(right) + 1.0, Coord(bottom) + 1.0));
+        }
+        const uint32_t offDx = r->U32(72);
+        const bool pairs = (r->U32(52) & 0x2000) != 0;  // ETO_PDY: x and y advance per character
+        if (offDx != 0 && r->Fits(offDx, uint64_t(n) * (pairs ? 2 : 1), 4)) {
+            record.Advances.resize(n);
+            for (uint32_t i = 0; i < n; ++i) {
+                const int32_t d = r->I32(offDx + 4 * i * (pairs ? 2 : 1));
+                record.Advances[i] = std::clamp<int32_t>(d, -(1 << 20), 1 << 20);
+            }
+        }
+        texts.append(std::move(record));
     }
     return texts;
+}
+
+QTransform TQREmfPlayer::DeviceToTarget(const QByteArray& emf, const QRectF& target) {
+    Walker walker(emf);
+    if (!walker.Valid() || !target.isValid()) {
+        return {};
+    }
+    const QRectF source = SourceOf(walker.Header());
+    return source.isEmpty() ? QTransform() : DeviceTransform(source, target);
 }
 
 }  // namespace quorin

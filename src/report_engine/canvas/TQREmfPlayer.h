@@ -3,6 +3,7 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <QTransform>
 
 #include "report_engine/pages/QRPageRecording.h"
 
@@ -22,13 +23,19 @@ class TQREmfPlayer {
         Play(page.Data(), painter, target);
     }
 
-    /// One text record of a recording: its text and reference point (logical units).
+    /// One text record of a recording: its text and reference point (logical units), the
+    /// rectangle it covers (device units; empty when the record does not give it) and the
+    /// advance of each character (logical units; empty when not given).
     struct TextRecord {
         QString Text;
         QPointF Position;
+        QRectF Bounds;
+        QList<int> Advances;
     };
     /// The texts of the recording's text records (narrow and wide), in order.
     static QList<TextRecord> Texts(const QByteArray& emf);
+    /// How Play maps the recording's device units into target (identity for a damaged recording).
+    static QTransform DeviceToTarget(const QByteArray& emf, const QRectF& target);
 };
 
 }  // namespace quorin

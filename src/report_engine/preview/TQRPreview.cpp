@@ -40,7 +40,30 @@ void TQRPreviewImage::SetQRPrinter(TQRPrinter* printer) {
     printer_ = printer;
 }
 
+void TQRPreviewImage::SetHighlight(int page, const QRectF& rect) {
+    highlightPage_ = page;
+    highlight_ = rect;
+    update();
+}
+
+void TQRPreviewImage::ClearHighlight() {
+    SetHighlight(0, QRectF());
+}
+
+QRect TQRPreviewImage::HighlightRect() const {
+    return HighlightIn(width(), height());
+}
+
+QRect TQRPreviewImage::HighlightIn(int w, int h) const {
+    if (!pageLoaded_ || !page_ || highlightPage_ != pageNumber_ || highlight_.isEmpty()) return {};
+    const QTransform toSheet = TQREmfPlayer::DeviceToTarget(page_->Data(), QRectF(0, 0, w, h));
+    // A little room around the letters, so that the mark frames them.
+    return toSheet.mapRect(highlight_).toAlignedRect().adjusted(-2, -1, 2, 1);
+}
+
 void TQRPreviewImage::Detach() {
+    highlightPage_ = 0;
+    highlight_ = QRectF();
     printer_ = nullptr;
     page_.reset();
     played_ = QImage();
@@ -93,6 +116,18 @@ void TQRPreviewImage::PaintPage(QPainter& painter, int w, int h, const QRect& ex
     } else {
         played_ = QImage();
         drawSheet(painter, exposed);
+    }
+
+    // The text found by the last search, under a translucent mark.
+    // (Multiplied, as a highlighter pen: the paper turns yellow, the letters stay dark.)
+    if (const QRect found = HighlightIn(w, h); !found.isEmpty()) {
+        painter.save();
+        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+        painter.fillRect(found, QColor(255, 215, 64));
+        painter.restore();
+        painter.setPen(QPen(QColor(230, 120, 0), 0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(found.adjusted(0, 0, -1, -1));
     }
 
     // The frame and the shadow.

@@ -35,6 +35,13 @@ class TQRPreviewImage : public QWidget {
 
     int Zoom = 100;
 
+    /// Marks a found text on page page: rect in the page recording's device units. It is
+    /// painted over the page whenever that page is on display, at any zoom.
+    void SetHighlight(int page, const QRectF& rect);
+    void ClearHighlight();
+    /// The marked text in this control's pixels as it is painted now (empty when none shows).
+    QRect HighlightRect() const;
+
     /// Paints the sheet into painter for a control of size w x h.
     void PaintPage(QPainter& painter, int w, int h, const QRect& exposed);
 
@@ -53,11 +60,15 @@ class TQRPreviewImage : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
+    QRect HighlightIn(int w, int h) const;
+
     TQRPrinterRef printer_;  // empties itself when the printer is destroyed
     bool pageLoaded_ = false;
     int pageNumber_ = 1;
     std::unique_ptr<TQRPageRecording> page_;
     QImage played_;  // the page played at played_.size(); null when stale
+    int highlightPage_ = 0;
+    QRectF highlight_;
 };
 
 /// A scrolling container holding one page image: knows the printer it shows,

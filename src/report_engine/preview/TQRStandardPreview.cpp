@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <dlfcn.h>
 #include <mutex>
 #include <utility>
 
@@ -68,6 +69,32 @@ int ToInteger(const QString& text) {
     const int value = text.trimmed().toInt(&ok);
     if (!ok) throw EConvertError(QStringLiteral("'%1' não é um valor inteiro válido").arg(text));
     return value;
+}
+
+// Why there is no printer to print on. The printing service (CUPS) is asked through its client
+// library, loaded when needed: it tells a service that does not answer from one without printers.
+QString PrintingUnavailableMessage() {
+    const QString noPrinter = QStringLiteral(
+        "Não é possível imprimir: nenhuma impressora está instalada neste computador. Instale uma impressora "
+        "e tente novamente.");
+    const QString notResponding = QStringLiteral(
+        "Não é possível imprimir: o serviço de impressão não está respondendo. Verifique se o serviço de "
+        "impressão (CUPS) está em execução e tente novamente.");
+    using TGetDests = int (*)(void**);
+    using TFreeDests = void (*)(int, void*);
+    using TLastError = int (*)();
+    void* cups = dlopen("libcups.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (cups == nullptr) return noPrinter;
+    const auto getDests = reinterpret_cast<TGetDests>(dlsym(cups, "cupsGetDests"));
+    const auto freeDests = reinterpret_cast<TFreeDests>(dlsym(cups, "cupsFreeDests"));
+    const auto lastError = reinterpret_cast<TLastError>(dlsym(cups, "cupsLastError"));
+    if (getDests == nullptr || freeDests == nullptr || lastError == nullptr) return noPrinter;
+    void* dests = nullptr;
+    const int count = getDests(&dests);
+    const int error = lastError();
+    freeDests(count, dests);
+    constexpr int ServiceUnavailable = 0x0502;  // IPP_STATUS_ERROR_SERVICE_UNAVAILABLE
+    return count == 0 && error == ServiceUnavailable ? notResponding : noPrinter;
 }
 
 QString MessageCaption() {
@@ -392,8 +419,14 @@ TCustomQuickRep* TQRStandardPreview::ReportPrintedAgain() const {
     return report;
 }
 
+bool TQRStandardPreview::CanPrint() {
+    if (printer_->GetPrintersInstalled()) return true;
+    ShowError(PrintingUnavailableMessage());
+    return false;
+}
+
 void TQRStandardPreview::PrintClick() {
-    if (printer_ == nullptr || Generating()) return;
+    if (printer_ == nullptr || Generating() || !CanPrint()) return;
     try {
         printer_->Print();
     } catch (const Exception& e) {
@@ -406,7 +439,7 @@ void TQRStandardPreview::PrintSetupClick() {
 }
 
 void TQRStandardPreview::Tb_IntervaloClick() {
-    if (printer_ == nullptr || Generating()) return;
+    if (printer_ == nullptr || Generating() || !CanPrint()) return;
     QString answer;
     if (!TQRPreviewDialogs::ShowInputQuery(
             this, QStringLiteral("Imprimir Intervalo de Página: "),
@@ -465,6 +498,25 @@ QStringList TQRStandardPreview::SaveDialogFilters() {
             QStringLiteral("Arquivos PDF(*.pdf)|*.pdf")};
 }
 
+// The extension typed names the format when the dialog offers it (typed.pdf is a PDF document
+// whatever entry is chosen); otherwise the chosen entry decides and gives its extension to a
+// name typed without one. The file name is completed accordingly.
+int TQRStandardPreview::SaveFormat(QString& fileName, int filterIndex) {
+    const QStringList filters = SaveDialogFilters();
+    const auto extensionOf = [&filters](int index) { return filters.at(index - 1).section(QStringLiteral("*."), -1); };
+    const QString typed = QFileInfo(fileName).suffix();
+    if (!typed.isEmpty()) {
+        for (int index = 1; index <= filters.size(); ++index)
+            if (typed.compare(extensionOf(index), Qt::CaseInsensitive) == 0) return index;
+    }
+    if (filterIndex < 1 || filterIndex > filters.size()) filterIndex = 1;
+    if (typed.isEmpty() && !QFileInfo(fileName).fileName().isEmpty()) {
+        if (!fileName.endsWith(u'.')) fileName += u'.';
+        fileName += extensionOf(filterIndex);
+    }
+    return filterIndex;
+}
+
 void TQRStandardPreview::SaveClick() {
     if (printer_ == nullptr) return;
     const QString proposed = QRPreviewReport::Name(printer_->Owner);
@@ -473,6 +525,7 @@ void TQRStandardPreview::SaveClick() {
     if (!TQRPreviewDialogs::ShowSaveFile(this, QStringLiteral("Salvar Arquivo"), proposed, QStringLiteral("QRP"),
                                          SaveDialogFilters(), fileName, filterIndex))
         return;
+    filterIndex = SaveFormat(fileName, filterIndex);
     if (printer_->GetStatus() == mpBusy) {
         ShowError(QStringLiteral("O relatório ainda está sendo gerado. Aguarde o fim da geração para salvá-lo."));
         return;
@@ -571,6 +624,7 @@ void TQRStandardPreview::LoadClick() {
     printer_->LastPage = 0;
     LastFoundPage = 1;
     LastSearchText.clear();
+    QRPreview->PreviewImage()->ClearHighlight();
     PrintSetup->setEnabled(false);
     Print->setEnabled(true);
     QRPreview->ZoomToWidth();
@@ -588,15 +642,41 @@ bool TQRStandardPreview::GetTextSearch(QString& text, bool& caseSensitive) {
 }
 
 bool TQRStandardPreview::StrInMetafile(const QString& text, const TQRPageRecording& page, bool caseSensitive) {
-    if (text.isEmpty()) return false;
+    return FindInMetafile(text, page, caseSensitive).has_value();
+}
+
+std::optional<QRectF> TQRStandardPreview::FindInMetafile(const QString& text, const TQRPageRecording& page,
+                                                         bool caseSensitive) {
+    if (text.isEmpty()) return std::nullopt;
     std::lock_guard<std::mutex> guard(SearchLock());
     const QLocale locale;
     const QString wanted = caseSensitive ? text : locale.toUpper(text);
     for (const TQREmfPlayer::TextRecord& record : TQREmfPlayer::Texts(page.Data())) {
         const QString found = caseSensitive ? record.Text : locale.toUpper(record.Text);
-        if (found.contains(wanted)) return true;
+        const qsizetype at = found.indexOf(wanted);
+        if (at < 0) continue;
+        const QRectF& bounds = record.Bounds;
+        const qsizetype n = record.Text.size();
+        // Upper-casing may change the length (ß gives SS): then the whole text is marked.
+        if (bounds.isEmpty() || found.size() != n || n == 0) return bounds;
+        // The found letters' share of the text's width, by their advances when the record has them.
+        qreal before = at;
+        qreal through = at + wanted.size();
+        qreal total = n;
+        if (record.Advances.size() == n) {
+            before = through = total = 0;
+            for (qsizetype i = 0; i < n; ++i) {
+                const int d = record.Advances[i];
+                if (i < at) before += d;
+                if (i < at + wanted.size()) through += d;
+                total += d;
+            }
+            if (total <= 0) return bounds;
+        }
+        return QRectF(bounds.left() + bounds.width() * before / total, bounds.top(),
+                      bounds.width() * (through - before) / total, bounds.height());
     }
-    return false;
+    return std::nullopt;
 }
 
 void TQRStandardPreview::ToolButton3Click() {
@@ -616,13 +696,21 @@ void TQRStandardPreview::ToolButton3Click() {
         } catch (const Exception&) {
             continue;  // a damaged page holds nothing to find
         }
-        if (page && StrInMetafile(text, *page, caseSensitive)) {
+        if (!page) continue;
+        if (const std::optional<QRectF> hit = FindInMetafile(text, *page, caseSensitive)) {
             SelectPage(i);
             LastFoundPage = i;
+            // The hit is marked on the page and scrolled into view.
+            TQRPreviewImage* image = QRPreview->PreviewImage();
+            image->SetHighlight(i, *hit);
+            const QRect mark = image->HighlightRect();
+            if (!mark.isEmpty())
+                QRPreview->ensureVisible(mark.center().x(), mark.center().y(), 50 + mark.width() / 2, 50);
             return;
         }
     }
     LastFoundPage = 0;
+    QRPreview->PreviewImage()->ClearHighlight();
     TQRPreviewDialogs::ShowMessageBox(this, QStringLiteral("Pesquisar Texto"),
                                       QStringLiteral("Nenhuma ocorrência foi encontrada para a Pesquisa"));
 }

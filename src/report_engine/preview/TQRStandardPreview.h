@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QRectF>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "report_engine/preview/TQRPreview.h"
@@ -67,12 +69,19 @@ class TQRStandardPreview : public QDialog {
     bool GetTextSearch(QString& text, bool& caseSensitive);
     /// Whether one of the page's text records holds text (an empty text never matches).
     static bool StrInMetafile(const QString& text, const TQRPageRecording& page, bool caseSensitive);
+    /// Where on the page the first text record holding text has it (the page recording's device
+    /// units; empty when the record does not say where it lies); none without a match.
+    static std::optional<QRectF> FindInMetafile(const QString& text, const TQRPageRecording& page,
+                                                bool caseSensitive);
 
     /// Text of a status bar panel (0: progress, 1: page info, 2: empty).
     QString StatusPanelText(int index) const;
 
     /// The six entries of the save dialog, in order ("description|pattern").
     static QStringList SaveDialogFilters();
+    /// The save dialog's entry (1-based) a file name is written as: the one its extension names,
+    /// else the chosen one, whose extension a name without one then gets.
+    static int SaveFormat(QString& fileName, int filterIndex);
 
     // Controls, named as the layout names them.
     QFrame* ToolBar1;
@@ -130,6 +139,8 @@ class TQRStandardPreview : public QDialog {
     TCustomQuickRep* ReportPrintedAgain() const;
     void ExportTo(int filterIndex, const QString& fileName);
     void ShowError(const QString& text);
+    /// Whether there is a printer to print on; if not, says why.
+    bool CanPrint();
 
     TQRPrinterRef printer_;  // empties itself when the printer is destroyed
     int lastProgressShown_ = 0;

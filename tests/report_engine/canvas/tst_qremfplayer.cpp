@@ -217,6 +217,9 @@ class TestEmfPlayer : public QObject {
         QCOMPARE(texts[1].Position, QPointF(30, 40));
         QCOMPARE(texts[2].Text, QStringLiteral("Descrição ç"));
         QCOMPARE(texts[3].Text, QStringLiteral("€ “ok”"));
+        // These records say neither where they lie nor how wide their letters are.
+        QVERIFY(texts[1].Bounds.isEmpty());
+        QVERIFY(texts[1].Advances.isEmpty());
         // Text records without advances are measured and drawn.
         QImage image = PlayOn(emf);
         bool inked = false;
@@ -226,6 +229,45 @@ class TestEmfPlayer : public QObject {
             }
         }
         QVERIFY(inked);
+    }
+
+    // Where a recorded text lies, mapped as Play maps the page, is where its letters are drawn,
+    // whatever the target.
+    void textBoundsAreWhereTheTextIsDrawn() {
+        TQREmfRecorder recorder(QSize(400, 300), 96);
+        recorder.Font.Size = 12;
+        recorder.TextOut(40, 100, QStringLiteral("Preço unitário"));
+        recorder.TextAlign = TAlignment::taRightJustify;
+        recorder.TextOut(380, 200, QStringLiteral("1.234,56"));
+        const QByteArray emf = recorder.Finish().Data();
+        const QList<TQREmfPlayer::TextRecord> texts = TQREmfPlayer::Texts(emf);
+        QCOMPARE(texts.size(), 2);
+        for (const QRectF& target : {QRectF(0, 0, 400, 300), QRectF(10, 20, 800, 600), QRectF(0, 0, 200, 150)}) {
+            QImage image(int(target.right()) + 1, int(target.bottom()) + 1, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            {
+                QPainter painter(&image);
+                TQREmfPlayer::Play(emf, painter, target);
+            }
+            const QTransform toTarget = TQREmfPlayer::DeviceToTarget(emf, target);
+            QRect inked;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qGray(image.pixel(x, y)) < 160) inked |= QRect(x, y, 1, 1);
+            QRect marked;
+            for (const TQREmfPlayer::TextRecord& text : texts) {
+                QCOMPARE(text.Advances.size(), text.Text.size());
+                qreal width = 0;
+                for (const int d : text.Advances) width += d;
+                QCOMPARE(text.Bounds.width(), width);
+                marked |= toTarget.mapRect(text.Bounds).toAlignedRect();
+            }
+            // The ink lies within the mapped bounds, and fills them but for the margins of the letters.
+            QVERIFY2(marked.adjusted(-1, -1, 1, 1).contains(inked), qPrintable(QString::number(target.width())));
+            QVERIFY(inked.width() > marked.width() * 8 / 10);
+            QVERIFY(inked.height() > marked.height() / 2);
+        }
+        QVERIFY(TQREmfPlayer::DeviceToTarget(QByteArray("no page"), QRectF(0, 0, 10, 10)).isIdentity());
     }
 };
 

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "PreviewFixture.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/preview/TQRPreview.h"
 #include "report_engine/preview/TQRProgressForm.h"
 #include "report_engine/preview/TQRStandardPreview.h"
@@ -50,7 +51,12 @@ class TestQRPreview : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void initTestCase() { RegisterStandardPreview(); }
+    void initTestCase() {
+        // The printing service is one that does not answer (the client library reads where it is
+        // once per process): the tests print on fake printers, and printing without one says why.
+        qputenv("CUPS_SERVER", "/nonexistent/quorin-test/cups.sock");
+        RegisterStandardPreview();
+    }
 
     void opensAtPageWidthWhenTheFirstPageArrives();
     void showsPagesWhileAnotherThreadGenerates();
@@ -66,10 +72,13 @@ class TestQRPreview : public QObject {
     void pageRanges_data();
     void pageRanges();
     void searchFindsTheNextPageAndStartsOver();
+    void searchMarksTheHitOnThePage();
     void goToPage_data();
     void goToPage();
     void savesAPageFileThatAnotherPreviewLoadsAndPrints();
     void loadingAMissingFileSaysSo();
+    void printingWithTheServiceDownSaysWhy_data();
+    void printingWithTheServiceDownSaysWhy();
     void everyCommandStaysReachable_data();
     void everyCommandStaysReachable();
     void ctrlWheelZoomsAroundThePointer_data();
@@ -411,6 +420,81 @@ void TestQRPreview::searchFindsTheNextPageAndStartsOver() {
     QCOMPARE(window.LastSearchText, QString());
 }
 
+void TestQRPreview::searchMarksTheHitOnThePage() {
+    TDialogAnswers answers;
+    TTestPrinter printer;
+    Fill(*printer, 6, [](int page) {
+        if (page == 2) return QStringList{QStringLiteral("Código ALFA do lote")};
+        if (page == 5) return QStringList{QStringLiteral("alfa")};
+        return QStringList();
+    });
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.resize(781, 544);
+    window.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    TQRPreviewImage* image = window.QRPreview->PreviewImage();
+    const auto yellowish = [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 150 && qBlue(p) < qRed(p) - 60; };
+    // How many pixels inside the mark are in its colour (the letters under it stay dark).
+    const auto marked = [&](const QImage& shot, const QRect& mark) {
+        int count = 0;
+        for (int y = mark.top() + 1; y < mark.bottom(); ++y)
+            for (int x = mark.left() + 1; x < mark.right(); ++x) count += yellowish(shot.pixel(x, y)) ? 1 : 0;
+        return count;
+    };
+
+    window.SelectPage(2);
+    answers.SearchAnswers << QStringLiteral("alfa");
+    window.ToolButton3Click();
+    QCOMPARE(window.QRPreview->PageNumber(), 2);
+    // Only the word found is marked, not the whole line it is in.
+    const std::optional<QRectF> hit = TQRStandardPreview::FindInMetafile(u"alfa"_s, *printer->GetPage(2), false);
+    QVERIFY(hit && !hit->isEmpty());
+    QRectF line;
+    for (const TQREmfPlayer::TextRecord& record : TQREmfPlayer::Texts(printer->GetPage(2)->Data()))
+        if (record.Text.contains(u"ALFA"_s)) line = record.Bounds;
+    QVERIFY(line.contains(*hit));
+    QVERIFY(hit->left() > line.left() + line.width() / 4);
+    QVERIFY(hit->width() < line.width() / 2);
+
+    for (const int zoom : {40, 100, 250}) {
+        window.QRPreview->SetZoom(zoom);
+        QCoreApplication::processEvents();
+        const QRect mark = image->HighlightRect();
+        QVERIFY2(!mark.isEmpty(), qPrintable(QString::number(zoom)));
+        // The mark is scrolled into view when searched; at other zooms bring it there.
+        window.QRPreview->ensureVisible(mark.center().x(), mark.center().y());
+        const QImage shot = image->grab().toImage();
+        if (zoom == 100) QVERIFY(window.grab().save(ScreenshotPath(u"preview_pesquisa_marcada.png"_s)));
+        const int area = (mark.width() - 2) * (mark.height() - 2);
+        QVERIFY2(marked(shot, mark) > area / 3, qPrintable(QString::number(zoom)));
+        // Nothing else on the page is in that colour.
+        QCOMPARE(marked(shot, image->rect()), marked(shot, mark));
+    }
+
+    // The next search moves the mark to the next hit; the page before shows none then.
+    window.QRPreview->SetZoom(100);
+    answers.SearchAnswers << QStringLiteral("alfa");
+    window.ToolButton3Click();
+    QCOMPARE(window.QRPreview->PageNumber(), 5);
+    QCoreApplication::processEvents();
+    const QRect moved = image->HighlightRect();
+    QVERIFY(!moved.isEmpty());
+    // The search scrolled the mark into view.
+    const QRect visible(-image->pos(), window.QRPreview->viewport()->size());
+    QVERIFY(visible.contains(moved));
+    QVERIFY(marked(image->grab().toImage(), moved) > 0);
+    window.SelectPage(2);
+    QCoreApplication::processEvents();
+    QVERIFY(image->HighlightRect().isEmpty());
+    QCOMPARE(marked(image->grab().toImage(), image->rect()), 0);
+    // A search without a hit leaves no mark.
+    window.SelectPage(5);
+    answers.SearchAnswers << QStringLiteral("inexistente");
+    window.ToolButton3Click();
+    QVERIFY(image->HighlightRect().isEmpty());
+    window.ExitClick();
+}
+
 void TestQRPreview::goToPage_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("page");
@@ -484,6 +568,32 @@ void TestQRPreview::savesAPageFileThatAnotherPreviewLoadsAndPrints() {
     window.SaveClick();
     QVERIFY(answers.Messages.value(0).contains(QStringLiteral("carregado de arquivo")));
     QVERIFY(!QFile::exists(answers.SaveName));
+}
+
+void TestQRPreview::printingWithTheServiceDownSaysWhy_data() {
+    QTest::addColumn<QString>("command");
+    for (const char* command : {"button", "F6", "range"}) QTest::newRow(command) << QString::fromLatin1(command);
+}
+
+void TestQRPreview::printingWithTheServiceDownSaysWhy() {
+    QFETCH(QString, command);
+    TDialogAnswers answers;
+    answers.InputAnswers << QStringLiteral("1-2");
+    TQRPrinter printer;  // on the platform's printers: none, the service does not answer
+    QVERIFY(!printer.GetPrintersInstalled());
+    Fill(printer, 2);
+    TQRStandardPreview window(nullptr, &printer);
+    QVERIFY(window.Print->isEnabled());
+    if (command == u"button") window.Print->click();
+    else if (command == u"F6") QTest::keyClick(&window, Qt::Key_F6);
+    else window.Tb_IntervaloClick();
+    QCOMPARE(answers.Messages.size(), 1);
+    QCOMPARE(answers.Messages[0].section(u'|', 1),
+             QStringLiteral("Não é possível imprimir: o serviço de impressão não está respondendo. Verifique se o "
+                            "serviço de impressão (CUPS) está em execução e tente novamente."));
+    // No range was asked for what cannot be printed.
+    QVERIFY(answers.Prompts.isEmpty());
+    QCOMPARE(window.QRPreview->PageNumber(), 1);
 }
 
 void TestQRPreview::loadingAMissingFileSaysSo() {
@@ -650,36 +760,51 @@ void TestQRPreview::pageTextIsNeverCut() {
 }
 
 void TestQRPreview::saveDispatchesToTheExportFilters_data() {
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("entry");
-    QTest::addColumn<QString>("exported");
+    QTest::addColumn<QString>("exported");  // file name:format of the export, if any
+    QTest::addColumn<QString>("saved");     // the page file written, if any
     QTest::addColumn<QString>("message");
-    QTest::newRow("text") << 2 << "saida.txt:txt" << "";
-    QTest::newRow("metafile") << 3 << "saida.txt:wmf" << "";
-    QTest::newRow("pdf") << 6 << "saida.txt:pdf" << "";
-    QTest::newRow("rtf not installed") << 4 << ""
+    QTest::newRow("text") << "saida.txt" << 2 << "saida.txt:txt" << "" << "";
+    QTest::newRow("metafile") << "saida.wmf" << 3 << "saida.wmf:wmf" << "" << "";
+    QTest::newRow("pdf") << "saida.pdf" << 6 << "saida.pdf:pdf" << "" << "";
+    // The extension typed names the format, whatever entry is chosen.
+    QTest::newRow("pdf typed, page-file entry") << "typed.pdf" << 1 << "typed.pdf:pdf" << "" << "";
+    QTest::newRow("TXT typed, pdf entry") << "saida.TXT" << 6 << "saida.TXT:txt" << "" << "";
+    QTest::newRow("qrp typed, text entry") << "saida.qrp" << 2 << "" << "saida.qrp" << "";
+    // Without one the entry decides and gives its extension.
+    QTest::newRow("no extension, text entry") << "saida" << 2 << "saida.txt:txt" << "" << "";
+    QTest::newRow("no extension, page-file entry") << "saida" << 1 << "" << "saida.qrp" << "";
+    QTest::newRow("trailing dot, pdf entry") << "saida." << 6 << "saida.pdf:pdf" << "" << "";
+    // An extension the dialog does not offer stays, in the chosen entry's format.
+    QTest::newRow("other extension, metafile entry") << "saida.v2" << 3 << "saida.v2:wmf" << "" << "";
+    QTest::newRow("rtf not installed") << "saida.rtf" << 1 << "" << ""
                                        << "O formato Word (RTF) não está disponível: o filtro de exportação não "
                                           "foi instalado.";
-    QTest::newRow("xls not installed") << 5 << ""
+    QTest::newRow("xls not installed") << "saida.xls" << 5 << "" << ""
                                        << "O formato Excel (XLS) não está disponível: o filtro de exportação não "
                                           "foi instalado.";
 }
 
 void TestQRPreview::saveDispatchesToTheExportFilters() {
+    QFETCH(QString, typed);
+    QFETCH(int, entry);
+    QFETCH(QString, saved);
     QFETCH(QString, message);
     TQRExportFilterLibrary& library = TQRExportFilterLibrary::Instance();
     for (const char* extension : {"txt", "wmf", "pdf"}) {
         const QString ext = QString::fromLatin1(extension);
         library.AddFilter([ext](const QString& name) { return std::make_unique<NoteFilter>(name, ext); });
     }
+    QTemporaryDir dir;
     TDialogAnswers answers;
-    answers.SaveName = QStringLiteral("saida.txt");
-    QFETCH(int, entry);
+    answers.SaveName = dir.filePath(typed);
     answers.SaveFilter = entry;
     TTestPrinter printer;
     Fill(*printer, 2);
     QStringList exported;
     printer->OnExportToFilter = [&](TQRExportFilter* filter) {
-        exported << filter->FileName + u':' + filter->GetExtension();
+        exported << QFileInfo(filter->FileName).fileName() + u':' + filter->GetExtension();
     };
     TQRStandardPreview window(nullptr, printer.Printer.get());
     window.SaveClick();
@@ -687,6 +812,10 @@ void TestQRPreview::saveDispatchesToTheExportFilters() {
         library.RemoveFilter(QStringLiteral("Filtro de teste ") + QString::fromLatin1(extension));
     QTEST(exported.join(u' '), "exported");
     QCOMPARE(answers.Messages.value(0).section(u'|', 1), message);
+    // Only the page file is written here (the filters only take note): it is there and nothing else.
+    QStringList written = QDir(dir.path()).entryList(QDir::Files);
+    QCOMPARE(written.join(u' '), saved);
+    if (!saved.isEmpty()) QVERIFY(QFileInfo(dir.filePath(saved)).size() > 0);
 }
 
 void TestQRPreview::progressFormFollowsThePrinter() {
