@@ -1,5 +1,6 @@
 // quorin-pacote relatorio: the proposal report of a file in every output form, read back by
 // programs nobody here wrote.
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -77,11 +78,12 @@ class TestRelatorio : public QObject {
 
     QTemporaryDir dir_;
     QString proposta_;
-    QString grande_;
+    QMap<int, QString> grandes_;
 
-    /// A process of 30,000 items (300 lots), made once from the example's first item.
-    QString GrandeProcesso() {
-        if (!grande_.isEmpty()) return grande_;
+    /// A process of `lotes` lots of 100 items (30,000 items by default), made once
+    /// for each size from the example's first item.
+    QString GrandeProcesso(int lotes = 300) {
+        if (grandes_.contains(lotes)) return grandes_[lotes];
         QFile exemplo(kExemplos + "processo_exemplo.csv");
         if (!exemplo.open(QIODevice::ReadOnly)) return {};
         const QString texto = QString::fromUtf8(exemplo.readAll());
@@ -95,17 +97,17 @@ class TestRelatorio : public QObject {
         }
         const QString resto = texto.mid(fimCabecalho + 2, fim - fimCabecalho - 2).section(u';', 2);
         QByteArray csv = cabecalho.toUtf8();
-        for (int lote = 1; lote <= 300; ++lote)
+        for (int lote = 1; lote <= lotes; ++lote)
             for (int item = 1; item <= 100; ++item)
                 csv += (QStringLiteral("%1;%2;").arg(lote).arg(item) + resto + QStringLiteral("\r\n")).toUtf8();
-        const QString nomeCsv = dir_.filePath("grande.csv");
+        const QString nomeCsv = dir_.filePath(QStringLiteral("grande%1.csv").arg(lotes));
         QFile f(nomeCsv);
         if (!f.open(QIODevice::WriteOnly) || f.write(csv) != csv.size()) return {};
         f.close();
-        const QString kpz = dir_.filePath("grande.KPZ");
+        const QString kpz = dir_.filePath(QStringLiteral("grande%1.KPZ").arg(lotes));
         if (Run({"importar", nomeCsv, kpz}).code != 0) return {};
-        grande_ = kpz;
-        return grande_;
+        grandes_[lotes] = kpz;
+        return kpz;
     }
 
   private Q_SLOTS:
@@ -210,6 +212,67 @@ class TestRelatorio : public QObject {
         for (const QStringList& linha : kLinhas) {
             QVERIFY2(NumaLinha(linhas, linha), qPrintable(linha.join(" | ") + "\n---\n" + linhas.join(u'\n')));
         }
+    }
+
+    // The example's spreadsheet, byte for byte but for the time the report prints.
+    // When the report's layout changes on purpose, read the new file with xlrd
+    // (lido_como_a_pagina) and take its fingerprint from the failure.
+    void planilha_do_exemplo_byte_a_byte() {
+        const QString saida = dir_.filePath("exemplo.xls");
+        const Result r = Run({"relatorio", proposta_, "--saida", saida});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QFile f(saida);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray bytes = f.readAll();
+        static const QRegularExpression hora("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d");
+        const QString latin = QString::fromLatin1(bytes);
+        QCOMPARE(latin.count(hora), 1);
+        bytes = QString(latin).replace(hora, "00/00/0000 00:00:00").toLatin1();
+        QCOMPARE(bytes.size(), 4242);
+        QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex(),
+                 QByteArray("d85d4fcafbd614be5aa9ecd5e4e34eb588d7b986"));
+    }
+
+    // A big process whose spreadsheet fills most of the worksheet is read whole by
+    // xlrd: every item, down to the proposal's total. One whose rows do not fit in
+    // the worksheet is refused with the reason, and nothing is left in the folder.
+    void planilha_grande_inteira_ou_recusada() {
+        const QString cabe = GrandeProcesso(30);  // 3,000 items, about 15,000 rows
+        const QString naoCabe = GrandeProcesso();  // 30,000 items
+        QVERIFY(!cabe.isEmpty() && !naoCabe.isEmpty());
+        QTemporaryDir pasta;
+        const QString saida = pasta.filePath("grande.xls");
+        const Result r = Run({"relatorio", cabe, "--saida", saida});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const char* script =
+            "import sys, xlrd\n"
+            "s = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252').sheet_by_index(0)\n"
+            "cells = [c.value for r in range(s.nrows) for c in s.row(r) if c.ctype == 1]\n"
+            "print(s.nrows, cells.count('010231'), cells.count('Lote:'),\n"
+            "      [v for v in cells if v.startswith('Total da Proposta')])\n";
+        const QString lido = Reader("/usr/bin/python3", {"-c", script, saida});
+        if (lido.isNull() || lido.contains("No module named")) QSKIP("python3-xlrd não está instalado");
+        const QStringList campos = lido.trimmed().split(u' ');
+        QVERIFY2(campos.size() >= 4 && campos[0].toInt() > 12000 && campos[0].toInt() <= 16384, qPrintable(lido));
+        QVERIFY2(lido.contains(" 3000 30 ['Total da Proposta:']"), qPrintable(lido));
+
+        const auto conteudo = [&] {
+            QFile f(saida);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray antes = conteudo();
+        const Result recusa = Run({"relatorio", naoCabe, "--saida", saida});
+        QCOMPARE(recusa.code, 1);
+        QVERIFY2(recusa.err.contains(QStringLiteral("A planilha %1 não foi gravada").arg(saida)) &&
+                     recusa.err.contains(QStringLiteral("16.384 linhas")),
+                 qPrintable(recusa.err));
+        QVERIFY(recusa.out.isEmpty());
+        // The earlier spreadsheet of that name stays as it was.
+        QCOMPARE(Entradas(pasta.path()), QStringList{"grande.xls"});
+        QVERIFY(conteudo() == antes);
+        QVERIFY(QFile::remove(saida));
+        QCOMPARE(Run({"relatorio", naoCabe, "--saida", saida}).code, 1);
+        QCOMPARE(Entradas(pasta.path()), QStringList());
     }
 
     // Writer lays the RTF out on as many pages as the report has, its texts

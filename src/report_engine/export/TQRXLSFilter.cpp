@@ -1,13 +1,24 @@
 #include "report_engine/export/TQRXLSFilter.h"
 
 #include <QHash>
+#include <algorithm>
 #include <cstring>
 
+#include "report_engine/export/QRExportRows.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Conversions.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
+#include "runtime/Rounding.h"
 
 namespace quorin {
+
+namespace {
+
+// How many texts arrive between two counts of the rows they make.
+constexpr size_t kCheckEvery = 8192;
+
+}  // namespace
 
 void TQRXLSFilter::Put16(int value) {
     buffer_.push_back(static_cast<char>(value & 0xFF));
@@ -29,6 +40,36 @@ void TQRXLSFilter::OpenStream() {
     WriteRecordHeader(0x0200, 10);  // dimensions, not known yet
     for (int i = 0; i < 5; ++i) Put16(0);
     nextRow_ = 0;
+    nextCheck_ = kCheckEvery;
+}
+
+int TQRXLSFilter::CountLines() const {
+    std::vector<TQRRowExtent> extents;
+    extents.reserve(entries_.size());
+    for (const TTextEntry& entry : entries_) extents.push_back({entry.Y, QRTextHeight(entry.Font)});
+    int rowCount = 0;
+    const std::vector<int> rowOf = QRGroupRows(extents, &rowCount);
+    std::vector<bool> printed(static_cast<size_t>(rowCount), false);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (RoundHalfEven(entries_[i].Y) > 0) printed[static_cast<size_t>(rowOf[i])] = true;
+    }
+    return static_cast<int>(std::count(printed.begin(), printed.end(), true));
+}
+
+void TQRXLSFilter::CheckRows(qint64 rows) const {
+    if (rows <= MaxRows) return;
+    throw Exception(QStringLiteral("A planilha %1 não foi gravada: o relatório passa de %2 linhas, o máximo que "
+                                   "uma planilha do formato .xls comporta. Exporte-o em PDF, RTF ou texto.")
+                        .arg(FileName, QStringLiteral("%1.%2").arg(MaxRows / 1000).arg(MaxRows % 1000, 3, 10, QChar(u'0'))));
+}
+
+void TQRXLSFilter::TextOut(double x, double y, const TQRFont& font, const QColor& color, TAlignment alignment,
+                           const QString& text) {
+    TQRAbstractExportFilter::TextOut(x, y, font, color, alignment, text);
+    if (entries_.size() >= nextCheck_) {
+        nextCheck_ = entries_.size() + kCheckEvery;
+        CheckRows(qint64(nextRow_) + CountLines());
+    }
 }
 
 void TQRXLSFilter::WriteData(TCellKind kind, int row, const QString& text, int column, double number) {
@@ -103,6 +144,7 @@ bool TQRXLSFilter::NumberCell(const QString& text, double& value, const FormatSe
 void TQRXLSFilter::StorePage() {
     int row = nextRow_;
     const bool firstPage = row == 0;
+    CheckRows(qint64(row) + lineCount_);  // before any cell of the page
     const FormatSettings& settings = FormatSettings::current();
     // The texts at each line and column, in the order printed.
     QHash<qint64, QString> cells;
@@ -140,12 +182,13 @@ void TQRXLSFilter::StorePage() {
             }
         }
         ++row;
+        if (buffer_.size() > (1 << 20)) {
+            WriteToStream(buffer_);
+            buffer_.clear();
+        }
     }
     nextRow_ = row;
-    if (buffer_.size() > (1 << 20)) {
-        WriteToStream(buffer_);
-        buffer_.clear();
-    }
+    nextCheck_ = kCheckEvery;
 }
 
 void TQRXLSFilter::CloseTarget() {

@@ -7,6 +7,7 @@
 #include "ExportTools.h"
 #include "report_engine/export/TQRXLSFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
 
 using namespace quorin;
@@ -63,6 +64,25 @@ Cells ReadWithXlrd(const QString& file) {
         cells[key] = a[2].toInt() == 2 ? QVariant(a[3].toDouble()) : QVariant(a[3].toString());
     }
     return cells;
+}
+
+/// One page of `rows` rows, each a text at the left and a number beside it;
+/// returns the message of the refusal, or a null string when the filter took them.
+QString TextRows(TQRXLSFilter& filter, int rows, int* textsWhenRefused = nullptr) {
+    try {
+        filter.NewPage();
+        for (int r = 0; r < rows; ++r) {
+            filter.TextOut(100, 100 + 50.0 * r, TQRFont(), Qt::black, TAlignment::taLeftJustify,
+                           QStringLiteral("linha %1").arg(r));
+            filter.TextOut(600, 100 + 50.0 * r, TQRFont(), Qt::black, TAlignment::taLeftJustify,
+                           QString::number(r));
+        }
+        filter.EndPage();
+    } catch (const quorin::Exception& e) {
+        if (textsWhenRefused) *textsWhenRefused = static_cast<int>(filter.Entries().size());
+        return e.message();
+    }
+    return {};
 }
 
 bool HasXlrd() { return Run(QStringLiteral("/usr/bin/python3"), {"-c", "import xlrd"}).exitCode == 0; }
@@ -159,6 +179,66 @@ class TestQRXlsExport : public QObject {
         const QString file = Path(QStringLiteral("%1.xls").arg(QTest::currentDataTag()).replace(u' ', u'_'));
         Export(file, reports);
         QCOMPARE(ReadWithXlrd(file), cells);
+    }
+
+    // The worksheet holds 16,384 rows: a report that fills it is read whole; one that
+    // needs a row more, on its page or on a later one, is refused before any cell of
+    // that page is written, and nothing appears under the target's name.
+    void rowsUpToTheWorksheetLimit_data() {
+        QTest::addColumn<QList<int>>("pages");  // rows on each page
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("one page that fills the worksheet") << QList<int>{TQRXLSFilter::MaxRows} << false;
+        QTest::newRow("one page a row over") << QList<int>{TQRXLSFilter::MaxRows + 1} << true;
+        QTest::newRow("pages that fill it together") << QList<int>{TQRXLSFilter::MaxRows - 2, 2} << false;
+        QTest::newRow("a second page a row over") << QList<int>{TQRXLSFilter::MaxRows - 2, 3} << true;
+    }
+    void rowsUpToTheWorksheetLimit() {
+        QFETCH(QList<int>, pages);
+        QFETCH(bool, refused);
+        QTemporaryDir folder;
+        const QString file = folder.filePath("limite.xls");
+        QString message;
+        {
+            TQRXLSFilter filter(file);
+            filter.Start(2100, 2970, TQRFont());
+            for (const int rows : pages) {
+                message = TextRows(filter, rows);
+                if (!message.isNull()) break;
+            }
+            if (message.isNull()) filter.Finish();
+        }
+        if (refused) {
+            QVERIFY2(message.contains(QStringLiteral("não foi gravada")) && message.contains(QStringLiteral("16.384")) &&
+                         message.contains(file),
+                     qPrintable(message));
+            QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                     QStringList());
+            return;
+        }
+        QVERIFY2(message.isNull(), qPrintable(message));
+        if (!HasXlrd()) QSKIP("python3-xlrd missing");
+        const char* script =
+            "import sys, xlrd\n"
+            "s = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252').sheet_by_index(0)\n"
+            "print(s.nrows, s.ncols, s.cell(s.nrows - 1, 0).value, s.cell(s.nrows - 1, 1).value)\n";
+        const Result r = Run(QStringLiteral("/usr/bin/python3"), {"-c", script, file});
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const int last = pages.last() - 1;  // the last page's last row
+        QCOMPARE(QString::fromUtf8(r.out).trimmed(),
+                 QStringLiteral("%1 2 linha %2 %3").arg(TQRXLSFilter::MaxRows).arg(last).arg(double(last), 0, 'f', 1));
+    }
+
+    // A report runs into the filter as one page: it is refused while its texts
+    // arrive, long before all of them are kept.
+    void refusedWhileTheTextsArrive() {
+        QTemporaryDir folder;
+        TQRXLSFilter filter(folder.filePath("grande.xls"));
+        filter.Start(2100, 2970, TQRFont());
+        int kept = 0;
+        const QString message = TextRows(filter, 20 * TQRXLSFilter::MaxRows, &kept);
+        QVERIFY(!message.isNull());
+        QVERIFY2(kept > 2 * TQRXLSFilter::MaxRows && kept < 2 * TQRXLSFilter::MaxRows + 10000,
+                 qPrintable(QString::number(kept)));
     }
 
     void progressWhileStoringTheFirstPage() {
