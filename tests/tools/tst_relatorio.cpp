@@ -338,7 +338,8 @@ class TestRelatorio : public QObject {
         QTest::newRow("páginas, SIGTERM") << "r.qrp" << int(SIGTERM);
         QTest::newRow("páginas, SIGINT") << "r.qrp" << int(SIGINT);
         QTest::newRow("pdf, SIGTERM") << "r.pdf" << int(SIGTERM);
-        QTest::newRow("planilha, SIGINT") << "r.xls" << int(SIGINT);
+        // (A spreadsheet this large is refused at once, so the text export stands in for it.)
+        QTest::newRow("texto, SIGINT") << "r.txt" << int(SIGINT);
         QTest::newRow("metarquivos, SIGTERM") << "r.emf" << int(SIGTERM);
     }
     void sinal_no_meio_nao_deixa_temporarios() {
