@@ -134,6 +134,59 @@ class TestRelatorio : public QObject {
             QVERIFY2(text.contains(QString::fromUtf8(t)), t);
     }
 
+    // The dotted separators of the items reach the PDF as a dash array at the
+    // preview's period (six screen pixels), and pdftoppm draws their marks at it.
+    void pdf_separadores_pontilhados() {
+        const QString pdf = dir_.filePath("pontilhado.pdf");
+        QCOMPARE(Run({"relatorio", proposta_, "--saida", pdf}).code, 0);
+        const QString plain = dir_.filePath("pontilhado_qdf.pdf");
+        Reader("qpdf", {"--qdf", "--object-streams=disable", pdf, plain});
+        if (!QFile::exists(plain)) QSKIP("qpdf não está instalado");
+        QFile f(plain);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString content = QString::fromLatin1(f.readAll());
+        // The first dashed rule of page 1: its pattern, then its line.
+        const QRegularExpression rule(QStringLiteral(
+            "\\[([0-9.]+) ([0-9.]+)\\] 0 d\\r?\\n[0-9.]+ w\\r?\\n[^\\n]* RG\\r?\\n(\\d+) (\\d+) m (\\d+) \\d+ l s"));
+        const QRegularExpressionMatch m = rule.match(content);
+        QVERIFY2(m.hasMatch(), "no dash array for the dotted separators");
+        const double period = m.captured(1).toDouble() + m.captured(2).toDouble();  // points
+        QCOMPARE(period, 6 * 72.0 / 96);
+        const int dpi = 192;
+        const QString pgm = dir_.filePath("pontilhado");
+        Reader("pdftoppm", {"-r", QString::number(dpi), "-gray", "-f", "1", "-l", "1", "-singlefile", pdf, pgm});
+        Reader("pdftoppm", {"-r", "96", "-png", "-f", "1", "-l", "1", "-singlefile", pdf,
+                            QStringLiteral(QUORIN_BINARY_DIR "/screenshots/relatorio_pdf_pontilhado")});
+        QFile pgmFile(pgm + ".pgm");
+        QVERIFY(pgmFile.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pgmFile.readAll();
+        // P5, width, height, 255, one byte per pixel after a single white space.
+        const QList<QByteArray> header = bytes.left(64).simplified().split(' ');
+        QVERIFY(header.size() >= 4 && header[0] == "P5");
+        const int width = header[1].toInt(), height = header[2].toInt();
+        const QByteArray pixels = bytes.right(qsizetype(width) * height);
+        QVERIFY(width > 0 && height > 0 && pixels.size() == qsizetype(width) * height);
+        const auto darkAt = [&](int x, int r) { return uchar(pixels[qsizetype(r) * width + x]) < 128; };
+        const double scale = dpi / 72.0;
+        const int x1 = qRound(m.captured(3).toInt() * scale), x2 = qRound(m.captured(5).toInt() * scale);
+        const int y = qRound((792 - m.captured(4).toInt()) * scale);
+        // The row of the rule is the darkest near where the PDF puts it.
+        int best = -1, bestDark = 0;
+        for (int r = y - 3; r <= y + 3; ++r) {
+            int dark = 0;
+            for (int x = x1; x < x2; ++x) dark += darkAt(x, r);
+            if (dark > bestDark) bestDark = dark, best = r;
+        }
+        QVERIFY(best >= 0);
+        QList<int> starts;
+        for (int x = x1; x < x2; ++x)
+            if (darkAt(x, best) && !darkAt(x - 1, best)) starts.append(x);
+        QVERIFY2(starts.size() > 50, qPrintable(QString::number(starts.size())));
+        for (qsizetype i = 1; i < starts.size(); ++i)
+            QVERIFY2(std::abs(starts[i] - starts[i - 1] - period * scale) <= 1.0,
+                     qPrintable(QStringLiteral("marca %1 em %2").arg(i).arg(starts[i])));
+    }
+
     void cada_formato_pela_extensao_data() {
         QTest::addColumn<QString>("saida");
         QTest::addColumn<QStringList>("arquivos");

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "report_engine/canvas/QREmfFormat.h"
+#include "report_engine/canvas/TQRCanvas.h"
 
 // Shapes drawn on a QPainter the way the recording's drawing model defines
 // them: a pixel is the unit square right and below its coordinate, outlines
@@ -15,8 +16,52 @@
 // canvas and the player so that both put the same pixels down.
 namespace quorin::gdipaint {
 
-/// The pen of a style, width (0 = one device pixel) and colour.
-inline QPen MakePen(uint32_t style, int width, const QColor& color) {
+/// The recording's pen style code of an engine pen style.
+inline uint32_t StyleCode(TQRPenStyle style) {
+    switch (style) {
+        case TQRPenStyle::psSolid:
+            return emf::PS_SOLID;
+        case TQRPenStyle::psDash:
+            return emf::PS_DASH;
+        case TQRPenStyle::psDot:
+            return emf::PS_DOT;
+        case TQRPenStyle::psDashDot:
+            return emf::PS_DASHDOT;
+        case TQRPenStyle::psDashDotDot:
+            return emf::PS_DASHDOTDOT;
+        case TQRPenStyle::psClear:
+            return emf::PS_NULL;
+    }
+    return emf::PS_SOLID;
+}
+
+/// The dash pattern of a styled pen (dash, dot, dash-dot, dash-dot-dot):
+/// lengths of the marks and gaps, alternately, in pixels of the recording's
+/// reference device, i.e. what the preview shows at 100 %. Empty for a solid
+/// or a null pen. Every output (screen, printer, PDF, metafile) draws this
+/// pattern scaled to its own resolution.
+inline QList<qreal> DashPattern(uint32_t style) {
+    switch (style & 0xF) {
+        case emf::PS_DASH:
+            return {18, 6};
+        case emf::PS_DOT:
+            return {3, 3};
+        case emf::PS_DASHDOT:
+            return {9, 6, 3, 6};
+        case emf::PS_DASHDOTDOT:
+            return {9, 3, 3, 3, 3, 3};
+        default:
+            return {};
+    }
+}
+
+/// The pen of a style, width (0 = one device pixel) and colour. scale is the
+/// number of painter units in one pixel of the reference device (1 when the
+/// painter draws in the recording's own units, printer dpi / screen dpi on a
+/// printer canvas). A styled pen is never thinner than one reference pixel
+/// and its pattern is measured in reference pixels, so a dotted line keeps
+/// the period and the weight the preview shows at 100 % on every device.
+inline QPen MakePen(uint32_t style, int width, const QColor& color, qreal scale = 1) {
     if ((style & 0xF) == emf::PS_NULL) {
         return QPen(Qt::NoPen);
     }
@@ -24,30 +69,22 @@ inline QPen MakePen(uint32_t style, int width, const QColor& color) {
     pen.setWidth(std::clamp(width, 0, 32767));
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
-    const qreal unit = width <= 1 ? 1.0 : width;
-    auto pattern = [&](std::initializer_list<qreal> lengths) {
-        QList<qreal> dashes;
-        for (const qreal l : lengths) {
-            dashes.append(std::max(0.1, l / unit));
-        }
-        pen.setDashPattern(dashes);
-    };
-    switch (style & 0xF) {
-        case emf::PS_DASH:
-            pattern({18, 6});
-            break;
-        case emf::PS_DOT:
-            pattern({3, 3});
-            break;
-        case emf::PS_DASHDOT:
-            pattern({9, 6, 3, 6});
-            break;
-        case emf::PS_DASHDOTDOT:
-            pattern({9, 3, 3, 3, 3, 3});
-            break;
-        default:
-            break;
+    const QList<qreal> lengths = DashPattern(style);
+    if (lengths.isEmpty()) {
+        return pen;
     }
+    if (!(scale > 0)) {
+        scale = 1;
+    }
+    // A cosmetic pen's pattern would count device pixels (3/1200 inch on a
+    // printer, a solid line to the eye): styled pens are always geometric.
+    const qreal unit = std::max(1, std::clamp(width, 0, 32767)) * scale;
+    pen.setWidthF(unit);
+    QList<qreal> dashes;
+    for (const qreal l : lengths) {
+        dashes.append(std::max<qreal>(0.1, l * scale / unit));
+    }
+    pen.setDashPattern(dashes);
     return pen;
 }
 

@@ -7,31 +7,10 @@
 
 namespace quorin {
 
-namespace {
-
-uint32_t StyleCode(TQRPenStyle style) {
-    switch (style) {
-        case TQRPenStyle::psSolid:
-            return emf::PS_SOLID;
-        case TQRPenStyle::psDash:
-            return emf::PS_DASH;
-        case TQRPenStyle::psDot:
-            return emf::PS_DOT;
-        case TQRPenStyle::psDashDot:
-            return emf::PS_DASHDOT;
-        case TQRPenStyle::psDashDotDot:
-            return emf::PS_DASHDOTDOT;
-        case TQRPenStyle::psClear:
-            return emf::PS_NULL;
-    }
-    return emf::PS_SOLID;
-}
-
-}  // namespace
-
-TQRPainterCanvas::TQRPainterCanvas(QPainter& painter, int dotsPerInch)
+TQRPainterCanvas::TQRPainterCanvas(QPainter& painter, int dotsPerInch, int referenceDotsPerInch)
     : painter_(painter),
       dotsPerInch_(dotsPerInch > 0 ? dotsPerInch : 96),
+      penScale_(qreal(dotsPerInch_) / (referenceDotsPerInch > 0 ? referenceDotsPerInch : 96)),
       measurer_(std::make_unique<textrun::Measurer>(dotsPerInch_)),
       hadClip_(painter.hasClipping()) {
     if (hadClip_) {
@@ -42,7 +21,7 @@ TQRPainterCanvas::TQRPainterCanvas(QPainter& painter, int dotsPerInch)
 TQRPainterCanvas::~TQRPainterCanvas() = default;
 
 void TQRPainterCanvas::UsePen() {
-    painter_.setPen(gdipaint::MakePen(StyleCode(Pen.Style), Pen.Width, Pen.Color));
+    painter_.setPen(gdipaint::MakePen(gdipaint::StyleCode(Pen.Style), Pen.Width, Pen.Color, penScale_));
 }
 
 void TQRPainterCanvas::UseBrush() {

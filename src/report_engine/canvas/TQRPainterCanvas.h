@@ -16,9 +16,11 @@ class Measurer;
 
 /// The canvas over any QPainter (printer, image, widget). Coordinates are the
 /// painter's logical pixels; dotsPerInch is the resolution fonts are sized for.
+/// referenceDotsPerInch is the resolution of the page recordings (the screen's):
+/// styled pens draw their pattern in its pixels, as the preview shows it at 100 %.
 class TQRPainterCanvas : public TQRCanvas {
   public:
-    TQRPainterCanvas(QPainter& painter, int dotsPerInch);
+    TQRPainterCanvas(QPainter& painter, int dotsPerInch, int referenceDotsPerInch = 96);
     ~TQRPainterCanvas() override;
 
     int DotsPerInch() const override { return dotsPerInch_; }
@@ -43,6 +45,7 @@ class TQRPainterCanvas : public TQRCanvas {
 
     QPainter& painter_;
     int dotsPerInch_;
+    qreal penScale_;  // painter pixels per reference pixel
     QPointF penPos_;
     std::unique_ptr<textrun::Measurer> measurer_;
     // The painter's clip before this canvas touched it, which ResetClip restores.

@@ -360,10 +360,20 @@ void TPdfObjs::AddPDFItem(const TPDFItemRec& source) {
             QByteArray& g = d->graphics;
             const QByteArray outline = RGBString(item.PenColor) + " RG";
             const QByteArray fill = RGBString(item.FillColor) + " rg";
-            const QByteArray thinWidth = FormatF(item.PenWidth, 0, 2) + " w";
+            const bool dashed = !item.PenDashes.isEmpty();
+            const QByteArray exactWidth = FormatF(item.PenWidth, dashed ? 2 : 6) + " w";
+            const QByteArray thinWidth = dashed ? exactWidth : FormatF(item.PenWidth, 0, 2) + " w";
+            if (dashed) {
+                QByteArray pattern = "[";
+                for (const double length : item.PenDashes) {
+                    if (pattern.size() > 1) pattern += ' ';
+                    pattern += FormatF(length, 2);
+                }
+                line(g, pattern + "] 0 d");
+            }
             switch (item.ShapeKind) {
                 case 0: {
-                    line(g, FormatF(item.PenWidth, 6) + " w");
+                    line(g, exactWidth);
                     const QByteArray rect = FormatD(item.X) + ' ' + FormatD(yp - h) + ' ' + FormatD(w) + ' ' +
                                             FormatD(h) + " re ";
                     line(g, item.Filled ? fill : outline);
@@ -395,7 +405,7 @@ void TPdfObjs::AddPDFItem(const TPDFItemRec& source) {
                     line(g, lineTo(item.X + w / 2, yp - h, item.X + w / 2, yp));
                     break;
                 case 4:
-                    line(g, FormatF(item.PenWidth, 6) + " w");
+                    line(g, exactWidth);
                     line(g, outline);
                     line(g, lineTo(item.X, yp, item.X + w, yp - h));
                     break;
@@ -413,6 +423,9 @@ void TPdfObjs::AddPDFItem(const TPDFItemRec& source) {
                     break;
                 default:
                     break;
+            }
+            if (dashed) {
+                line(g, "[] 0 d");  // the next shape starts solid again
             }
             break;
         }

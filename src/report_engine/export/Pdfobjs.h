@@ -26,6 +26,9 @@ struct TPDFItemRec {
     double Width = 0;
     double Height = 0;
     double PenWidth = 0;
+    /// A styled pen's marks and gaps in points (empty: a solid line); with
+    /// them the pen width is written as it is, not rounded to whole points.
+    QList<double> PenDashes;
     double HorzScale = 1;
     double VertScale = 1;
     QString ImageFile;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 
+#include "report_engine/canvas/QRGdiPaint.h"
 #include "report_engine/export/QRExportText.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileAccess.h"
@@ -90,6 +91,15 @@ void TQRPDFDocumentFilter::AcceptGraphic(int x, int y, const TQRExportGraphic& g
         item_.Width = graphic.Width * kx_;
         item_.Height = graphic.Height * ky_;
         item_.PenWidth = graphic.Pen.Width;
+        // A styled pen as the preview shows it at 100 %: its pattern and a
+        // width of at least one pixel of the run's page sink, in points.
+        const QList<qreal> dashes = gdipaint::DashPattern(gdipaint::StyleCode(graphic.Pen.Style));
+        if (!dashes.isEmpty()) {
+            item_.PenWidth = std::max(1, graphic.Pen.Width) * kx_;
+            for (const qreal length : dashes) {
+                item_.PenDashes.append(length * kx_);
+            }
+        }
         item_.PenColor = graphic.Pen.Color;
         item_.FillColor = graphic.Brush.Color;
         item_.Filled = graphic.Brush.Style != TQRBrushStyle::bsClear;

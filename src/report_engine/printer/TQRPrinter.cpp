@@ -271,7 +271,8 @@ void TQRPrinter::CreatePrinterCanvas() {
     }
     xFactor_ = d->job->DotsPerInchX() / 254.0;
     yFactor_ = d->job->DotsPerInchY() / 254.0;
-    d->printerCanvas = std::make_unique<TQRPainterCanvas>(d->job->Painter(), d->job->DotsPerInchY());
+    d->printerCanvas = std::make_unique<TQRPainterCanvas>(d->job->Painter(), d->job->DotsPerInchY(),
+                                                           TQREmfRecorder::ScreenDotsPerInch());
     d->canvas = d->printerCanvas.get();
 }
 
