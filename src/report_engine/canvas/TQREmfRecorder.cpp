@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "report_engine/canvas/QREmfFormat.h"
-#include "report_engine/canvas/QRGdiPaint.h"
 #include "report_engine/canvas/QRTextRun.h"
 
 namespace quorin {
@@ -99,7 +98,6 @@ struct TQREmfRecorder::Impl {
     // readers that gather a path from MOVETOEX and LINETO records lose it when
     // object records come in between.
     std::optional<QPoint> pendingMove;
-    QPoint position;  // the current position, where a LineTo starts
 
     Impl(QSize pagePixels, int dotsPerInch)
         : page(pagePixels.expandedTo(QSize(1, 1))), dpi(dotsPerInch > 0 ? dotsPerInch : 96), measurer(dpi) {
@@ -518,41 +516,9 @@ void TQREmfRecorder::RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, 
 
 void TQREmfRecorder::MoveTo(int x, int y) {
     d->pendingMove = QPoint(x, y);
-    d->position = QPoint(x, y);
 }
 
 void TQREmfRecorder::LineTo(int x, int y) {
-    const QPoint from = d->position;
-    d->position = QPoint(x, y);
-    const QList<qreal> pattern = gdipaint::DashPattern(PenStyleCode(Pen.Style));
-    if (!pattern.isEmpty() && from != QPoint(x, y) && (from.x() == x || from.y() == y)) {
-        // A dotted or dashed rule is written as its marks, each a solid line:
-        // readers draw their own patterns for the styled pens (LibreOffice's
-        // dots are shorter than ours), solid lines they all draw alike.
-        TQRPen solid = Pen;
-        solid.Style = TQRPenStyle::psSolid;
-        solid.Width = std::max(1, Pen.Width);  // a styled pen is never thinner than a pixel
-        d->UsePen(solid);
-        const QPoint step(x > from.x() ? 1 : x < from.x() ? -1 : 0, y > from.y() ? 1 : y < from.y() ? -1 : 0);
-        const int length = std::abs(x - from.x()) + std::abs(y - from.y());
-        int at = 0;
-        int end = 0;
-        for (qsizetype i = 0; at < length; i = (i + 1) % pattern.size()) {
-            const int part = static_cast<int>(pattern[i]);
-            if (i % 2 == 0) {
-                end = std::min(length, at + part);
-                const QPoint a = from + step * at, b = from + step * end;
-                d->Record({EMR_MOVETOEX, 16u, U(a.x()), U(a.y())});
-                d->Record({EMR_LINETO, 16u, U(b.x()), U(b.y())});
-            }
-            at += part;
-        }
-        d->pendingMove.reset();
-        if (end != length) {
-            d->pendingMove = QPoint(x, y);  // the current position is the line's end
-        }
-        return;
-    }
     d->UsePen(Pen);
     if (d->pendingMove) {
         d->Record({EMR_MOVETOEX, 16u, U(d->pendingMove->x()), U(d->pendingMove->y())});

@@ -1,12 +1,10 @@
 #include <QDir>
 #include <QImage>
-#include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "ExportTools.h"
-#include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/export/TQRWMFExportFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -41,35 +39,6 @@ void RunThreePages(TQRPrinter& printer) {
         canvas->StretchDraw(QRect(printer.XPos(200), printer.YPos(900), 40, 40), picture);
     }
     printer.EndDoc();
-}
-
-/// The marks along the darkest row of a picture (a page with one rule on it):
-/// where each begins, and where the last one ends.
-struct Marks {
-    QList<int> starts;
-    int end = 0;
-};
-
-Marks MarksOfDarkestRow(const QImage& picture) {
-    const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
-    int best = -1, bestCount = 0;
-    for (int y = 0; y < gray.height(); ++y) {
-        int count = 0;
-        for (int x = 0; x < gray.width(); ++x) count += gray.constScanLine(y)[x] < 128;
-        if (count > bestCount) {
-            bestCount = count;
-            best = y;
-        }
-    }
-    Marks marks;
-    if (best < 0) return marks;
-    const uchar* row = gray.constScanLine(best);
-    for (int x = 0; x < gray.width(); ++x) {
-        const bool dark = row[x] < 128, before = x > 0 && row[x - 1] < 128;
-        if (dark && !before) marks.starts.append(x);
-        if (!dark && before) marks.end = x;
-    }
-    return marks;
 }
 
 }  // namespace
@@ -139,61 +108,6 @@ class TestQRWmfExport : public QObject {
             const Result r = Run("emf2svg-conv", {"-i", name, "-o", name + ".svg"});
             QVERIFY2(r.exitCode == 0, r.err);
             QVERIFY(QString::fromUtf8(ReadAll(name + ".svg")).contains(QStringLiteral("Licitação página %1").arg(page)));
-        }
-    }
-
-    // A dotted rule as LibreOffice draws it from the exported EMF and WMF:
-    // as many marks as the preview shows at 100 %, evenly spaced, so its
-    // period is the preview's at LibreOffice's scale.
-    void dottedRuleKeepsItsPatternInReaders() {
-        if (!Has("soffice") || !Has("pdftoppm")) QSKIP("LibreOffice or pdftoppm is not installed");
-        TQRPrinter printer;
-        printer.BeginDoc();
-        printer.NewPage();
-        TQRCanvas* canvas = printer.GetCanvas();
-        canvas->Pen.Style = TQRPenStyle::psDot;
-        canvas->MoveTo(printer.XPos(200), printer.YPos(400));
-        canvas->LineTo(printer.XPos(1900), printer.YPos(400));
-        printer.EndDoc();
-        const TQRPageRecording page = *printer.GetPage(1);
-        QImage preview(printer.XSize(printer.PaperWidthValue()), printer.YSize(printer.PaperLengthValue()),
-                       QImage::Format_RGB32);
-        preview.fill(Qt::white);
-        {
-            QPainter painter(&preview);
-            TQREmfPlayer::Play(page, painter, QRectF(preview.rect()));
-        }
-        const Marks shown = MarksOfDarkestRow(preview);
-        QVERIFY(shown.starts.size() > 50);
-        for (qsizetype i = 1; i < shown.starts.size(); ++i) QCOMPARE(shown.starts[i] - shown.starts[i - 1], 6);
-
-        for (const bool enhanced : {true, false}) {
-            TQRWMFExportFilter::SetEnhanced(enhanced);
-            const QString base = enhanced ? QStringLiteral("dotted_emf") : QStringLiteral("dotted_wmf");
-            TQRWMFExportFilter filter(Path(base + ".wmf"), &printer);
-            filter.Start(2100, 2970, TQRFont());
-            filter.Finish();
-            const QString file = Path(base + (enhanced ? "001.emf" : "001.wmf"));
-            QVERIFY(Soffice(dir_.path(), QStringLiteral("pdf"), {file}, Path("dotted")));
-            const QString png = Path("dotted/" + base);
-            QCOMPARE(Run("pdftoppm", {"-r", "150", "-png", "-singlefile", Path("dotted/" + base + "001.pdf"), png})
-                         .exitCode,
-                     0);
-            const QImage drawn(png + ".png");
-            QVERIFY(!drawn.isNull());
-            QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
-            drawn.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/libreoffice_") + base + ".png");
-            const Marks marks = MarksOfDarkestRow(drawn);
-            QVERIFY2(std::abs(marks.starts.size() - shown.starts.size()) <= 1,
-                     qPrintable(QStringLiteral("%1 marks, the preview shows %2")
-                                    .arg(marks.starts.size())
-                                    .arg(shown.starts.size())));
-            // The preview's period at the scale LibreOffice drew the rule.
-            const double period = 6.0 * (marks.end - marks.starts.first()) / (shown.end - shown.starts.first());
-            for (qsizetype i = 1; i < marks.starts.size(); ++i) {
-                QVERIFY2(std::abs(marks.starts[i] - marks.starts[i - 1] - period) <= 1.0,
-                         qPrintable(QStringLiteral("mark %1 at %2, period %3").arg(i).arg(marks.starts[i]).arg(period)));
-            }
         }
     }
 
