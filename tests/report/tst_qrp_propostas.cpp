@@ -231,7 +231,7 @@ class TestQRPPropostas : public QObject {
     }
 
     // Words longer than their line go on over the next lines: nothing of a description
-    // or a specification without blanks is lost, and the bands grow by the lines printed.
+    // or an "Especificação" without blanks is lost, and the bands grow by the lines printed.
     void palavras_longas_continuam_na_linha_seguinte() {
         TQRP_Propostas report;
         const QString produto = QString(100, u'P');
