@@ -22,7 +22,8 @@ before=$(marked "$E2E_SHOTS/$E2E_NAME-antes.png")
 e2e_activate "$preview"
 e2e_key F5
 search=$(e2e_wait_window '^Procurar Texto no Relatorio$' 10) || e2e_fail "no search dialog"
-e2e_type "Página"
+# Plain ASCII: xdotool's remapping of accented letters is unreliable on a loaded server.
+e2e_type "Sequencial"
 e2e_key Return
 e2e_wait_gone_id "$search" 10 || e2e_fail "the search dialog did not close"
 sleep 1
