@@ -62,6 +62,15 @@ QString OpenErrorText(int error) {
 
 }  // namespace
 
+QString NotReplaceableText(const QByteArray& localPath) {
+    struct stat st;
+    if (::stat(localPath.constData(), &st) != 0 || S_ISREG(st.st_mode)) {
+        return {};
+    }
+    return S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
+                               : QStringLiteral("o destino existe e ") + NotRegularFileText(st.st_mode);
+}
+
 QString NotRegularFileText(unsigned mode) {
     if (S_ISDIR(mode)) {
         return QStringLiteral("é uma pasta, não um arquivo");

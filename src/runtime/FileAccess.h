@@ -13,6 +13,11 @@ QString SystemErrorText(int error);
 /// arquivo comum"), without a final period.
 QString NotRegularFileText(unsigned mode);
 
+/// Why a writer must not replace what stands at this local path (following links):
+/// "o destino é uma pasta", "o destino existe e é um pipe, …"; empty when nothing is
+/// there or it is a regular file. Without a final period.
+QString NotReplaceableText(const QByteArray& localPath);
+
 /// A regular file opened for reading in pieces. Opening refuses what
 /// ReadRegularFile refuses (anything but a regular file, a file larger than
 /// `maxBytes`), raising Exception with a Portuguese message naming the file.

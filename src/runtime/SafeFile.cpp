@@ -99,16 +99,11 @@ TSafeFile::TSafeFile(const QString& fileName) : fileName_(fileName), d(std::make
     const QFileInfo info(fileName);
     // A link keeps pointing where it did: the file it names is the one replaced.
     d->target = QFile::encodeName(info.isSymLink() && info.exists() ? info.canonicalFilePath() : fileName);
-    if (info.exists() && info.isDir()) {
-        d->error = EISDIR;
-        Fail(ErrnoText(EISDIR));
-    }
-    // Only a regular file is replaced: a pipe, a device or a socket under the
-    // target's name (or behind a link) is refused, never swapped for a file.
-    struct stat target;
-    if (::stat(d->target.constData(), &target) == 0 && !S_ISREG(target.st_mode)) {
+    // Only a regular file is replaced: a folder, a pipe, a device or a socket under
+    // the target's name (or behind a link) is refused, never swapped for a file.
+    if (const QString why = NotReplaceableText(d->target); !why.isEmpty()) {
         d->error = EINVAL;
-        Fail(QStringLiteral("o destino existe e ") + NotRegularFileText(target.st_mode));
+        Fail(why);
     }
     // A name beside the target, so the final rename stays on one file system,
     // and within the folder's limit on a name's length.

@@ -73,12 +73,8 @@ void TSafeFileSet::Add(const QString& fileName, QByteArrayView bytes) {
     Impl::Entry entry{fileName, QFile::encodeName(fileName),
                       d->temporary + '/' + QByteArray::number(qulonglong(d->entries.size() + 1))};
     // Only a regular file is replaced, as by a single safe write.
-    struct stat st;
-    if (::stat(entry.target.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        d->Fail(fileName, EINVAL,
-                S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
-                                    : QStringLiteral("o destino existe e ") + NotRegularFileText(st.st_mode));
-    }
+    if (const QString why = NotReplaceableText(entry.target); !why.isEmpty())
+        d->Fail(fileName, EINVAL, why);
     const int fd = ::open(entry.staged.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         d->Fail(fileName, errno);
