@@ -8,8 +8,7 @@ e2e_start_wm
 dir=$(e2e_examples)
 e2e_start_app "$dir"
 e2e_open_process "$dir/PL_001269_2009.KPZ"
-e2e_click_main 290 628
-preview=$(e2e_wait_new_window "$E2E_MAIN_WIN" 20) || e2e_fail "no preview"
+preview=$(e2e_open_preview) || e2e_fail "no preview"
 sleep 2
 e2e_activate "$preview"
 e2e_key F6

@@ -10,8 +10,7 @@ e2e_big_process "$dir/grande.KPZ" 100 100
 e2e_start_app "$dir"
 e2e_open_process "$dir/grande.KPZ"
 # Relatorio
-e2e_click_main 290 628
-preview=$(e2e_wait_new_window "$E2E_MAIN_WIN" 20) || e2e_fail "no preview"
+preview=$(e2e_open_preview) || e2e_fail "no preview"
 # The whole report generated: the program stops spending processor time.
 for i in $(seq 1 120); do
   before=$(e2e_cpu_ticks "$E2E_APP_PID"); sleep 0.5; after=$(e2e_cpu_ticks "$E2E_APP_PID")
