@@ -48,8 +48,8 @@ struct TQRXLSFilter::TSpool {
     std::unique_ptr<QTemporaryFile> file;
 
     [[noreturn]] void Fail(const QString& reason) const {
-        throw Exception(QStringLiteral("A planilha %1 não foi gravada: o arquivo temporário das células (%2) falhou: %3.")
-                            .arg(target, file ? file->fileName() : QString(), reason));
+        throw Exception(QStringLiteral("A planilha %1 não foi gravada: o arquivo temporário das células falhou (%2).")
+                            .arg(target, reason));
     }
     void Spill() {
         if (!file) {
