@@ -169,20 +169,22 @@ class TestQRXlsExport : public QObject {
     void rowsBeyondOneSheet_data() {
         QTest::addColumn<QList<int>>("pages");  // rows on each page
         QTest::addColumn<QString>("sheets");    // the sheets xlrd reads, with their rows
-        QTest::newRow("one page that fills the worksheet") << QList<int>{xls::WorksheetRows} << "worksheet 16384";
-        QTest::newRow("one page a row over") << QList<int>{xls::WorksheetRows + 1} << "Planilha1 16385";
-        QTest::newRow("pages a row over together") << QList<int>{xls::WorksheetRows - 2, 3} << "Planilha1 16385";
-        QTest::newRow("a full sheet") << QList<int>{xls::SheetRows} << "Planilha1 65536";
+        QTest::addColumn<bool>("calc");         // LibreOffice reads the same rows
+        QTest::newRow("one page that fills the worksheet") << QList<int>{xls::WorksheetRows} << "worksheet 16384" << false;
+        QTest::newRow("one page a row over") << QList<int>{xls::WorksheetRows + 1} << "Planilha1 16385" << false;
+        QTest::newRow("pages a row over together") << QList<int>{xls::WorksheetRows - 2, 3} << "Planilha1 16385" << false;
+        QTest::newRow("a full sheet") << QList<int>{xls::SheetRows} << "Planilha1 65536" << false;
         QTest::newRow("a second page past the first sheet")
-            << QList<int>{xls::SheetRows - 2, 5} << "Planilha1 65536 Planilha2 3";
+            << QList<int>{xls::SheetRows - 2, 5} << "Planilha1 65536 Planilha2 3" << true;
         // Twenty worksheets' rows: the workbook's sector table needs sectors of its own.
         QTest::newRow("many sheets, one page")
             << QList<int>{20 * xls::WorksheetRows} << "Planilha1 65536 Planilha2 65536 Planilha3 65536 "
-                                                       "Planilha4 65536 Planilha5 65536";
+                                                       "Planilha4 65536 Planilha5 65536" << false;
     }
     void rowsBeyondOneSheet() {
         QFETCH(QList<int>, pages);
         QFETCH(QString, sheets);
+        QFETCH(bool, calc);
         QTemporaryDir folder;
         const QString file = folder.filePath("linhas.xls");
         size_t mostKept = 0;
@@ -231,6 +233,15 @@ class TestQRXlsExport : public QObject {
         int total = 0;
         for (const int rows : pages) total += rows;
         QCOMPARE(QString::fromUtf8(r.out).trimmed(), QStringLiteral("%1 bad [] %2").arg(sheets).arg(total));
+        if (!calc || !Has("soffice")) return;
+        // Every sheet as a CSV file of its own (the last option, -1), 16-bit characters included.
+        QVERIFY(Soffice(folder.path(), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
+                        {file}, folder.filePath("csv")));
+        const QStringList second = QString::fromUtf8(ReadAll(folder.filePath("csv/linhas-Planilha2.csv"))).trimmed().split(u'\n');
+        QCOMPARE(second, QStringList({QStringLiteral("linha 2,2"), QStringLiteral("linha 3 – 5 €,3"), QStringLiteral("linha 4,4")}));
+        const QString first = QString::fromUtf8(ReadAll(folder.filePath("csv/linhas-Planilha1.csv")));
+        QCOMPARE(first.count(u'\n'), xls::SheetRows);
+        QVERIFY(first.endsWith(QStringLiteral("linha 65533 – 5 €,65533\nlinha 0,0\nlinha 1 – 5 €,1\n")));
     }
 
     // Rows are complete once a band below them has ended; the file is the one the
