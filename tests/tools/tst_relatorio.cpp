@@ -287,45 +287,77 @@ class TestRelatorio : public QObject {
     }
 
     // A big process whose spreadsheet fills most of the worksheet is read whole by
-    // xlrd: every item, down to the proposal's total. One whose rows do not fit in
-    // the worksheet is refused with the reason, and nothing is left in the folder.
-    void planilha_grande_inteira_ou_recusada() {
-        const QString cabe = GrandeProcesso(30);  // 3,000 items, about 15,000 rows
-        const QString naoCabe = GrandeProcesso();  // 30,000 items
+    // xlrd from the one worksheet: every item, down to the proposal's total. One of
+    // 14,000 items (five rows each) continues on a second sheet of a workbook,
+    // which xlrd and LibreOffice read whole: every item in order, the amounts as
+    // numbers, the last item and the total on the last sheet, the same cells in both.
+    void planilha_grande_inteira() {
+        const QString cabe = GrandeProcesso(30);     // 3,000 items, about 15,000 rows
+        const QString naoCabe = GrandeProcesso(140);  // 14,000 items, about 70,000 rows
         QVERIFY(!cabe.isEmpty() && !naoCabe.isEmpty());
         QTemporaryDir pasta;
+        // The sheets, their rows and the last one's name; the item numbers out of order
+        // (none) and how many, the codes, the lots, the quantities as numbers, the total.
+        const char* script =
+            "import sys, xlrd\n"
+            "b = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252')\n"
+            "lotes, itens = int(sys.argv[2]), int(sys.argv[3])\n"
+            "print(b.nsheets, sum(s.nrows for s in b.sheets()), b.sheets()[-1].name.replace(' ', '_'))\n"
+            "rows = [s.row(r) for s in b.sheets() for r in range(s.nrows)]\n"
+            "texts = [c.value for row in rows for c in row if c.ctype == 1]\n"
+            "firsts = [[c for c in row if c.ctype][0].value for row in rows if any(c.ctype for c in row)]\n"
+            "numeros = [v for v in firsts if isinstance(v, str) and len(v) == 5 and v.isdigit()]\n"
+            "queria = ['%05d' % i for l in range(lotes) for i in range(1, itens + 1)]\n"
+            "print('fora de ordem', [i for i, (a, q) in enumerate(zip(numeros, queria)) if a != q][:3],\n"
+            "      len(numeros), texts.count('010231'), texts.count('Lote:'),\n"
+            "      len([c for row in rows for c in row if c.ctype == 2 and c.value == 400.0]),\n"
+            "      [v for v in texts[-40:] if v.startswith('Total da Proposta')])\n";
         const QString saida = pasta.filePath("grande.xls");
         const Result r = Run({"relatorio", cabe, "--saida", saida});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        const char* script =
-            "import sys, xlrd\n"
-            "s = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252').sheet_by_index(0)\n"
-            "cells = [c.value for r in range(s.nrows) for c in s.row(r) if c.ctype == 1]\n"
-            "print(s.nrows, cells.count('010231'), cells.count('Lote:'),\n"
-            "      [v for v in cells if v.startswith('Total da Proposta')])\n";
-        const QString lido = Reader("/usr/bin/python3", {"-c", script, saida});
+        QVERIFY(Entradas(pasta.path()) == QStringList{"grande.xls"});
+        const QString lido = Reader("/usr/bin/python3", {"-c", script, saida, "30", "100"});
         if (lido.isNull() || lido.contains("No module named")) QSKIP("python3-xlrd não está instalado");
-        const QStringList campos = lido.trimmed().split(u' ');
-        QVERIFY2(campos.size() >= 4 && campos[0].toInt() > 12000 && campos[0].toInt() <= 16384, qPrintable(lido));
-        QVERIFY2(lido.contains(" 3000 30 ['Total da Proposta:']"), qPrintable(lido));
+        const QStringList campos = lido.split(u'\n').first().split(u' ');
+        QVERIFY2(campos.size() == 3 && campos[0] == "1" && campos[1].toInt() > 12000 && campos[1].toInt() <= 16384,
+                 qPrintable(lido));
+        QVERIFY2(lido.contains("fora de ordem [] 3000 3000 30 3000 ['Total da Proposta:']"), qPrintable(lido));
 
-        const auto conteudo = [&] {
-            QFile f(saida);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        const QByteArray antes = conteudo();
-        const Result recusa = Run({"relatorio", naoCabe, "--saida", saida});
-        QCOMPARE(recusa.code, 1);
-        QVERIFY2(recusa.err.contains(QStringLiteral("A planilha %1 não foi gravada").arg(saida)) &&
-                     recusa.err.contains(QStringLiteral("16.384 linhas")),
-                 qPrintable(recusa.err));
-        QVERIFY(recusa.out.isEmpty());
-        // The earlier spreadsheet of that name stays as it was.
-        QCOMPARE(Entradas(pasta.path()), QStringList{"grande.xls"});
-        QVERIFY(conteudo() == antes);
-        QVERIFY(QFile::remove(saida));
-        QCOMPARE(Run({"relatorio", naoCabe, "--saida", saida}).code, 1);
-        QCOMPARE(Entradas(pasta.path()), QStringList());
+        const QString livro = pasta.filePath("livro.xls");
+        const Result grande = Run({"relatorio", naoCabe, "--saida", livro});
+        QVERIFY2(grande.code == 0, qPrintable(grande.err));
+        QCOMPARE(grande.out, livro + u'\n');
+        QCOMPARE(Entradas(pasta.path()), (QStringList{"grande.xls", "livro.xls"}));
+        const QString todo = Reader("/usr/bin/python3", {"-c", script, livro, "140", "100"});
+        const QStringList livroCampos = todo.split(u'\n').first().split(u' ');
+        QVERIFY2(livroCampos.size() == 3 && livroCampos[0] == "2" && livroCampos[1].toInt() > 65536 &&
+                     livroCampos[2] == "Planilha2",
+                 qPrintable(todo));
+        QVERIFY2(todo.contains("fora de ordem [] 14000 14000 140 14000 ['Total da Proposta:']"), qPrintable(todo));
+
+        // LibreOffice writes every sheet as a CSV file of its own (the last option, -1).
+        const QString perfil = QStringLiteral("-env:UserInstallation=file://") + dir_.filePath("lo-xls");
+        if (Reader("soffice", {"--headless", perfil, "--convert-to",
+                               "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                               "--outdir", pasta.filePath("csv"), livro})
+                .isNull()) {
+            QSKIP("LibreOffice não está instalado");
+        }
+        const char* compara =
+            "import sys, csv, xlrd\n"
+            "b = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252')\n"
+            "diferentes, celulas = [], 0\n"
+            "for s in b.sheets():\n"
+            "  lo = list(csv.reader(open('%s/livro-%s.csv' % (sys.argv[2], s.name), encoding='utf-8')))\n"
+            "  if len(lo) != s.nrows: diferentes.append((s.name, 'linhas', len(lo), s.nrows))\n"
+            "  for r in range(min(len(lo), s.nrows)):\n"
+            "    x = [(c, v.value) for c, v in enumerate(s.row(r)) if v.ctype]\n"
+            "    o = [(c, float(v) if s.cell(r, c).ctype == 2 else v) for c, v in enumerate(lo[r]) if v != '']\n"
+            "    celulas += len(x)\n"
+            "    if x != o: diferentes.append((s.name, r, x, o))\n"
+            "print('celulas', celulas, 'diferentes', diferentes[:2])\n";
+        const QString iguais = Reader("/usr/bin/python3", {"-c", compara, livro, pasta.filePath("csv")});
+        QVERIFY2(iguais.contains("diferentes []") && !iguais.contains("celulas 0 "), qPrintable(iguais));
     }
 
     // Writer lays the RTF out on as many pages as the report has, its texts

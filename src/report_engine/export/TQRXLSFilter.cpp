@@ -1,8 +1,10 @@
 #include "report_engine/export/TQRXLSFilter.h"
 
-#include <QHash>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <map>
 
 #include "report_engine/export/QRExportRows.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -15,81 +17,246 @@ namespace quorin {
 
 namespace {
 
-// How many texts arrive between two counts of the rows they make.
-constexpr size_t kCheckEvery = 8192;
+constexpr double kNowhere = std::numeric_limits<double>::infinity();
+// The spool is kept in memory up to this size, and then read and written in pieces of it.
+constexpr qsizetype kSpoolPiece = 1 << 20;
+
+double Key(double position) { return RoundHalfEven(position); }
+
+void Put(QByteArray& out, const void* data, size_t size) { out.append(static_cast<const char*>(data), qsizetype(size)); }
+template <class T>
+T Take(const char* at) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
 
 }  // namespace
 
-void TQRXLSFilter::Put16(int value) {
-    buffer_.push_back(static_cast<char>(value & 0xFF));
-    buffer_.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
+struct TQRXLSFilter::TPage {
+    int FirstRow = 0;
+    int Rows = 0;
+    TQRPositions Columns;
+    std::map<int, double> LastKeyOfSheet;  // the rightmost position holding a cell, per sheet
+};
 
-void TQRXLSFilter::WriteRecordHeader(int code, int length) {
-    Put16(code);
-    Put16(length);
-}
+/// The cells in the order they go into the target: per cell its row, the
+/// position of its column, its kind and its number or text bytes.
+struct TQRXLSFilter::TSpool {
+    QString target;
+    QByteArray buffer;
+    std::unique_ptr<QTemporaryFile> file;
+
+    [[noreturn]] void Fail(const QString& reason) const {
+        throw Exception(QStringLiteral("A planilha %1 não foi gravada: o arquivo temporário das células falhou (%2).")
+                            .arg(target, reason));
+    }
+    void Spill() {
+        if (!file) {
+            file = std::make_unique<QTemporaryFile>();
+            if (!file->open()) Fail(file->errorString());
+        }
+        if (file->write(buffer) != buffer.size()) Fail(file->errorString());
+        buffer.clear();
+    }
+    void Append(int row, double key, TCellKind kind, double number, const QByteArray& text) {
+        const quint32 r = static_cast<quint32>(row);
+        Put(buffer, &r, sizeof r);
+        Put(buffer, &key, sizeof key);
+        buffer.push_back(kind);
+        if (kind == ckNumber) {
+            Put(buffer, &number, sizeof number);
+        } else {
+            buffer.push_back(static_cast<char>(text.size()));
+            buffer.append(text);
+        }
+        if (buffer.size() >= kSpoolPiece) Spill();
+    }
+    /// Hands every cell, in order, to each(row, key, kind, number, text).
+    template <class F>
+    void Read(F&& each) {
+        constexpr qsizetype kHead = 4 + 8 + 1;
+        const auto parse = [&](const QByteArray& bytes) {
+            qsizetype at = 0;
+            QByteArray text;
+            for (;;) {
+                if (bytes.size() - at < kHead + 1) break;
+                const char* p = bytes.constData() + at;
+                const TCellKind kind = static_cast<TCellKind>(p[12]);
+                const qsizetype size =
+                    kHead + (kind == ckNumber ? 8 : 1 + static_cast<unsigned char>(p[kHead]));
+                if (bytes.size() - at < size) break;
+                if (kind == ckNumber) {
+                    each(int(Take<quint32>(p)), Take<double>(p + 4), kind, Take<double>(p + kHead), text);
+                } else {
+                    text = QByteArray(p + kHead + 1, size - kHead - 1);
+                    each(int(Take<quint32>(p)), Take<double>(p + 4), kind, 0.0, text);
+                }
+                at += size;
+            }
+            return at;
+        };
+        if (!file) {
+            parse(buffer);
+            return;
+        }
+        Spill();
+        if (!file->seek(0)) Fail(file->errorString());
+        QByteArray pending;
+        for (;;) {
+            const QByteArray piece = file->read(kSpoolPiece);
+            if (piece.isEmpty()) break;
+            pending += piece;
+            pending.remove(0, parse(pending));
+        }
+        if (!pending.isEmpty() || file->error() != QFileDevice::NoError) Fail(QStringLiteral("leitura incompleta"));
+    }
+};
+
+TQRXLSFilter::TQRXLSFilter(const QString& fileName) : TQRAbstractExportFilter(fileName) {}
+TQRXLSFilter::~TQRXLSFilter() = default;
 
 void TQRXLSFilter::OpenStream() {
     CreateStream(FileName);
-    buffer_.clear();
-    WriteRecordHeader(0x0809, 6);  // beginning of file
-    Put16(0);
-    Put16(0x0010);
-    Put16(0);
-    WriteRecordHeader(0x0200, 10);  // dimensions, not known yet
-    for (int i = 0; i < 5; ++i) Put16(0);
+    spool_ = std::make_unique<TSpool>();
+    spool_->target = FileName;
+    sheets_.clear();
+    pages_.clear();
+    page_.reset();
     nextRow_ = 0;
-    nextCheck_ = kCheckEvery;
+    bandTop_ = kNowhere;
 }
 
-int TQRXLSFilter::CountLines() const {
+void TQRXLSFilter::NewPage() {
+    CloseOpenPage();  // a page that was not ended keeps the rows already spooled
+    TQRAbstractExportFilter::NewPage();
+    page_ = std::make_unique<TPage>();
+    page_->FirstRow = nextRow_;
+    bandTop_ = kNowhere;
+}
+
+void TQRXLSFilter::TextOut(double x, double y, const TQRFont& font, const QColor& color, TAlignment alignment,
+                           const QString& text) {
+    if (!page_) {
+        page_ = std::make_unique<TPage>();
+        page_->FirstRow = nextRow_;
+    }
+    TQRAbstractExportFilter::TextOut(x, y, font, color, alignment, text);
+    page_->Columns.Add(x);
+    bandTop_ = std::min(bandTop_, y);
+}
+
+void TQRXLSFilter::AcceptBand(TQRCustomBand* band, int x, int y, int height) {
+    (void)band, (void)x, (void)height;
+    // The later bands print below this one, whose texts lie at or below the
+    // lower of where it was meant to start and its highest text.
+    StoreRowsAbove(std::min(double(y), bandTop_));
+    bandTop_ = kNowhere;
+}
+
+void TQRXLSFilter::StoreRowsAbove(double top) {
+    if (entries_.empty()) return;
     std::vector<TQRRowExtent> extents;
     extents.reserve(entries_.size());
     for (const TTextEntry& entry : entries_) extents.push_back({entry.Y, QRTextHeight(entry.Font)});
     int rowCount = 0;
     const std::vector<int> rowOf = QRGroupRows(extents, &rowCount);
-    std::vector<bool> printed(static_cast<size_t>(rowCount), false);
+    // The rows are numbered from the top. A later text, lying at or below `top`,
+    // may still join the lowest row that has a text above `top`; the rows before it are complete.
+    int complete = rowCount;
+    if (top != kNowhere) {
+        complete = 0;
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].Y < top) complete = std::max(complete, rowOf[i]);
+        }
+    }
+    if (complete == 0) return;
+    std::vector<std::vector<size_t>> members(static_cast<size_t>(complete));
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (RoundHalfEven(entries_[i].Y) > 0) printed[static_cast<size_t>(rowOf[i])] = true;
+        if (rowOf[i] < complete) members[static_cast<size_t>(rowOf[i])].push_back(i);  // in the order printed
     }
-    return static_cast<int>(std::count(printed.begin(), printed.end(), true));
+    for (const std::vector<size_t>& row : members) StoreRow(row);
+    std::vector<TTextEntry> rest;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (rowOf[i] >= complete) rest.push_back(std::move(entries_[i]));
+    }
+    entries_.swap(rest);
 }
 
-void TQRXLSFilter::CheckRows(qint64 rows) const {
-    if (rows <= MaxRows) return;
-    throw Exception(QStringLiteral("A planilha %1 não foi gravada: o relatório passa de %2 linhas, o máximo que "
-                                   "uma planilha do formato .xls comporta. Exporte-o em PDF, RTF ou texto.")
-                        .arg(FileName, QStringLiteral("%1.%2").arg(MaxRows / 1000).arg(MaxRows % 1000, 3, 10, QChar(u'0'))));
-}
-
-void TQRXLSFilter::TextOut(double x, double y, const TQRFont& font, const QColor& color, TAlignment alignment,
-                           const QString& text) {
-    TQRAbstractExportFilter::TextOut(x, y, font, color, alignment, text);
-    if (entries_.size() >= nextCheck_) {
-        nextCheck_ = entries_.size() + kCheckEvery;
-        CheckRows(qint64(nextRow_) + CountLines());
+void TQRXLSFilter::StoreRow(const std::vector<size_t>& members) {
+    // A row is a line of the sheet when one of its texts lies below the page's
+    // top edge; its cells are the texts right of the left edge, those at one
+    // position joined by a blank.
+    const bool line = std::any_of(members.begin(), members.end(), [&](size_t i) { return Key(entries_[i].Y) > 0; });
+    if (!line) return;
+    const int row = nextRow_++;
+    ++page_->Rows;
+    std::vector<std::pair<double, QString>> cells;  // by position
+    for (const size_t i : members) {
+        const TTextEntry& entry = entries_[i];
+        if (!(Key(entry.X) > 0 && Key(entry.Y) > 0)) continue;
+        const double key = Key(entry.X);
+        auto it = std::find_if(cells.begin(), cells.end(), [&](const auto& c) { return c.first == key; });
+        if (it == cells.end()) {
+            cells.emplace_back(key, entry.Text);
+        } else if (!entry.Text.isEmpty()) {
+            it->second += it->second.isEmpty() ? entry.Text : u' ' + entry.Text;
+        }
+    }
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const FormatSettings& settings = FormatSettings::current();
+    const int sheet = row / xls::SheetRows;
+    for (const auto& [key, text] : cells) {
+        if (text.isEmpty()) continue;
+        double number = 0;
+        qint64 bytes = 0;
+        if (NumberCell(text, number, settings)) {
+            spool_->Append(row, key, ckNumber, number, {});
+            bytes = xls::WorkbookNumberBytes();
+        } else {
+            // The text as printed: a CNPJ keeps its dots, a code its zeros.
+            const QByteArray chars = CellText(text);
+            spool_->Append(row, key, ckText, 0, chars);
+            bytes = xls::WorkbookTextBytes(chars);
+        }
+        if (sheets_.size() <= static_cast<size_t>(sheet)) sheets_.resize(static_cast<size_t>(sheet) + 1);
+        xls::TSheet& s = sheets_[static_cast<size_t>(sheet)];
+        s.CellBytes += bytes;
+        s.Rows = row - sheet * xls::SheetRows + 1;
+        double& last = page_->LastKeyOfSheet[sheet];
+        last = std::max(last, key);
     }
 }
 
-void TQRXLSFilter::WriteData(TCellKind kind, int row, const QString& text, int column, double number) {
-    if (kind == ckNumber) {
-        WriteRecordHeader(0x0003, 15);
-        Put16(row);
-        Put16(column);
-        buffer_.append(3, '\0');
-        char bytes[8];
-        std::memcpy(bytes, &number, 8);  // little-endian IEEE double
-        buffer_.append(bytes, 8);
-        return;
+QByteArray TQRXLSFilter::CellText(const QString& text) { return ToWindows1252(text).left(255); }
+
+void TQRXLSFilter::CloseOpenPage() {
+    if (!page_) return;
+    StoreRowsAbove(kNowhere);
+    entries_.clear();
+    columnCount_ = page_->Columns.Number();
+    lineCount_ = page_->Rows;
+    for (const auto& [sheet, key] : page_->LastKeyOfSheet) {
+        int& columns = sheets_[static_cast<size_t>(sheet)].Columns;
+        columns = std::max(columns, page_->Columns.NumberOf(key));
     }
-    const QByteArray chars = ToWindows1252(text).left(255);
-    WriteRecordHeader(0x0004, 8 + static_cast<int>(chars.size()));
-    Put16(row);
-    Put16(column);
-    buffer_.append(3, '\0');
-    buffer_.push_back(static_cast<char>(chars.size()));
-    buffer_.append(chars);
+    if (page_->FirstRow == 0 && page_->Rows > 0 && Printer && Printer->PreviewWindow) {
+        // The progress window lives on the user-interface thread; the caption goes there.
+        QObject* window = Printer->PreviewWindow;
+        QMetaObject::invokeMethod(window, [window] {
+            window->setProperty("windowTitle", QStringLiteral("Writing XLS file..."));
+        });
+    }
+    pages_.push_back(std::move(*page_));
+    page_.reset();
+    PageProcessed = true;
+}
+
+void TQRXLSFilter::EndPage() { CloseOpenPage(); }
+
+void TQRXLSFilter::Finish() {
+    CloseOpenPage();
+    TQRAbstractExportFilter::Finish();
 }
 
 bool TQRXLSFilter::NumberCell(const QString& text, double& value, const FormatSettings& settings) {
@@ -141,61 +308,79 @@ bool TQRXLSFilter::NumberCell(const QString& text, double& value, const FormatSe
     return TryStrToFloat(digits, value, settings);
 }
 
-void TQRXLSFilter::StorePage() {
-    int row = nextRow_;
-    const bool firstPage = row == 0;
-    CheckRows(qint64(row) + lineCount_);  // before any cell of the page
-    const FormatSettings& settings = FormatSettings::current();
-    // The texts at each line and column, in the order printed.
-    QHash<qint64, QString> cells;
-    cells.reserve(static_cast<qsizetype>(entries_.size()));
-    for (const TTextEntry& entry : entries_) {
-        if (!(entry.X > 0 && entry.Y > 0)) continue;
-        const qint64 key = (qint64(entry.Y) << 32) | qint64(entry.X);
-        auto it = cells.find(key);
-        if (it == cells.end()) {
-            cells.insert(key, entry.Text);
-        } else if (!entry.Text.isEmpty()) {
-            *it += it->isEmpty() ? entry.Text : u' ' + entry.Text;
-        }
-    }
-    if (firstPage && lineCount_ > 0 && Printer && Printer->PreviewWindow) {
-        // The progress window lives on the user-interface thread; the caption goes there.
-        QObject* window = Printer->PreviewWindow;
-        QMetaObject::invokeMethod(window, [window] {
-            window->setProperty("windowTitle", QStringLiteral("Writing XLS file..."));
-        });
-    }
-    for (int line = 1; line <= lineCount_; ++line) {
-        if (firstPage && Printer) {
-            Printer->SetProgress((line - 1) * 100 / lineCount_);
-        }
-        for (int column = 1; column <= columnCount_; ++column) {
-            const QString text = cells.value((qint64(line) << 32) | column);
-            if (text.isEmpty()) continue;
-            double number = 0;
-            if (NumberCell(text, number, settings)) {
-                WriteData(ckNumber, row, {}, column - 1, number);
-            } else {
-                // The text as printed: a CNPJ keeps its dots, a code its zeros.
-                WriteData(ckText, row, text, column - 1);
-            }
-        }
-        ++row;
-        if (buffer_.size() > (1 << 20)) {
-            WriteToStream(buffer_);
-            buffer_.clear();
-        }
-    }
-    nextRow_ = row;
-    nextCheck_ = kCheckEvery;
+void TQRXLSFilter::CloseTarget() {
+    WriteTarget();
+    spool_.reset();
+    CloseStream();
 }
 
-void TQRXLSFilter::CloseTarget() {
-    WriteRecordHeader(0x000A, 0);
-    WriteToStream(buffer_);
-    buffer_.clear();
-    CloseStream();
+void TQRXLSFilter::WriteTarget() {
+    int columns = 0;
+    for (const xls::TSheet& sheet : sheets_) columns = std::max(columns, sheet.Columns);
+    if (columns > xls::MaxColumns) {
+        throw Exception(QStringLiteral("A planilha %1 não foi gravada: o relatório tem %2 colunas, mais que as %3 que "
+                                       "uma planilha do formato .xls comporta. Exporte-o em PDF, RTF ou texto.")
+                            .arg(FileName)
+                            .arg(columns)
+                            .arg(xls::MaxColumns));
+    }
+    // One worksheet when every cell lies in its rows, else a workbook of sheets.
+    const bool workbook = sheets_.size() > 1 || (!sheets_.empty() && sheets_[0].Rows > xls::WorksheetRows);
+    if (workbook && xls::WorkbookStreamBytes(sheets_) > xls::MaxStreamBytes) {
+        throw Exception(QStringLiteral("A planilha %1 não foi gravada: o relatório passa de 2 GB, o máximo que um "
+                                       "arquivo do formato .xls comporta. Exporte-o em PDF, RTF ou texto.")
+                            .arg(FileName));
+    }
+    QByteArray out = workbook ? xls::WorkbookStart(sheets_) : xls::WorksheetStart();
+    const auto flush = [&] {
+        WriteToStream(out);
+        out.clear();
+    };
+    // The progress of the first page's rows, as they are written.
+    const int firstLines = !pages_.empty() && pages_.front().FirstRow == 0 ? pages_.front().Rows : 0;
+    int reported = -1;
+    size_t page = 0;
+    int sheet = -1;
+    spool_->Read([&](int row, double key, TCellKind kind, double number, const QByteArray& text) {
+        while (row >= pages_[page].FirstRow + pages_[page].Rows) ++page;
+        const int column = pages_[page].Columns.NumberOf(key) - 1;
+        if (row < firstLines && Printer) {
+            const int percent = row * 100 / firstLines;
+            if (percent != reported) Printer->SetProgress(reported = percent);
+        }
+        if (!workbook) {
+            if (kind == ckNumber) {
+                xls::AppendWorksheetNumber(out, row, column, number);
+            } else {
+                xls::AppendWorksheetText(out, row, column, text);
+            }
+        } else {
+            for (; sheet < row / xls::SheetRows; ++sheet) {
+                if (sheet >= 0) out += xls::SheetEnd();
+                out += xls::SheetStart(sheets_[static_cast<size_t>(sheet + 1)], sheet + 1);
+            }
+            const int sheetRow = row % xls::SheetRows;
+            if (kind == ckNumber) {
+                xls::AppendWorkbookNumber(out, sheetRow, column, number);
+            } else {
+                xls::AppendWorkbookText(out, sheetRow, column, text);
+            }
+        }
+        if (out.size() >= kSpoolPiece) flush();
+    });
+    if (!workbook) {
+        out += xls::WorksheetEnd();
+        flush();
+        return;
+    }
+    // Sheets without cells, between and after those with cells, are written empty.
+    for (; sheet + 1 < static_cast<int>(sheets_.size()); ++sheet) {
+        if (sheet >= 0) out += xls::SheetEnd();
+        out += xls::SheetStart(sheets_[static_cast<size_t>(sheet + 1)], sheet + 1);
+    }
+    out += xls::SheetEnd();
+    flush();
+    xls::WriteWorkbookEnd(sheets_, [&](QByteArrayView bytes) { WriteToStream(bytes); });
 }
 
 }  // namespace quorin

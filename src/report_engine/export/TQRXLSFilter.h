@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <memory>
+#include <vector>
 
+#include "report_engine/export/QRXlsWorkbook.h"
 #include "report_engine/export/TQRAbstractExportFilter.h"
 
 namespace quorin {
@@ -15,28 +18,33 @@ struct FormatSettings;
 /// The next free row carries over from page to page and from one report to
 /// the next that runs into the same filter.
 ///
-/// The file is a single worksheet of 16-bit row numbers whose beginning record
-/// makes readers take it as the oldest worksheet format, which holds
-/// MaxRows rows and no further sheets. A report that needs more rows is
-/// refused as soon as that is known, with nothing written under the target's
-/// name: a row is never written over another. Since the whole report arrives
-/// as one page, the texts are counted into rows while they come, so the texts
-/// kept never exceed what one full worksheet holds.
+/// A spreadsheet whose cells fit in xls::WorksheetRows rows is a single
+/// worksheet of the oldest record format; a larger one is a workbook that
+/// continues on further sheets of xls::SheetRows rows each (QRXlsWorkbook.h).
+/// A row is never written over another.
+///
+/// The whole report arrives as one page, so the filter keeps only the texts of
+/// the rows not yet complete: when a band has been printed, no later text can
+/// lie above the band's top, and the rows above it are sorted into cells and
+/// set aside in a spool (in memory while small, then in a temporary file).
+/// The columns are numbered when the page ends, and Finish writes the target
+/// from the spool, since which layout fits is known only then.
 class TQRXLSFilter : public TQRAbstractExportFilter {
   public:
-    explicit TQRXLSFilter(const QString& fileName) : TQRAbstractExportFilter(fileName) {}
+    explicit TQRXLSFilter(const QString& fileName);
+    ~TQRXLSFilter() override;
 
     QString GetFilterName() const override { return QStringLiteral("Excel spreadsheet"); }
     QString GetDescription() const override { return QStringLiteral("Excel file format"); }
     QString GetExtension() const override { return QStringLiteral("XLS"); }
     bool GetStreaming() const override { return true; }
 
-    void StorePage() override;
+    void NewPage() override;
+    void EndPage() override;
+    void Finish() override;
     void TextOut(double x, double y, const TQRFont& font, const QColor& color, TAlignment alignment,
                  const QString& text) override;
-
-    /// The rows a worksheet of this format holds (numbered 0 to MaxRows - 1).
-    static constexpr int MaxRows = 16384;
+    void AcceptBand(TQRCustomBand* band, int x, int y, int height) override;
 
     /// True, with the value, when the text is a number as the regional settings
     /// write it (1.234,50, -0,5, 12) and a number cell keeps what it says;
@@ -52,18 +60,24 @@ class TQRXLSFilter : public TQRAbstractExportFilter {
     void CloseTarget() override;
 
   private:
-    void WriteRecordHeader(int code, int length);
-    enum TCellKind { ckNumber, ckText };
-    void WriteData(TCellKind kind, int row, const QString& text, int column, double number = 0);
-    void Put16(int value);
-    /// The lines the texts kept so far make (the count ConvertToLines gives).
-    int CountLines() const;
-    /// Raises Exception when rows past the last one the worksheet holds are needed.
-    void CheckRows(qint64 rows) const;
+    struct TSpool;
+    struct TPage;
+    enum TCellKind : char { ckNumber, ckText };
 
-    QByteArray buffer_;
+    /// Sorts the kept texts above `top` into rows and spools every complete one.
+    void StoreRowsAbove(double top);
+    void StoreRow(const std::vector<size_t>& members);
+    void CloseOpenPage();
+    /// The bytes of a text cell: the text in the Windows code page, cut to 255 characters.
+    static QByteArray CellText(const QString& text);
+    void WriteTarget();
+
+    std::unique_ptr<TSpool> spool_;
+    std::vector<xls::TSheet> sheets_;  // what each sheet of a workbook would hold
+    std::vector<TPage> pages_;  // the pages ended, with their columns
+    std::unique_ptr<TPage> page_;  // the page being filled
+    double bandTop_ = 0;  // the highest text since the last band ended
     int nextRow_ = 0;
-    size_t nextCheck_ = 0;  // the number of texts at which the rows are counted again
 };
 
 }  // namespace quorin

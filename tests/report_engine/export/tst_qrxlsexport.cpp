@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "ExportTools.h"
+#include "report_engine/export/QRXlsWorkbook.h"
 #include "report_engine/export/TQRXLSFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Exceptions.h"
@@ -64,25 +65,6 @@ Cells ReadWithXlrd(const QString& file) {
         cells[key] = a[2].toInt() == 2 ? QVariant(a[3].toDouble()) : QVariant(a[3].toString());
     }
     return cells;
-}
-
-/// One page of `rows` rows, each a text at the left and a number beside it;
-/// returns the message of the refusal, or a null string when the filter took them.
-QString TextRows(TQRXLSFilter& filter, int rows, int* textsWhenRefused = nullptr) {
-    try {
-        filter.NewPage();
-        for (int r = 0; r < rows; ++r) {
-            filter.TextOut(100, 100 + 50.0 * r, TQRFont(), Qt::black, TAlignment::taLeftJustify,
-                           QStringLiteral("linha %1").arg(r));
-            filter.TextOut(600, 100 + 50.0 * r, TQRFont(), Qt::black, TAlignment::taLeftJustify,
-                           QString::number(r));
-        }
-        filter.EndPage();
-    } catch (const quorin::Exception& e) {
-        if (textsWhenRefused) *textsWhenRefused = static_cast<int>(filter.Entries().size());
-        return e.message();
-    }
-    return {};
 }
 
 bool HasXlrd() { return Run(QStringLiteral("/usr/bin/python3"), {"-c", "import xlrd"}).exitCode == 0; }
@@ -181,64 +163,138 @@ class TestQRXlsExport : public QObject {
         QCOMPARE(ReadWithXlrd(file), cells);
     }
 
-    // The worksheet holds 16,384 rows: a report that fills it is read whole; one that
-    // needs a row more, on its page or on a later one, is refused before any cell of
-    // that page is written, and nothing appears under the target's name.
-    void rowsUpToTheWorksheetLimit_data() {
+    // Rows beyond the worksheet's continue on further sheets of a workbook: xlrd reads
+    // every row once, in order, the last one included, whether the rows come on one
+    // page or on several, and the kept texts stay few when the bands end.
+    void rowsBeyondOneSheet_data() {
         QTest::addColumn<QList<int>>("pages");  // rows on each page
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("one page that fills the worksheet") << QList<int>{TQRXLSFilter::MaxRows} << false;
-        QTest::newRow("one page a row over") << QList<int>{TQRXLSFilter::MaxRows + 1} << true;
-        QTest::newRow("pages that fill it together") << QList<int>{TQRXLSFilter::MaxRows - 2, 2} << false;
-        QTest::newRow("a second page a row over") << QList<int>{TQRXLSFilter::MaxRows - 2, 3} << true;
+        QTest::addColumn<QString>("sheets");    // the sheets xlrd reads, with their rows
+        QTest::addColumn<bool>("calc");         // LibreOffice reads the same rows
+        QTest::newRow("one page that fills the worksheet") << QList<int>{xls::WorksheetRows} << "worksheet 16384" << false;
+        QTest::newRow("one page a row over") << QList<int>{xls::WorksheetRows + 1} << "Planilha1 16385" << false;
+        QTest::newRow("pages a row over together") << QList<int>{xls::WorksheetRows - 2, 3} << "Planilha1 16385" << false;
+        QTest::newRow("a full sheet") << QList<int>{xls::SheetRows} << "Planilha1 65536" << false;
+        QTest::newRow("a second page past the first sheet")
+            << QList<int>{xls::SheetRows - 2, 5} << "Planilha1 65536 Planilha2 3" << true;
+        // Twenty worksheets' rows: the workbook's sector table needs sectors of its own.
+        QTest::newRow("many sheets, one page")
+            << QList<int>{20 * xls::WorksheetRows} << "Planilha1 65536 Planilha2 65536 Planilha3 65536 "
+                                                       "Planilha4 65536 Planilha5 65536" << false;
     }
-    void rowsUpToTheWorksheetLimit() {
+    void rowsBeyondOneSheet() {
         QFETCH(QList<int>, pages);
-        QFETCH(bool, refused);
+        QFETCH(QString, sheets);
+        QFETCH(bool, calc);
         QTemporaryDir folder;
-        const QString file = folder.filePath("limite.xls");
-        QString message;
+        const QString file = folder.filePath("linhas.xls");
+        size_t mostKept = 0;
         {
             TQRXLSFilter filter(file);
             filter.Start(2100, 2970, TQRFont());
             for (const int rows : pages) {
-                message = TextRows(filter, rows);
-                if (!message.isNull()) break;
+                filter.NewPage();
+                for (int r = 0; r < rows; ++r) {
+                    // A band per row, its texts lower one first; an odd row's text needs 16-bit characters.
+                    const double y = 100 + 50.0 * r;
+                    filter.TextOut(600, y + 2, TQRFont(), Qt::black, TAlignment::taLeftJustify, QString::number(r));
+                    filter.TextOut(100, y, TQRFont(), Qt::black, TAlignment::taLeftJustify,
+                                   r % 2 ? QStringLiteral("linha %1 – 5 €").arg(r) : QStringLiteral("linha %1").arg(r));
+                    filter.AcceptBand(nullptr, 0, static_cast<int>(y), 50);
+                    mostKept = std::max(mostKept, filter.Entries().size());
+                }
+                filter.EndPage();
             }
-            if (message.isNull()) filter.Finish();
+            filter.Finish();
         }
-        if (refused) {
-            QVERIFY2(message.contains(QStringLiteral("não foi gravada")) && message.contains(QStringLiteral("16.384")) &&
-                         message.contains(file),
-                     qPrintable(message));
-            QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                     QStringList());
-            return;
-        }
-        QVERIFY2(message.isNull(), qPrintable(message));
+        QVERIFY2(mostKept <= 4, qPrintable(QString::number(mostKept)));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"linhas.xls"});
         if (!HasXlrd()) QSKIP("python3-xlrd missing");
+        // Rows number on from one page to the next; every row is checked.
         const char* script =
             "import sys, xlrd\n"
-            "s = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252').sheet_by_index(0)\n"
-            "print(s.nrows, s.ncols, s.cell(s.nrows - 1, 0).value, s.cell(s.nrows - 1, 1).value)\n";
-        const Result r = Run(QStringLiteral("/usr/bin/python3"), {"-c", script, file});
+            "raw = open(sys.argv[1], 'rb').read(10)\n"
+            "b = xlrd.open_workbook(sys.argv[1], encoding_override='cp1252')\n"
+            "out = []\n"
+            "for s in b.sheets(): out += ['worksheet' if raw[:4] == bytes.fromhex('09080600') else s.name, str(s.nrows)]\n"
+            "rows = [s.row_values(r) for s in b.sheets() for r in range(s.nrows)]\n"
+            "starts = [0]\n"
+            "for n in map(int, sys.argv[2:]): starts.append(starts[-1] + n)\n"
+            "want = []\n"
+            "for p in range(len(starts) - 1):\n"
+            "  for r in range(starts[p + 1] - starts[p]):\n"
+            "    want.append([('linha %d \\u2013 5 \\u20ac' if r % 2 else 'linha %d') % r, float(r)])\n"
+            "bad = [i for i in range(max(len(rows), len(want))) if i >= len(rows) or i >= len(want) or rows[i] != want[i]]\n"
+            "print(' '.join(out[:10]), 'bad', bad[:3], len(rows))\n";
+        QStringList args{"-c", script, file};
+        for (const int rows : pages) args << QString::number(rows);
+        const Result r = Run(QStringLiteral("/usr/bin/python3"), args);
         QVERIFY2(r.exitCode == 0, r.err.constData());
-        const int last = pages.last() - 1;  // the last page's last row
-        QCOMPARE(QString::fromUtf8(r.out).trimmed(),
-                 QStringLiteral("%1 2 linha %2 %3").arg(TQRXLSFilter::MaxRows).arg(last).arg(double(last), 0, 'f', 1));
+        int total = 0;
+        for (const int rows : pages) total += rows;
+        QCOMPARE(QString::fromUtf8(r.out).trimmed(), QStringLiteral("%1 bad [] %2").arg(sheets).arg(total));
+        if (!calc || !Has("soffice")) return;
+        // Every sheet as a CSV file of its own (the last option, -1), 16-bit characters included.
+        QVERIFY(Soffice(folder.path(), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
+                        {file}, folder.filePath("csv")));
+        const QStringList second = QString::fromUtf8(ReadAll(folder.filePath("csv/linhas-Planilha2.csv"))).trimmed().split(u'\n');
+        QCOMPARE(second, QStringList({QStringLiteral("linha 2,2"), QStringLiteral("linha 3 – 5 €,3"), QStringLiteral("linha 4,4")}));
+        const QString first = QString::fromUtf8(ReadAll(folder.filePath("csv/linhas-Planilha1.csv")));
+        QCOMPARE(first.count(u'\n'), xls::SheetRows);
+        QVERIFY(first.endsWith(QStringLiteral("linha 65533 – 5 €,65533\nlinha 0,0\nlinha 1 – 5 €,1\n")));
     }
 
-    // A report runs into the filter as one page: it is refused while its texts
-    // arrive, long before all of them are kept.
-    void refusedWhileTheTextsArrive() {
+    // Rows are complete once a band below them has ended; the file is the one the
+    // whole page sorted at once gives: texts of a band in any order, and a band's
+    // last text sharing a row with the next band's texts.
+    void bandsEndingGiveTheSameRows() {
+        const QList<Text> texts{{100, 100, QStringLiteral("Marca:")},   {400, 103, QStringLiteral("ALVORADA")},
+                                {400, 170, QStringLiteral("Papel")},    {100, 150, QStringLiteral("Especificação:")},
+                                {100, 200, QStringLiteral("um")},       {100, 204, QStringLiteral("dois")},
+                                {400, 240, QStringLiteral("fim")},      {700, 250, QStringLiteral("1.234,50")},
+                                {100, 251, QStringLiteral("Total")}};
+        const QList<int> bandTops{100, 150, 200, 250};
+        const QList<int> bandOf{0, 0, 1, 1, 2, 2, 2, 3, 3};  // the band each text prints in
+        QByteArray files[2];
+        for (const bool bands : {false, true}) {
+            const QString file = Path(bands ? "bandas.xls" : "pagina.xls");
+            TQRXLSFilter filter(file);
+            filter.Start(2100, 2970, TQRFont());
+            filter.NewPage();
+            for (qsizetype i = 0; i < texts.size(); ++i) {
+                filter.TextOut(texts[i].X, texts[i].Y, TQRFont(), Qt::black, TAlignment::taLeftJustify, texts[i].Value);
+                if (bands && (i + 1 == texts.size() || bandOf[i + 1] != bandOf[i]))
+                    filter.AcceptBand(nullptr, 0, bandTops[bandOf[i]], 50);
+            }
+            filter.EndPage();
+            filter.Finish();
+            files[bands] = ReadAll(file);
+        }
+        QVERIFY(!files[0].isEmpty());
+        QCOMPARE(files[1].toHex(' '), files[0].toHex(' '));
+    }
+
+    // A page wider than the format's 256 columns is refused with the reason before
+    // anything is written.
+    void tooManyColumnsRefused() {
         QTemporaryDir folder;
-        TQRXLSFilter filter(folder.filePath("grande.xls"));
-        filter.Start(2100, 2970, TQRFont());
-        int kept = 0;
-        const QString message = TextRows(filter, 20 * TQRXLSFilter::MaxRows, &kept);
-        QVERIFY(!message.isNull());
-        QVERIFY2(kept > 2 * TQRXLSFilter::MaxRows && kept < 2 * TQRXLSFilter::MaxRows + 10000,
-                 qPrintable(QString::number(kept)));
+        const QString file = folder.filePath("larga.xls");
+        QString message;
+        try {
+            TQRXLSFilter filter(file);
+            filter.Start(2100, 2970, TQRFont());
+            filter.NewPage();
+            for (int c = 0; c <= xls::MaxColumns; ++c)
+                filter.TextOut(10 + 10 * c, 100, TQRFont(), Qt::black, TAlignment::taLeftJustify, QStringLiteral("x"));
+            filter.EndPage();
+            filter.Finish();
+        } catch (const quorin::Exception& e) {
+            message = e.message();
+        }
+        QVERIFY2(message.contains(QStringLiteral("A planilha %1 não foi gravada").arg(file)) &&
+                     message.contains(QStringLiteral("257 colunas")),
+                 qPrintable(message));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
     void progressWhileStoringTheFirstPage() {
