@@ -227,7 +227,7 @@ class TExpander {
         if (counts_.empty()) return false;
         const uint32_t width = static_cast<uint32_t>(std::max(1, pen.width));
         usedHandle_ = true;
-        Put({EMR_CREATEPEN, 28u, handle_, width > 1 ? kEndCapFlat : PS_SOLID, width, 0u, pen.color});
+        Put({EMR_CREATEPEN, 28u, handle_, PS_SOLID | kEndCapFlat, width, 0u, pen.color});
         Put({EMR_SELECTOBJECT, 12u, handle_});
         int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
         for (const QPoint& p : points_) {

@@ -64,21 +64,28 @@ void RunStyledRules(TQRPrinter& printer) {
     printer.EndDoc();
 }
 
-/// For every horizontal rule of a grey image, top to bottom, where its marks
-/// start: rules are runs of rows with many marks, each read at its row with
-/// the most.
-QList<QList<int>> RuleMarkStarts(const QImage& grey) {
-    QList<QList<int>> rules;
+/// A rule's marks along its row: where each starts and how long it is.
+struct TRuleMarks {
+    QList<int> starts;
+    QList<int> lengths;
+};
+
+/// Every horizontal rule of a grey image, top to bottom: rules are runs of
+/// rows with many marks, each read at its row with the most.
+QList<TRuleMarks> RuleMarks(const QImage& grey) {
+    QList<TRuleMarks> rules;
     int lastRow = -10;
     for (int y = 0; y < grey.height(); ++y) {
         const uchar* row = grey.constScanLine(y);
-        QList<int> starts;
+        TRuleMarks marks;
         for (int x = 1; x < grey.width(); ++x) {
-            if (row[x] < 128 && row[x - 1] >= 128) starts.append(x);
+            if (row[x] < 128 && row[x - 1] >= 128) marks.starts.append(x);
+            if (row[x] >= 128 && row[x - 1] < 128 && !marks.starts.isEmpty())
+                marks.lengths.append(x - marks.starts.last());
         }
-        if (starts.size() < 20) continue;
-        if (y > lastRow + 1) rules.append(QList<int>());
-        if (starts.size() > rules.last().size()) rules.last() = starts;
+        if (marks.starts.size() < 20) continue;
+        if (y > lastRow + 1) rules.append(TRuleMarks());
+        if (marks.starts.size() > rules.last().starts.size()) rules.last() = marks;
         lastRow = y;
     }
     return rules;
@@ -178,7 +185,7 @@ class TestQRWmfExport : public QObject {
             QPainter painter(&preview);
             TQREmfPlayer::Play(recording, painter, QRectF(QPointF(0, 0), size));
         }
-        const QList<QList<int>> expected = RuleMarkStarts(Grey(preview));
+        const QList<TRuleMarks> expected = RuleMarks(Grey(preview));
         QCOMPARE(expected.size(), 6);  // four rules, the box's top and bottom
 
         const QString folder = Path(enhanced ? "styled-emf" : "styled-wmf");
@@ -197,25 +204,33 @@ class TestQRWmfExport : public QObject {
                              folder + "/rules001"});
             return QImage(folder + "/rules001.png");
         };
-        const QList<QList<int>> first = RuleMarkStarts(Grey(draw(96)));
-        QVERIFY(!first.isEmpty() && first[0].size() > 2);
-        const double scale = double(first[0].last() - first[0].first()) / (expected[0].last() - expected[0].first());
+        const QList<TRuleMarks> first = RuleMarks(Grey(draw(96)));
+        QVERIFY(!first.isEmpty() && first[0].starts.size() > 2);
+        const double scale = double(first[0].starts.last() - first[0].starts.first()) /
+                             (expected[0].starts.last() - expected[0].starts.first());
         QVERIFY2(scale > 0.5 && scale <= 1.01, qPrintable(QString::number(scale)));
         const QImage drawn = draw(96 / scale);
         QVERIFY(!drawn.isNull());
         QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
         drawn.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/styled_rules_%1.png").arg(enhanced ? "emf" : "wmf"));
-        const QList<QList<int>> got = RuleMarkStarts(Grey(drawn));
+        const QList<TRuleMarks> got = RuleMarks(Grey(drawn));
         QCOMPARE(got.size(), expected.size());
         for (qsizetype rule = 0; rule < expected.size(); ++rule) {
-            const QList<int>& e = expected[rule];
-            const QList<int>& g = got[rule];
+            const QList<int>& e = expected[rule].starts;
+            const QList<int>& g = got[rule].starts;
             QVERIFY2(std::abs(g.size() - e.size()) <= 1,
                      qPrintable(QStringLiteral("rule %1: %2 marks, preview %3").arg(rule).arg(g.size()).arg(e.size())));
             for (qsizetype i = 1; i < std::min(e.size(), g.size()); ++i) {
                 QVERIFY2(std::abs((g[i] - g[i - 1]) - (e[i] - e[i - 1])) <= 1,
                          qPrintable(QStringLiteral("rule %1, mark %2: %3 after the last, preview %4")
                                         .arg(rule).arg(i).arg(g[i] - g[i - 1]).arg(e[i] - e[i - 1])));
+            }
+            // The marks are as long as the preview's: no caps added to them.
+            const QList<int>& el = expected[rule].lengths;
+            const QList<int>& gl = got[rule].lengths;
+            for (qsizetype i = 0; i + 1 < std::min(el.size(), gl.size()); ++i) {
+                QVERIFY2(std::abs(gl[i] - el[i]) <= 1, qPrintable(QStringLiteral("rule %1, mark %2: %3 long, preview %4")
+                                                                      .arg(rule).arg(i).arg(gl[i]).arg(el[i])));
             }
         }
     }
