@@ -106,33 +106,34 @@ void TSafeFileSet::Add(const QString& fileName, QByteArrayView bytes) {
         d->Fail(fileName, error);
 }
 
+namespace {
+
+/// Opens the path, runs the sync on it and closes it: 0 or the error number.
+int SyncPath(const QByteArray& path, int flags, int (*sync)(int)) {
+    const int fd = ::open(path.constData(), flags | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    while (!error && sync(fd) != 0) {
+        if (errno != EINTR)
+            error = errno;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return error;
+}
+
+}  // namespace
+
 /// The staged files made durable once, after all were written, so the
 /// renames never show an empty file after a crash. On Linux one sync of the
 /// folder's file system does it for the whole set (a sync per file waits for
 /// the disk once per file); elsewhere each file is synced.
 void TSafeFileSet::Impl::SyncStaged() {
 #ifdef __linux__
-    const int fd = ::open(temporary.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    while (!error && ::syncfs(fd) != 0) {
-        if (errno != EINTR)
-            error = errno;
-    }
-    if (fd >= 0)
-        ::close(fd);
-    if (error)
+    if (const int error = SyncPath(temporary, O_RDONLY | O_DIRECTORY, ::syncfs))
         Fail(entries.empty() ? QFile::decodeName(folder) : entries.front().name, error);
 #else
     for (const Entry& e : entries) {
-        const int fd = ::open(e.staged.constData(), O_RDONLY | O_CLOEXEC);
-        int error = fd < 0 ? errno : 0;
-        while (!error && ::fsync(fd) != 0) {
-            if (errno != EINTR)
-                error = errno;
-        }
-        if (fd >= 0)
-            ::close(fd);
-        if (error)
+        if (const int error = SyncPath(e.staged, O_RDONLY, ::fsync))
             Fail(e.name, error);
     }
 #endif
