@@ -15,6 +15,7 @@ double Trunc(double x);
 /// The same as integers. The value must fit in 64 bits; callers that cannot
 /// guarantee it check with FitsInt64 first.
 int64_t RoundHalfEvenToInt64(long double x);
+int64_t RoundHalfEvenToInt64(double x);
 int64_t TruncToInt64(double x);
 bool FitsInt64(long double x);
 

@@ -37,6 +37,8 @@ struct TSafeFileSet::Impl {
                 .arg(QDir::toNativeSeparators(fileName), reason.isEmpty() ? SystemErrorText(error) : reason));
     }
 
+    void SyncStaged();
+
     void RemoveTemporary() {
         if (temporary.isEmpty())
             return;
@@ -93,21 +95,55 @@ void TSafeFileSet::Add(const QString& fileName, QByteArrayView bytes) {
             left -= n;
         }
     }
-    // Synced once, so the rename never shows an empty file after a crash.
-    while (!error && ::fsync(fd) != 0) {
-        if (errno != EINTR)
-            error = errno;
-    }
+#ifdef __linux__
+    // The disk starts on the bytes now; Commit waits for them once at the end.
+    if (!error)
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
     if (::close(fd) != 0 && !error && errno != EINTR)
         error = errno;
     if (error)
         d->Fail(fileName, error);
 }
 
+namespace {
+
+/// Opens the path, runs the sync on it and closes it: 0 or the error number.
+int SyncPath(const QByteArray& path, int flags, int (*sync)(int)) {
+    const int fd = ::open(path.constData(), flags | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    while (!error && sync(fd) != 0) {
+        if (errno != EINTR)
+            error = errno;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return error;
+}
+
+}  // namespace
+
+/// The staged files made durable once, after all were written, so the
+/// renames never show an empty file after a crash. On Linux one sync of the
+/// folder's file system does it for the whole set (a sync per file waits for
+/// the disk once per file); elsewhere each file is synced.
+void TSafeFileSet::Impl::SyncStaged() {
+#ifdef __linux__
+    if (const int error = SyncPath(temporary, O_RDONLY | O_DIRECTORY, ::syncfs))
+        Fail(entries.empty() ? QFile::decodeName(folder) : entries.front().name, error);
+#else
+    for (const Entry& e : entries) {
+        if (const int error = SyncPath(e.staged, O_RDONLY, ::fsync))
+            Fail(e.name, error);
+    }
+#endif
+}
+
 QStringList TSafeFileSet::Commit(const QStringList& obsolete) {
     if (d->committed || d->temporary.isEmpty()) {
         throw Exception(QStringLiteral("O conjunto de arquivos já foi gravado."));
     }
+    d->SyncStaged();
     const int dir = ::open(d->folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         // Two writers of the same names rename one set after the other.

@@ -8,8 +8,8 @@
 namespace quorin {
 
 /// Several files in one folder written as one: each file goes into a hidden
-/// temporary folder beside its target, synced once, and only when every file
-/// has been written are they all renamed into place, under a lock on the
+/// temporary folder beside its target; only when every file has been written
+/// is each synced, once, and are they all renamed into place, under a lock on the
 /// folder, so another writer of the same names never mixes its files with
 /// these, and the folder is synced once. Any failure before that removes the
 /// temporary folder and leaves every earlier file of those names whole; a

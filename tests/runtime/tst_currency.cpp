@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <cmath>
 #include <limits>
 
 #include "runtime/Currency.h"
@@ -89,6 +90,15 @@ private Q_SLOTS:
         QTest::newRow("-2,5") << -2.5 << -2.0 << -3.0 << -2.0;
         QTest::newRow("-2,7") << -2.7 << -3.0 << -3.0 << -2.0;
         QTest::newRow("0,49") << 0.49 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("0,5") << 0.5 << 0.0 << 1.0 << 0.0;
+        QTest::newRow("1,5") << 1.5 << 2.0 << 2.0 << 1.0;
+        QTest::newRow("just below a half") << 0.49999999999999994 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("-0,4") << -0.4 << -0.0 << -0.0 << -0.0;
+        QTest::newRow("2^52 - 0,5") << 4503599627370495.5 << 4503599627370496.0 << 4503599627370496.0
+                                    << 4503599627370495.0;
+        QTest::newRow("2^52 + 1") << 4503599627370497.0 << 4503599627370497.0 << 4503599627370497.0
+                                  << 4503599627370497.0;
+        QTest::newRow("-1e18, whole already") << -1e18 << -1e18 << -1e18 << -1e18;
     }
 
     void rounding() {
@@ -97,6 +107,9 @@ private Q_SLOTS:
         QFETCH(double, away);
         QFETCH(double, trunc);
         QCOMPARE(RoundHalfEven(x), even);
+        QCOMPARE(std::signbit(RoundHalfEven(x)), std::signbit(even));
+        QCOMPARE(RoundHalfEvenToInt64(x), static_cast<int64_t>(even));
+        QCOMPARE(RoundHalfEvenToInt64(static_cast<long double>(x)), static_cast<int64_t>(even));
         QCOMPARE(RoundHalfAwayFromZero(x), away);
         QCOMPARE(Trunc(x), trunc);
         QCOMPARE(TruncToInt64(x), static_cast<int64_t>(trunc));

@@ -187,6 +187,25 @@ class TestRelatorio : public QObject {
                      qPrintable(QStringLiteral("marca %1 em %2").arg(i).arg(starts[i])));
     }
 
+    // The example proposal's PDF, byte for byte as the writer has always
+    // written it; only the time of printing is set aside.
+    void pdf_do_exemplo_byte_a_byte() {
+        const QString pdf = dir_.filePath("exemplo.pdf");
+        QCOMPARE(Run({"relatorio", proposta_, "--saida", pdf}).code, 0);
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray bytes = f.readAll();
+        static const QRegularExpression impresso(QStringLiteral("\\(\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d\\) Tj"));
+        QString texto = QString::fromLatin1(bytes);
+        QCOMPARE(texto.count(impresso), 2);
+        texto.replace(impresso, QStringLiteral("(00/00/0000 00:00:00) Tj"));
+        bytes = texto.toLatin1();
+        QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
+                 QByteArray("4507b448caead9a22bd05cea54dc7d3d5016eca7da02121484480122d2e29e2a"));
+        if (const QString check = Reader("qpdf", {"--check", pdf}); !check.isNull())
+            QVERIFY2(check.contains(QStringLiteral("No syntax or stream encoding errors")), qPrintable(check));
+    }
+
     void cada_formato_pela_extensao_data() {
         QTest::addColumn<QString>("saida");
         QTest::addColumn<QStringList>("arquivos");

@@ -5,6 +5,7 @@
 
 #include "Subcommand.h"
 #include "runtime/FormatSettings.h"
+#include "runtime/LocalTimeZone.h"
 
 namespace quorin::pacote {
 
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
     // other subcommands stay plain. The offscreen platform's remark about a missing runtime
     // folder is no business of the tool's user.
     const bool report = argc > 1 && qstrcmp(argv[1], "relatorio") == 0;
+    quorin::ReadLocalTimeZoneOnce();
     std::unique_ptr<QCoreApplication> application;
     if (report) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
@@ -27,23 +30,83 @@ QByteArray TrimBlanks(const QByteArray& line) { return line.trimmed(); }
 /// The text in Windows-1252 with every backslash doubled and a backslash
 /// before every parenthesis.
 void AppendEscaped(QByteArray& out, const QString& text) {
-    bool plain = true;
+    const qsizetype start = out.size();
     for (const QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            plain = false;
-            break;
+        const char16_t u = c.unicode();
+        if (u >= 0x80) {  // outside ASCII: the code page decides, for the whole text
+            out.truncate(start);
+            for (const char b : ToWindows1252(text)) {
+                if (b == '\\' || b == '(' || b == ')') out.push_back('\\');
+                out.push_back(b);
+            }
+            return;
         }
-    }
-    const QByteArray bytes = plain ? text.toLatin1() : ToWindows1252(text);
-    for (const char c : bytes) {
-        if (c == '\\' || c == '(' || c == ')') {
-            out.push_back('\\');
-        }
-        out.push_back(c);
+        if (u == '\\' || u == '(' || u == ')') out.push_back('\\');
+        out.push_back(static_cast<char>(u));
     }
 }
 
 QByteArray Num(long long value) { return QByteArray::number(value); }
+
+void AppendInteger(QByteArray& out, long long value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr - buffer);
+}
+
+/// "%d" of a float: truncated toward zero; 0 for what is not a number.
+void AppendD(QByteArray& out, double value) {
+    AppendInteger(out, std::isfinite(value) ? static_cast<long long>(std::trunc(value)) : 0);
+}
+
+/// "%w.df": the exact binary value rounded to d decimals, a tie to even,
+/// never "-0", padded with blanks on the left to w characters. Scaling by a
+/// power of ten is exact to half a unit in the last place; only a result
+/// that close to a tie is left to the general conversion.
+void AppendF(QByteArray& out, double value, int decimals, int width = 0) {
+    if (!std::isfinite(value)) {
+        value = 0;
+    }
+    static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+    char buffer[64];
+    char* end = nullptr;
+    if (decimals >= 0 && decimals <= 6) {
+        const double scaled = value * kScale[decimals];
+        const double magnitude = std::fabs(scaled);
+        if (magnitude < 1e15 &&
+            std::fabs(magnitude - std::floor(magnitude) - 0.5) > magnitude * 0x1p-50 + 0x1p-60) {
+            const auto whole = static_cast<long long>(RoundHalfEven(magnitude));
+            char digits[24];
+            char* last = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+            int count = static_cast<int>(last - digits);
+            end = buffer;
+            if (scaled < 0 && whole != 0) *end++ = '-';
+            if (count <= decimals) {  // 0.0ddd: leading zeros up to the point
+                *end++ = '0';
+                *end++ = '.';
+                for (int i = count; i < decimals; ++i) *end++ = '0';
+                end = std::copy(digits, last, end);
+            } else {
+                end = std::copy(digits, last - decimals, end);
+                if (decimals > 0) {
+                    *end++ = '.';
+                    end = std::copy(last - decimals, last, end);
+                }
+            }
+        }
+    }
+    if (end == nullptr) {
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+        end = result.ec == std::errc() ? result.ptr : buffer;
+        if (end > buffer && buffer[0] == '-' && std::all_of(buffer + 1, end, [](char c) { return c == '0' || c == '.'; }))
+            std::memmove(buffer, buffer + 1, size_t(--end - buffer));  // no "-0.00"
+    }
+    const qsizetype length = end - buffer;
+    if (length < width) {
+        out.append(width - length, ' ');
+    }
+    out.append(buffer, length);
+}
 
 /// A failed QFile operation's reason in Portuguese: the system's error number
 /// where the operation left one, else the kind of failure.
@@ -64,33 +127,75 @@ QString FileErrorText(const QFile& file) {
                         .arg(verb, QDir::toNativeSeparators(file.fileName()), FileErrorText(file)));
 }
 
-/// Appends the bytes and returns where they begin.
-qint64 Append(QFile& file, const QByteArray& bytes) {
-    errno = 0;
-    if (!file.isOpen()) {
-        if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-            TempFileError(file, QStringLiteral("criar"));
-        }
-        // Open without a name from here on: a killed process leaves nothing behind.
-        QFile::remove(file.fileName());
-    }
-    const qint64 at = file.size();
-    if (!file.seek(at) || file.write(bytes) != bytes.size()) {
-        TempFileError(file, QStringLiteral("gravar"));
-    }
-    return at;
-}
+/// A spill file of page parts: parts are appended in writes of about a
+/// megabyte and read back in order in reads of that size, so a long run
+/// makes a few system calls per megabyte rather than several per page. A
+/// run that never fills the first megabyte keeps everything in memory.
+class TSpill {
+  public:
+    static constexpr qsizetype kChunk = 1 << 20;
 
-QByteArray ReadBack(QFile& file, qint64 offset, qint64 length) {
-    if (length == 0) return {};
-    errno = 0;
-    // What is still buffered is written first: its failure is a failed write.
-    if (!file.flush()) TempFileError(file, QStringLiteral("gravar"));
-    if (!file.seek(offset)) TempFileError(file, QStringLiteral("ler"));
-    QByteArray bytes = file.read(length);
-    if (bytes.size() != length) TempFileError(file, QStringLiteral("ler"));
-    return bytes;
-}
+    void SetFileName(const QString& name) { file_.setFileName(name); }
+
+    /// Appends the bytes and returns where they begin.
+    qint64 Append(const QByteArray& bytes) {
+        const qint64 at = size_;
+        pending_ += bytes;
+        size_ += bytes.size();
+        if (pending_.size() >= kChunk) WritePending();
+        return at;
+    }
+
+    /// The bytes at offset; offsets are asked for in ascending order.
+    QByteArray Read(qint64 offset, qint64 length) {
+        if (length == 0) return {};
+        if (offset >= written_) {  // still in memory
+            return pending_.mid(offset - written_, length);
+        }
+        if (!pending_.isEmpty()) WritePending();  // what follows is read from the file too
+        if (offset < readAt_ || offset + length > readAt_ + buffer_.size()) {
+            errno = 0;
+            if (offset != position_ && !file_.seek(offset)) TempFileError(file_, QStringLiteral("ler"));
+            buffer_ = file_.read(std::max<qint64>(length, std::min<qint64>(kChunk, size_ - offset)));
+            if (buffer_.size() < length) TempFileError(file_, QStringLiteral("ler"));
+            readAt_ = offset;
+            position_ = offset + buffer_.size();
+        }
+        return buffer_.mid(offset - readAt_, length);
+    }
+
+    void Remove() {
+        file_.close();
+        file_.remove();
+        pending_.clear();
+        buffer_.clear();
+    }
+
+  private:
+    void WritePending() {
+        errno = 0;
+        if (!file_.isOpen()) {
+            if (!file_.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered)) {
+                TempFileError(file_, QStringLiteral("criar"));
+            }
+            // Open without a name from here on: a killed process leaves nothing behind.
+            QFile::remove(file_.fileName());
+        }
+        if (position_ != written_ && !file_.seek(written_)) TempFileError(file_, QStringLiteral("gravar"));
+        if (file_.write(pending_) != pending_.size()) TempFileError(file_, QStringLiteral("gravar"));
+        written_ += pending_.size();
+        position_ = written_;
+        pending_.resize(0);  // keeps the buffer for the next megabyte
+    }
+
+    QFile file_;
+    QByteArray pending_;   // the bytes after written_, not yet in the file
+    qint64 size_ = 0;      // bytes appended
+    qint64 written_ = 0;   // bytes in the file
+    qint64 position_ = 0;  // the file's position
+    QByteArray buffer_;    // bytes read back, from readAt_
+    qint64 readAt_ = 0;
+};
 
 QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
@@ -107,8 +212,8 @@ struct TPdfObjs::Impl {
     TTemporaryGuard dirCleanup{QFile::encodeName(dir.path()), TTemporaryCleanup::FolderAndFiles};
     // The pages' parts, one after the other in two spill files of the folder,
     // so a long run creates two files rather than two per page.
-    QFile textSpill;
-    QFile graphicSpill;
+    TSpill textSpill;
+    TSpill graphicSpill;
     std::vector<qint64> textOffsets;
     std::vector<qint64> graphicOffsets;
     std::vector<qint64> textLengths;
@@ -159,8 +264,8 @@ TPdfObjs::TPdfObjs() : d(std::make_unique<Impl>()) {
         throw Exception(QStringLiteral("Não foi possível criar a pasta temporária da exportação em \"%1\": %2")
                             .arg(QDir::toNativeSeparators(QDir::tempPath()), d->dir.errorString()));
     }
-    d->textSpill.setFileName(d->dir.filePath(QStringLiteral("T.tmp")));
-    d->graphicSpill.setFileName(d->dir.filePath(QStringLiteral("I.tmp")));
+    d->textSpill.SetFileName(d->dir.filePath(QStringLiteral("T.tmp")));
+    d->graphicSpill.SetFileName(d->dir.filePath(QStringLiteral("I.tmp")));
     StartPage();
     fontSubs_ << QStringLiteral("Arial:Helvetica") << QStringLiteral("Times-new-roman:Times")
               << QStringLiteral("Courier-new:Courier");
@@ -196,8 +301,8 @@ void TPdfObjs::StartPage() {
 
 void TPdfObjs::FinishPage() {
     d->text += "ET" + kEol;
-    d->textOffsets.push_back(Append(d->textSpill, d->text));
-    d->graphicOffsets.push_back(Append(d->graphicSpill, d->graphics));
+    d->textOffsets.push_back(d->textSpill.Append(d->text));
+    d->graphicOffsets.push_back(d->graphicSpill.Append(d->graphics));
     d->textLengths.push_back(d->text.size());
     d->graphicLengths.push_back(d->graphics.size());
     d->text.resize(0);
@@ -205,25 +310,14 @@ void TPdfObjs::FinishPage() {
 }
 
 QByteArray TPdfObjs::FormatD(double value) {
-    if (!std::isfinite(value)) {
-        return "0";
-    }
-    return Num(static_cast<long long>(std::trunc(value)));
+    QByteArray text;
+    AppendD(text, value);
+    return text;
 }
 
 QByteArray TPdfObjs::FormatF(double value, int decimals, int width) {
-    if (!std::isfinite(value)) {
-        value = 0;
-    }
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    QByteArray text(buffer, result.ec == std::errc() ? result.ptr - buffer : 0);
-    if (text.startsWith('-') && text.count('0') + text.count('.') == text.size() - 1) {
-        text.remove(0, 1);  // no "-0.00"
-    }
-    if (text.size() < width) {
-        text.prepend(QByteArray(width - text.size(), ' '));
-    }
+    QByteArray text;
+    AppendF(text, value, decimals, width);
     return text;
 }
 
@@ -235,10 +329,35 @@ QByteArray TPdfObjs::ZeroPadded(long long value, int digits) {
     return value < 0 ? "-" + text : text;
 }
 
+namespace {
+
+/// "%4.2f" of every channel value ÷ 255, made once.
+const std::array<QByteArray, 256>& ChannelTexts() {
+    static const std::array<QByteArray, 256> texts = [] {
+        std::array<QByteArray, 256> t;
+        for (int v = 0; v < 256; ++v) AppendF(t[size_t(v)], v / 255.0, 2, 4);
+        return t;
+    }();
+    return texts;
+}
+
+void AppendRGB(QByteArray& out, const QColor& color) {
+    const QColor c = color.spec() == QColor::Rgb ? color : color.toRgb();
+    const auto& texts = ChannelTexts();
+    // Each text is four characters, so the three need no trimming.
+    out += texts[size_t(c.red())];
+    out += ' ';
+    out += texts[size_t(c.green())];
+    out += ' ';
+    out += texts[size_t(c.blue())];
+}
+
+}  // namespace
+
 QByteArray TPdfObjs::RGBString(const QColor& color) {
-    const QColor c = color.toRgb();
-    return TrimBlanks(FormatF(c.red() / 255.0, 2, 4) + ' ' + FormatF(c.green() / 255.0, 2, 4) + ' ' +
-                      FormatF(c.blue() / 255.0, 2, 4));
+    QByteArray text;
+    AppendRGB(text, color);
+    return text;
 }
 
 QByteArray TPdfObjs::PDFArcTo(double x0, double y0, double x1, double y1, double rx, double ry,
@@ -299,152 +418,179 @@ QString TPdfObjs::MapFontName(const QString& fontKey) const {
     }
 }
 
-void TPdfObjs::AddPDFItem(const TPDFItemRec& source) {
-    TPDFItemRec item = source;
-    item.Y += vertOffset_;
-    item.X += horzOffset_;
-    const double yp = pageHeight_ - item.Y;
-    const double w = item.Width;
-    const double h = item.Height;
-    auto line = [](QByteArray& part, const QByteArray& text) {
-        part += TrimBlanks(text);
-        part += kEol;
-    };
-    auto lineTo = [](double x0, double y0, double x1, double y1) {
-        return FormatD(x0) + ' ' + FormatD(y0) + " m " + FormatD(x1) + ' ' + FormatD(y1) + " l s";
-    };
-
+void TPdfObjs::AddPDFItem(const TPDFItemRec& item) {
+    const double x = item.X + horzOffset_;
+    const double yp = pageHeight_ - (item.Y + vertOffset_);
     switch (item.Kind) {
-        case TPDFItemRec::pkText: {
-            // Runs of texts share font and colour: look the key and the colour up once per change.
-            if (!d->haveLastFont || item.FontName != d->lastFontName || item.Bold != d->lastBold ||
-                item.Italic != d->lastItalic || item.FontSize != d->lastFontSize) {
-                QString key = item.FontName;
-                key.replace(u' ', u'-');
-                if (item.Bold) key += QStringLiteral(", bold");
-                if (item.Italic) key += QStringLiteral(", italic");
-                qsizetype index = fonts_.indexOf(key);
-                if (index < 0) {
-                    fonts_ << key;
-                    index = fonts_.size() - 1;
-                }
-                d->lastFontName = item.FontName;
-                d->lastBold = item.Bold;
-                d->lastItalic = item.Italic;
-                d->lastFontSize = item.FontSize;
-                d->haveLastFont = true;
-                d->fontLine = "/F" + ZeroPadded(index, 2) + ' ' + Num(item.FontSize) + " Tf" + kEol;
-            }
-            if (!d->haveLastColor || item.FillColor != d->lastColor) {
-                d->lastColor = item.FillColor;
-                d->haveLastColor = true;
-                d->colorLine = RGBString(item.FillColor) + " rg" + kEol;
-            }
-            QByteArray& t = d->text;
-            t += d->colorLine;
-            t += d->fontLine;
-            t += " 1 0 0 1 ";
-            t += FormatD(item.X);
-            t += ' ';
-            t += FormatD(yp);
-            t += " Tm (";
-            AppendEscaped(t, item.Text);
-            t += ") Tj\r\n";
+        case TPDFItemRec::pkText:
+            AddText(item, x, yp);
             break;
-        }
         case TPDFItemRec::pkNewPage:
             FinishPage();
             StartPage();
             break;
-        case TPDFItemRec::pkShape: {
-            QByteArray& g = d->graphics;
-            const QByteArray outline = RGBString(item.PenColor) + " RG";
-            const QByteArray fill = RGBString(item.FillColor) + " rg";
-            const bool dashed = !item.PenDashes.isEmpty();
-            const QByteArray exactWidth = FormatF(item.PenWidth, dashed ? 2 : 6) + " w";
-            const QByteArray thinWidth = dashed ? exactWidth : FormatF(item.PenWidth, 0, 2) + " w";
-            if (dashed) {
-                QByteArray pattern = "[";
-                for (const double length : item.PenDashes) {
-                    if (pattern.size() > 1) pattern += ' ';
-                    pattern += FormatF(length, 2);
-                }
-                line(g, pattern + "] 0 d");
-            }
-            switch (item.ShapeKind) {
-                case 0: {
-                    line(g, exactWidth);
-                    const QByteArray rect = FormatD(item.X) + ' ' + FormatD(yp - h) + ' ' + FormatD(w) + ' ' +
-                                            FormatD(h) + " re ";
-                    line(g, item.Filled ? fill : outline);
-                    line(g, rect + (item.Filled ? "f" : "s"));
-                    break;
-                }
-                case 1: {
-                    line(g, thinWidth);
-                    line(g, outline);
-                    const double cx = item.X + w / 2;
-                    const double cy = yp - h / 2;
-                    const double rx = w / 2;
-                    const double ry = h / 2;
-                    line(g, FormatF(cx, 1, 6) + ' ' + FormatF(yp, 1, 6) + " m");
-                    line(g, PDFArcTo(cx, yp, item.X + w, cy, rx, ry, true));
-                    line(g, PDFArcTo(item.X + w, cy, cx, yp - h, rx, ry, false));
-                    line(g, PDFArcTo(cx, yp - h, item.X, cy, rx, ry, true));
-                    line(g, PDFArcTo(item.X, cy, cx, yp, rx, ry, false) + " s");
-                    break;
-                }
-                case 2:
-                    line(g, thinWidth);
-                    line(g, outline);
-                    line(g, lineTo(item.X, yp - h / 2, item.X + w, yp - h / 2));
-                    break;
-                case 3:
-                    line(g, thinWidth);
-                    line(g, outline);
-                    line(g, lineTo(item.X + w / 2, yp - h, item.X + w / 2, yp));
-                    break;
-                case 4:
-                    line(g, exactWidth);
-                    line(g, outline);
-                    line(g, lineTo(item.X, yp, item.X + w, yp - h));
-                    break;
-                case 5:
-                    line(g, thinWidth);
-                    line(g, outline);
-                    line(g, lineTo(item.X, yp, item.X + w, yp));
-                    line(g, lineTo(item.X, yp - h, item.X + w, yp - h));
-                    break;
-                case 6:
-                    line(g, thinWidth);
-                    line(g, outline);
-                    line(g, lineTo(item.X, yp - h, item.X, yp));
-                    line(g, lineTo(item.X + w, yp - h, item.X + w, yp));
-                    break;
-                default:
-                    break;
-            }
-            if (dashed) {
-                line(g, "[] 0 d");  // the next shape starts solid again
-            }
+        case TPDFItemRec::pkShape:
+            AddShape(item, x, yp);
             break;
-        }
         case TPDFItemRec::pkImage:
-            AddImageItem(source);
+            AddImageItem(item);
             break;
         default:
             break;
     }
 }
 
-void TPdfObjs::AddImageItem(const TPDFItemRec& source) {
-    TPDFItemRec item = source;
-    item.Y += vertOffset_;
-    item.X += horzOffset_;
-    const double yp = pageHeight_ - item.Y;
+void TPdfObjs::AddText(const TPDFItemRec& item, double x, double yp) {
+    // Runs of texts share font and colour: look the key and the colour up once per change.
+    if (!d->haveLastFont || item.FontName != d->lastFontName || item.Bold != d->lastBold ||
+        item.Italic != d->lastItalic || item.FontSize != d->lastFontSize) {
+        QString key = item.FontName;
+        key.replace(u' ', u'-');
+        if (item.Bold) key += QStringLiteral(", bold");
+        if (item.Italic) key += QStringLiteral(", italic");
+        qsizetype index = fonts_.indexOf(key);
+        if (index < 0) {
+            fonts_ << key;
+            index = fonts_.size() - 1;
+        }
+        d->lastFontName = item.FontName;
+        d->lastBold = item.Bold;
+        d->lastItalic = item.Italic;
+        d->lastFontSize = item.FontSize;
+        d->haveLastFont = true;
+        d->fontLine = "/F" + ZeroPadded(index, 2) + ' ' + Num(item.FontSize) + " Tf" + kEol;
+    }
+    if (!d->haveLastColor || item.FillColor != d->lastColor) {
+        d->lastColor = item.FillColor;
+        d->haveLastColor = true;
+        d->colorLine.resize(0);
+        AppendRGB(d->colorLine, item.FillColor);
+        d->colorLine += " rg\r\n";
+    }
+    QByteArray& t = d->text;
+    t += d->colorLine;
+    t += d->fontLine;
+    t += " 1 0 0 1 ";
+    AppendD(t, x);
+    t += ' ';
+    AppendD(t, yp);
+    t += " Tm (";
+    AppendEscaped(t, item.Text);
+    t += ") Tj\r\n";
+}
+
+// Every line of a shape is written trimmed of blanks: the widths that would
+// pad its numbers on the left are left out instead.
+void TPdfObjs::AddShape(const TPDFItemRec& item, double x, double yp) {
+    QByteArray& g = d->graphics;
+    const double w = item.Width;
+    const double h = item.Height;
+    const bool dashed = !item.PenDashes.isEmpty();
+    const auto outline = [&] {
+        AppendRGB(g, item.PenColor);
+        g += " RG\r\n";
+    };
+    const auto fill = [&] {
+        AppendRGB(g, item.FillColor);
+        g += " rg\r\n";
+    };
+    const auto exactWidth = [&] {
+        AppendF(g, item.PenWidth, dashed ? 2 : 6);
+        g += " w\r\n";
+    };
+    const auto thinWidth = [&] {
+        AppendF(g, item.PenWidth, dashed ? 2 : 0);
+        g += " w\r\n";
+    };
+    const auto lineTo = [&](double x0, double y0, double x1, double y1) {
+        AppendD(g, x0);
+        g += ' ';
+        AppendD(g, y0);
+        g += " m ";
+        AppendD(g, x1);
+        g += ' ';
+        AppendD(g, y1);
+        g += " l s\r\n";
+    };
+    if (dashed) {
+        g += '[';
+        for (qsizetype i = 0; i < item.PenDashes.size(); ++i) {
+            if (i > 0) g += ' ';
+            AppendF(g, item.PenDashes[i], 2);
+        }
+        g += "] 0 d\r\n";
+    }
+    switch (item.ShapeKind) {
+        case 0:
+            exactWidth();
+            item.Filled ? fill() : outline();
+            AppendD(g, x);
+            g += ' ';
+            AppendD(g, yp - h);
+            g += ' ';
+            AppendD(g, w);
+            g += ' ';
+            AppendD(g, h);
+            g += item.Filled ? " re f\r\n" : " re s\r\n";
+            break;
+        case 1: {
+            thinWidth();
+            outline();
+            const double cx = x + w / 2;
+            const double cy = yp - h / 2;
+            const double rx = w / 2;
+            const double ry = h / 2;
+            AppendF(g, cx, 1);
+            g += ' ';
+            AppendF(g, yp, 1, 6);
+            g += " m\r\n";
+            g += PDFArcTo(cx, yp, x + w, cy, rx, ry, true) + kEol;
+            g += PDFArcTo(x + w, cy, cx, yp - h, rx, ry, false) + kEol;
+            g += PDFArcTo(cx, yp - h, x, cy, rx, ry, true) + kEol;
+            g += PDFArcTo(x, cy, cx, yp, rx, ry, false) + " s" + kEol;
+            break;
+        }
+        case 2:
+            thinWidth();
+            outline();
+            lineTo(x, yp - h / 2, x + w, yp - h / 2);
+            break;
+        case 3:
+            thinWidth();
+            outline();
+            lineTo(x + w / 2, yp - h, x + w / 2, yp);
+            break;
+        case 4:
+            exactWidth();
+            outline();
+            lineTo(x, yp, x + w, yp - h);
+            break;
+        case 5:
+            thinWidth();
+            outline();
+            lineTo(x, yp, x + w, yp);
+            lineTo(x, yp - h, x + w, yp - h);
+            break;
+        case 6:
+            thinWidth();
+            outline();
+            lineTo(x, yp - h, x, yp);
+            lineTo(x + w, yp - h, x + w, yp);
+            break;
+        default:
+            break;
+    }
+    if (dashed) {
+        g += "[] 0 d\r\n";  // the next shape starts solid again
+    }
+}
+
+void TPdfObjs::AddImageItem(const TPDFItemRec& item) {
+    const double x = item.X + horzOffset_;
+    const double yp = pageHeight_ - (item.Y + vertOffset_);
     QByteArray& g = d->graphics;
     g += "q " + FormatD(item.Width * item.HorzScale) + " 0 0 " + FormatD(item.Height * item.VertScale) + ' ' +
-         FormatD(item.X) + ' ' + FormatD(yp) + " cm" + kEol;
+         FormatD(x) + ' ' + FormatD(yp) + " cm" + kEol;
     g += "BI" + kEol;
     g += "/Width " + Num(item.ImageWidth) + kEol;
     g += "/Height " + Num(item.ImageHeight) + kEol;
@@ -513,8 +659,8 @@ void TPdfObjs::FinishDoc(const QString& fileName) {
         o.BeginObject(2 * i + 5);
         o.Line("<< /Length " + Num(d->textLengths[i] + d->graphicLengths[i] + 4) + " >>");
         o.Line("stream");
-        const QByteArray text = ReadBack(d->textSpill, d->textOffsets[i], d->textLengths[i]);
-        const QByteArray graphics = ReadBack(d->graphicSpill, d->graphicOffsets[i], d->graphicLengths[i]);
+        const QByteArray text = d->textSpill.Read(d->textOffsets[i], d->textLengths[i]);
+        const QByteArray graphics = d->graphicSpill.Read(d->graphicOffsets[i], d->graphicLengths[i]);
         if (textFirst_) {
             o.Line("BT");
             o.Put(text);
@@ -527,10 +673,8 @@ void TPdfObjs::FinishDoc(const QString& fileName) {
         o.Line("endstream");
         o.Line("endobj");
     }
-    for (QFile* spill : {&d->textSpill, &d->graphicSpill}) {
-        spill->close();
-        spill->remove();
-    }
+    d->textSpill.Remove();
+    d->graphicSpill.Remove();
 
     for (int j = 0; j < f; ++j) {
         o.BeginObject(2 * n + 4 + j);

@@ -91,6 +91,9 @@ class TPdfObjs {
     static QByteArray ZeroPadded(long long value, int digits);
 
   private:
+    void AddText(const TPDFItemRec& item, double x, double yp);
+    void AddShape(const TPDFItemRec& item, double x, double yp);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 

@@ -79,17 +79,29 @@ int16_t Clamp16(int64_t v) {
 
 class TWmfWriter {
   public:
-    void Record(uint16_t function, const QVector<int16_t>& words, const QByteArray& tail = {}) {
-        const uint32_t sizeWords =
-            3 + static_cast<uint32_t>(words.size()) + static_cast<uint32_t>((tail.size() + 1) / 2);
+    /// The headers (placeable and standard) come first and are filled in by Finish.
+    static constexpr qsizetype kHeadBytes = 22 + 18;
+    explicit TWmfWriter(qsizetype expected = 0) {
+        body_.reserve(kHeadBytes + expected);
+        body_.resize(kHeadBytes);
+    }
+
+    /// A polyline whose points are already 16-bit x, y pairs, as in a 16-bit enhanced record.
+    void Polyline(uint16_t count, const char* points) {
+        const uint32_t sizeWords = 3 + 1 + 2 * uint32_t(count);
         Put32(sizeWords);
-        Put16(function);
-        for (const int16_t w : words)
-            Put16(static_cast<uint16_t>(w));
-        body_ += tail;
-        if (tail.size() % 2)
-            body_.push_back('\0');
+        Put16(META_POLYLINE);
+        Put16(count);
+        body_.append(points, 4 * qsizetype(count));
         maxRecord_ = std::max(maxRecord_, sizeWords);
+    }
+
+    void Record(uint16_t function, const QVector<int16_t>& words, const QByteArray& tail = {}) {
+        Emit(function, words.constData(), words.size(), tail);
+    }
+    /// Records of a few fixed words, without a vector for them.
+    void Record(uint16_t function, std::initializer_list<int16_t> words, const QByteArray& tail = {}) {
+        Emit(function, words.begin(), static_cast<qsizetype>(words.size()), tail);
     }
     void Color(QVector<int16_t>& words, uint32_t colorRef) {
         words << static_cast<int16_t>(colorRef & 0xFFFF) << static_cast<int16_t>(colorRef >> 16);
@@ -112,10 +124,10 @@ class TWmfWriter {
 
     QByteArray Finish(int width, int height, int dpi) {
         Record(META_EOF, {});
-        QByteArray file;
+        char* at = body_.data();
         auto put16 = [&](uint16_t v) {
-            file.push_back(static_cast<char>(v & 0xFF));
-            file.push_back(static_cast<char>(v >> 8));
+            *at++ = static_cast<char>(v & 0xFF);
+            *at++ = static_cast<char>(v >> 8);
         };
         // Placeable header: key, handle, bounding box, units per inch, reserved, checksum.
         const uint16_t head[10] = {0xCDD7,
@@ -134,7 +146,7 @@ class TWmfWriter {
             checksum ^= w;
         }
         put16(checksum);
-        const uint32_t totalWords = 9 + static_cast<uint32_t>(body_.size() / 2);
+        const uint32_t totalWords = static_cast<uint32_t>((body_.size() - 22) / 2);
         put16(1);       // in memory
         put16(9);       // header words
         put16(0x0300);  // version
@@ -144,10 +156,23 @@ class TWmfWriter {
         put16(static_cast<uint16_t>(maxRecord_ & 0xFFFF));
         put16(static_cast<uint16_t>(maxRecord_ >> 16));
         put16(0);
-        return file + body_;
+        return std::move(body_);
     }
 
   private:
+    void Emit(uint16_t function, const int16_t* words, qsizetype count, const QByteArray& tail) {
+        const uint32_t sizeWords =
+            3 + static_cast<uint32_t>(count) + static_cast<uint32_t>((tail.size() + 1) / 2);
+        Put32(sizeWords);
+        Put16(function);
+        for (qsizetype i = 0; i < count; ++i)
+            Put16(static_cast<uint16_t>(words[i]));
+        body_ += tail;
+        if (tail.size() % 2)
+            body_.push_back('\0');
+        maxRecord_ = std::max(maxRecord_, sizeWords);
+    }
+
     void Put16(uint16_t v) {
         body_.push_back(static_cast<char>(v & 0xFF));
         body_.push_back(static_cast<char>(v >> 8));
@@ -216,6 +241,9 @@ class TConverter {
                 out_.Record(polygon ? META_POLYGON : META_POLYLINE, w);
                 break;
             }
+            case EMR_POLYPOLYLINE16:
+                PolyPolyline16(r);
+                break;
             case EMR_SAVEDC:
                 out_.Record(META_SAVEDC, {});
                 break;
@@ -357,6 +385,23 @@ class TConverter {
         out_.Record(META_EXTTEXTOUT, w, tail);
     }
 
+    /// A Windows metafile has no poly-polyline: one polyline per part.
+    void PolyPolyline16(const TRecord& r) {
+        const uint32_t polys = r.U32(24), total = r.U32(28);
+        if (polys == 0 || polys > 0x7FFF || total > 0x7FFFFF || !r.Has(32, polys * 4 + total * 4))
+            return;
+        uint32_t at = 32 + polys * 4;
+        for (uint32_t i = 0, used = 0; i < polys; ++i) {
+            const uint32_t count = r.U32(32 + i * 4);
+            if (count > total - used || count > 0x7FFF)
+                return;
+            used += count;
+            if (count >= 2)
+                out_.Polyline(static_cast<uint16_t>(count), r.At(at));
+            at += 4 * count;
+        }
+    }
+
     void Picture(const TRecord& r) {
         const uint32_t offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60);
         if (cbBmi < 40 || !r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits))
@@ -399,7 +444,7 @@ QByteArray ConvertEmfToWmf(const QByteArray& emf, QString* error) {
     const int width = std::clamp(static_cast<int>((frameRight + 1) / 2540.0 * dpi + 0.5), 1, 32767);
     const int height = std::clamp(static_cast<int>((frameBottom + 1) / 2540.0 * dpi + 0.5), 1, 32767);
 
-    TWmfWriter out;
+    TWmfWriter out(emf.size());
     out.Record(META_SETMAPMODE, {8});  // anisotropic: the placeable header scales it
     out.Record(META_SETWINDOWORG, {0, 0});
     out.Record(META_SETWINDOWEXT, {static_cast<int16_t>(height), static_cast<int16_t>(width)});

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <atomic>
 
+#include "report_engine/export/QRStyledPenMarks.h"
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Exceptions.h"
@@ -38,15 +39,19 @@ QStringList TQRWMFExportFilter::SavePages() {
     // earlier set of the same name left whole.
     TSafeFileSet set(QFileInfo(baseName_).absolutePath());
     const int count = SourcePrinter->GetPageCount();
+    QByteArray expanded;  // one buffer for every page's expansion
     for (int n = 1; n <= count; ++n) {
         const std::unique_ptr<TQRPageRecording> page = SourcePrinter->GetPage(n);
         if (!page) continue;
         const QString name = nameOf(n);
+        // Other programs draw styled pens with patterns of their own: the
+        // exported page carries the preview's as solid marks.
+        const QByteArray& recording = ExpandStyledPens(page->Data(), expanded);
         if (emf) {
-            set.Add(name, page->Data());
+            set.Add(name, recording);
         } else {
             QString error;
-            const QByteArray wmf = ConvertEmfToWmf(page->Data(), &error);
+            const QByteArray wmf = ConvertEmfToWmf(recording, &error);
             if (wmf.isEmpty()) {
                 throw Exception(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2").arg(name, error));
             }

@@ -1,3 +1,4 @@
+#include <QCryptographicHash>
 #include <QDir>
 #include <QImage>
 #include <QLocale>
@@ -5,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <clocale>
+#include <cmath>
 
 #include "ExportTools.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
@@ -493,6 +495,125 @@ class TestQRPdfExport : public QObject {
         QVERIFY2(qAbs(word("1.234,50").right() - 150 * mm) < 2.5, qPrintable(bbox));
         QVERIFY(qAbs(word("Centro").center().x() - 100 * mm) < 2.5);
         QVERIFY(qAbs(word("Esquerda").left() - 100 * mm) < 1.0);
+    }
+
+    // The writer's own number formats: "%d" of a float truncates, "%w.df"
+    // rounds the exact binary value with ties to even and never prints "-0".
+    void numberFormats_data() {
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("d: zero") << TPdfObjs::FormatD(0) << QByteArray("0");
+        QTest::newRow("d: minus zero") << TPdfObjs::FormatD(-0.0) << QByteArray("0");
+        QTest::newRow("d: small negative truncates to 0") << TPdfObjs::FormatD(-0.4) << QByteArray("0");
+        QTest::newRow("d: negative truncates toward zero") << TPdfObjs::FormatD(-1.7) << QByteArray("-1");
+        QTest::newRow("d: half truncates") << TPdfObjs::FormatD(2.5) << QByteArray("2");
+        QTest::newRow("d: just below a whole") << TPdfObjs::FormatD(841.8897637795) << QByteArray("841");
+        QTest::newRow("d: large") << TPdfObjs::FormatD(123456789012.9) << QByteArray("123456789012");
+        QTest::newRow("d: large negative") << TPdfObjs::FormatD(-9876543210.5) << QByteArray("-9876543210");
+        QTest::newRow("d: not a number") << TPdfObjs::FormatD(std::nan("")) << QByteArray("0");
+        QTest::newRow("d: infinite") << TPdfObjs::FormatD(HUGE_VAL) << QByteArray("0");
+        QTest::newRow("f0: half to even, down") << TPdfObjs::FormatF(2.5, 0, 2) << QByteArray(" 2");
+        QTest::newRow("f0: half to even, up") << TPdfObjs::FormatF(3.5, 0, 2) << QByteArray(" 4");
+        QTest::newRow("f0: minus half is 0, not -0") << TPdfObjs::FormatF(-0.5, 0, 2) << QByteArray(" 0");
+        QTest::newRow("f0: wider than the width") << TPdfObjs::FormatF(1234.49, 0, 2) << QByteArray("1234");
+        QTest::newRow("f1: exact tie to even") << TPdfObjs::FormatF(0.25, 1, 6) << QByteArray("   0.2");
+        QTest::newRow("f1: binary value below the tie") << TPdfObjs::FormatF(0.35, 1, 6) << QByteArray("   0.3");
+        QTest::newRow("f1: binary value above the tie") << TPdfObjs::FormatF(0.45, 1, 6) << QByteArray("   0.5");
+        QTest::newRow("f1: negative") << TPdfObjs::FormatF(-12.25, 1, 6) << QByteArray(" -12.2");
+        QTest::newRow("f1: carry into the integer") << TPdfObjs::FormatF(99.96, 1, 6) << QByteArray(" 100.0");
+        QTest::newRow("f1: large") << TPdfObjs::FormatF(1e15 + 0.5, 1, 6) << QByteArray("1000000000000000.5");
+        QTest::newRow("f2: exact tie to even") << TPdfObjs::FormatF(0.125, 2) << QByteArray("0.12");
+        QTest::newRow("f2: exact tie to even, up") << TPdfObjs::FormatF(0.375, 2) << QByteArray("0.38");
+        QTest::newRow("f2: binary value below the tie") << TPdfObjs::FormatF(1.005, 2) << QByteArray("1.00");
+        QTest::newRow("f2: tiny negative is 0.00") << TPdfObjs::FormatF(-0.001, 2) << QByteArray("0.00");
+        QTest::newRow("f2: a colour channel") << TPdfObjs::FormatF(128 / 255.0, 2, 4) << QByteArray("0.50");
+        QTest::newRow("f2: huge") << TPdfObjs::FormatF(1e20, 2) << QByteArray("100000000000000000000.00");
+        QTest::newRow("f2: not a number") << TPdfObjs::FormatF(std::nan(""), 2) << QByteArray("0.00");
+        QTest::newRow("f6: a pen width") << TPdfObjs::FormatF(1, 6) << QByteArray("1.000000");
+        QTest::newRow("f6: a dotted pen in points") << TPdfObjs::FormatF(0.75, 6) << QByteArray("0.750000");
+        QTest::newRow("f6: rounding at the sixth place") << TPdfObjs::FormatF(2.0000005, 6) << QByteArray("2.000001");
+        QTest::newRow("f6: negative") << TPdfObjs::FormatF(-3.1415926535, 6) << QByteArray("-3.141593");
+        QTest::newRow("padded: offset") << TPdfObjs::ZeroPadded(7, 10) << QByteArray("0000000007");
+        QTest::newRow("padded: font index") << TPdfObjs::ZeroPadded(3, 2) << QByteArray("03");
+        QTest::newRow("padded: longer than the digits") << TPdfObjs::ZeroPadded(12345, 2) << QByteArray("12345");
+        QTest::newRow("padded: negative") << TPdfObjs::ZeroPadded(-3, 2) << QByteArray("-03");
+        QTest::newRow("colour: black") << TPdfObjs::RGBString(Qt::black) << QByteArray("0.00 0.00 0.00");
+        QTest::newRow("colour: odd channels") << TPdfObjs::RGBString(QColor(1, 127, 254)) << QByteArray("0.00 0.50 1.00");
+    }
+    void numberFormats() {
+        QFETCH(QByteArray, written);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(written, expected);
+    }
+
+    // A document of every kind of item at awkward positions (negative,
+    // halves that round to even, far off the page), with and without a page
+    // sink, is written byte for byte as it always was.
+    void documentBytesUnchanged_data() {
+        QTest::addColumn<bool>("withSink");
+        QTest::addColumn<QByteArray>("sha256");
+        QTest::newRow("native units as pixels") << false << QByteArray("5e06619c4f512c23eb8221c1b107fcf433ceeed3c26b827fe69103e90563f49e");
+        QTest::newRow("through the run's page sink") << true << QByteArray("aeb8f186fb6091e8c671a4ce0c2ef4d631776246a3923b1a27105002424e16ca");
+    }
+    void documentBytesUnchanged() {
+        QFETCH(bool, withSink);
+        QFETCH(QByteArray, sha256);
+        const QString file = Path("unchanged.pdf");
+        TQRPrinter sink;
+        if (withSink) sink.BeginDoc();
+        {
+            TQRPDFDocumentFilter filter(file);
+            if (withSink) filter.Printer = &sink;
+            filter.Start(2100, 2970, Font("Arial", 10));
+            const double positions[] = {0, 0.5, 1.5, 2.5, -0.5, -1.5, -50.5, 100.25, 100.5, 101.5,
+                                        987.49, 1e5 + 0.5, -1e5 - 0.5, 3e7, 2099.999};
+            const TAlignment aligns[] = {TAlignment::taLeftJustify, TAlignment::taRightJustify,
+                                         TAlignment::taCenter};
+            const TQRPenStyle styles[] = {TQRPenStyle::psSolid, TQRPenStyle::psDot, TQRPenStyle::psDash,
+                                          TQRPenStyle::psDashDot, TQRPenStyle::psDashDotDot};
+            for (int page = 0; page < 3; ++page) {
+                filter.NewPage();
+                int n = 0;
+                for (const double x : positions) {
+                    for (const double y : positions) {
+                        const bool bold = n % 3 == 0, italic = n % 5 == 0;
+                        TQRFont font = Font(n % 2 ? "Arial" : "Times New Roman", 6 + n % 7, bold, italic,
+                                            QColor(n * 37 % 256, n * 11 % 256, n * 5 % 256));
+                        filter.TextOut(x, y, font, Qt::black, aligns[n % 3],
+                                       QStringLiteral("R$ (%1) \\ ção %2").arg(n).arg(x));
+                        ++n;
+                    }
+                }
+                for (int shape = 0; shape < 7; ++shape) {
+                    for (int k = 0; k < 10; ++k) {
+                        TQRExportGraphic graphic;
+                        graphic.Shape = static_cast<TQRShapeType>(shape);
+                        graphic.Width = 1 + k * 97 - (k == 9 ? 400 : 0);
+                        graphic.Height = k * 13 + shape;
+                        graphic.Pen.Width = k % 4;
+                        graphic.Pen.Style = styles[(shape + k) % 5];
+                        graphic.Pen.Color = QColor(k * 25, 255 - k * 25, shape * 36);
+                        graphic.Brush.Color = QColor(shape * 30, k * 7, 200);
+                        graphic.Brush.Style = k % 2 ? TQRBrushStyle::bsClear : TQRBrushStyle::bsSolid;
+                        const int x = k == 7 ? -33 : (k == 8 ? 40000 : k * 211 + shape);
+                        filter.AcceptGraphic(k * 301 - 7, x, graphic);
+                    }
+                }
+                TQRExportGraphic picture;
+                picture.Kind = TQRExportGraphic::TKind::Image;
+                picture.Picture = QImage(7, 3, QImage::Format_RGB32);
+                picture.Picture.fill(QColor(10, 200, 33));
+                picture.Width = 70;
+                picture.Height = 30;
+                filter.AcceptGraphic(555, 333, picture);
+                filter.EndPage();
+            }
+            filter.Finish();
+        }
+        if (withSink) sink.AbortDoc();
+        const QByteArray written = QCryptographicHash::hash(ReadAll(file), QCryptographicHash::Sha256).toHex();
+        QVERIFY2(written == sha256, written.constData());
+        CheckWithQpdf(file);
     }
 };
 

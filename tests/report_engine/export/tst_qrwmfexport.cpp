@@ -1,10 +1,14 @@
 #include <QDir>
 #include <QImage>
+#include <QPainter>
+#include <QtEndian>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "ExportTools.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/export/QRStyledPenMarks.h"
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/export/TQRWMFExportFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -40,6 +44,54 @@ void RunThreePages(TQRPrinter& printer) {
     }
     printer.EndDoc();
 }
+
+/// A page of rules drawn with every styled pen, and a dotted box.
+void RunStyledRules(TQRPrinter& printer) {
+    printer.BeginDoc();
+    printer.NewPage();
+    TQRCanvas* canvas = printer.GetCanvas();
+    int y = 300;
+    for (const TQRPenStyle style : {TQRPenStyle::psDot, TQRPenStyle::psDash, TQRPenStyle::psDashDot,
+                                    TQRPenStyle::psDashDotDot}) {
+        canvas->Pen.Style = style;
+        canvas->MoveTo(printer.XPos(200), printer.YPos(y));
+        canvas->LineTo(printer.XPos(1900), printer.YPos(y));
+        y += 150;
+    }
+    canvas->Pen.Style = TQRPenStyle::psDot;
+    canvas->Brush.Style = TQRBrushStyle::bsClear;
+    canvas->Rectangle(printer.XPos(200), printer.YPos(1000), printer.XPos(1900), printer.YPos(1400));
+    printer.EndDoc();
+}
+
+/// A rule's marks along its row: where each starts and how long it is.
+struct TRuleMarks {
+    QList<int> starts;
+    QList<int> lengths;
+};
+
+/// Every horizontal rule of a grey image, top to bottom: rules are runs of
+/// rows with many marks, each read at its row with the most.
+QList<TRuleMarks> RuleMarks(const QImage& grey) {
+    QList<TRuleMarks> rules;
+    int lastRow = -10;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        TRuleMarks marks;
+        for (int x = 1; x < grey.width(); ++x) {
+            if (row[x] < 128 && row[x - 1] >= 128) marks.starts.append(x);
+            if (row[x] >= 128 && row[x - 1] < 128 && !marks.starts.isEmpty())
+                marks.lengths.append(x - marks.starts.last());
+        }
+        if (marks.starts.size() < 20) continue;
+        if (y > lastRow + 1) rules.append(TRuleMarks());
+        if (marks.starts.size() > rules.last().starts.size()) rules.last() = marks;
+        lastRow = y;
+    }
+    return rules;
+}
+
+QImage Grey(const QImage& image) { return image.convertToFormat(QImage::Format_Grayscale8); }
 
 }  // namespace
 
@@ -109,6 +161,144 @@ class TestQRWmfExport : public QObject {
             QVERIFY2(r.exitCode == 0, r.err);
             QVERIFY(QString::fromUtf8(ReadAll(name + ".svg")).contains(QStringLiteral("Licitação página %1").arg(page)));
         }
+    }
+
+    // Other programs draw a styled pen with a pattern of their own; the
+    // exported page carries ours, so LibreOffice draws every rule with the
+    // marks the preview shows at 100 %, within a pixel each.
+    void styledRulesKeepThePreviewsPattern_data() {
+        QTest::addColumn<bool>("enhanced");
+        QTest::newRow("wmf") << false;
+        QTest::newRow("emf") << true;
+    }
+    void styledRulesKeepThePreviewsPattern() {
+        QFETCH(bool, enhanced);
+        if (!Has("soffice") || !Has("pdftoppm")) QSKIP("LibreOffice or pdftoppm missing");
+        TQRPrinter printer;
+        RunStyledRules(printer);
+        const QByteArray recording = printer.GetPage(1)->Data();
+        const QSize size(qFromLittleEndian<qint32>(recording.constData() + 16) + 1,
+                         qFromLittleEndian<qint32>(recording.constData() + 20) + 1);
+        QImage preview(size, QImage::Format_RGB32);
+        preview.fill(Qt::white);
+        {
+            QPainter painter(&preview);
+            TQREmfPlayer::Play(recording, painter, QRectF(QPointF(0, 0), size));
+        }
+        const QList<TRuleMarks> expected = RuleMarks(Grey(preview));
+        QCOMPARE(expected.size(), 6);  // four rules, the box's top and bottom
+
+        const QString folder = Path(enhanced ? "styled-emf" : "styled-wmf");
+        QVERIFY(QDir().mkpath(folder));
+        TQRWMFExportFilter::SetEnhanced(enhanced);
+        TQRWMFExportFilter filter(folder + "/rules.wmf", &printer);
+        filter.Start(2100, 2970, TQRFont());
+        filter.Finish();
+        const QString page = folder + (enhanced ? "/rules001.emf" : "/rules001.wmf");
+        QVERIFY(Soffice(dir_.path(), QStringLiteral("pdf"), {page}, folder));
+        // LibreOffice fits the picture into its page margins: the first
+        // drawing gives that scale, the second undoes it, one pixel of the
+        // drawing per pixel of the recording.
+        const auto draw = [&](double dpi) {
+            Run("pdftoppm", {"-r", QString::number(dpi, 'f', 3), "-png", "-singlefile", folder + "/rules001.pdf",
+                             folder + "/rules001"});
+            return QImage(folder + "/rules001.png");
+        };
+        const QList<TRuleMarks> first = RuleMarks(Grey(draw(96)));
+        QVERIFY(!first.isEmpty() && first[0].starts.size() > 2);
+        const double scale = double(first[0].starts.last() - first[0].starts.first()) /
+                             (expected[0].starts.last() - expected[0].starts.first());
+        QVERIFY2(scale > 0.5 && scale <= 1.01, qPrintable(QString::number(scale)));
+        const QImage drawn = draw(96 / scale);
+        QVERIFY(!drawn.isNull());
+        QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
+        drawn.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/styled_rules_%1.png").arg(enhanced ? "emf" : "wmf"));
+        const QList<TRuleMarks> got = RuleMarks(Grey(drawn));
+        QCOMPARE(got.size(), expected.size());
+        for (qsizetype rule = 0; rule < expected.size(); ++rule) {
+            const QList<int>& e = expected[rule].starts;
+            const QList<int>& g = got[rule].starts;
+            QVERIFY2(std::abs(g.size() - e.size()) <= 1,
+                     qPrintable(QStringLiteral("rule %1: %2 marks, preview %3").arg(rule).arg(g.size()).arg(e.size())));
+            for (qsizetype i = 1; i < std::min(e.size(), g.size()); ++i) {
+                QVERIFY2(std::abs((g[i] - g[i - 1]) - (e[i] - e[i - 1])) <= 1,
+                         qPrintable(QStringLiteral("rule %1, mark %2: %3 after the last, preview %4")
+                                        .arg(rule).arg(i).arg(g[i] - g[i - 1]).arg(e[i] - e[i - 1])));
+            }
+            // The marks are as long as the preview's: no caps added to them.
+            const QList<int>& el = expected[rule].lengths;
+            const QList<int>& gl = got[rule].lengths;
+            for (qsizetype i = 0; i + 1 < std::min(el.size(), gl.size()); ++i) {
+                QVERIFY2(std::abs(gl[i] - el[i]) <= 1, qPrintable(QStringLiteral("rule %1, mark %2: %3 long, preview %4")
+                                                                      .arg(rule).arg(i).arg(gl[i]).arg(el[i])));
+            }
+        }
+    }
+
+    // The expansion keeps the page store's recording: the styled lines stay
+    // there, the exported file draws them as marks, and a page without
+    // styled pens is written as it was recorded.
+    void styledRulesExpandOnlyInTheExport() {
+        TQRPrinter printer;
+        RunStyledRules(printer);
+        const QByteArray recording = printer.GetPage(1)->Data();
+        const QByteArray expanded = ExpandStyledPens(recording);
+        const auto types = [](const QByteArray& emf) {
+            QList<quint32> found;
+            for (quint32 at = qFromLittleEndian<quint32>(emf.constData() + 4); at + 8 <= quint32(emf.size());) {
+                const quint32 size = qFromLittleEndian<quint32>(emf.constData() + at + 4);
+                if (size < 8) break;
+                found << qFromLittleEndian<quint32>(emf.constData() + at);
+                at += size;
+            }
+            return found;
+        };
+        constexpr quint32 kLineTo = 54, kPolyPolyline16 = 90, kRectangle = 43;
+        QCOMPARE(types(recording).count(kLineTo), 4);
+        // Each rule and the box's outline become one set of marks; the box keeps its fill.
+        QCOMPARE(types(expanded).count(kLineTo), 0);
+        QCOMPARE(types(expanded).count(kPolyPolyline16), 5);
+        QCOMPARE(types(expanded).count(kRectangle), 1);
+        // The header counts what the file holds.
+        QCOMPARE(qFromLittleEndian<quint32>(expanded.constData() + 48), quint32(expanded.size()));
+        QCOMPARE(qFromLittleEndian<quint32>(expanded.constData() + 52), quint32(types(expanded).size() + 1));
+        QCOMPARE(printer.GetPage(1)->Data(), recording);
+
+        TQRPrinter plain;
+        RunThreePages(plain);
+        const QByteArray solid = plain.GetPage(1)->Data();
+        QVERIFY(ExpandStyledPens(solid).isSharedWith(solid));
+    }
+
+    void dashMarks_data() {
+        QTest::addColumn<QPolygon>("path");
+        QTest::addColumn<QList<qreal>>("pattern");
+        QTest::addColumn<QList<QPolygon>>("marks");
+        QTest::newRow("dots along a line, the last cut at its end")
+            << QPolygon({QPoint(10, 5), QPoint(24, 5)}) << QList<qreal>{3, 3}
+            << QList<QPolygon>{QPolygon({QPoint(10, 5), QPoint(13, 5)}), QPolygon({QPoint(16, 5), QPoint(19, 5)}),
+                               QPolygon({QPoint(22, 5), QPoint(24, 5)})};
+        QTest::newRow("leftward and upward lines start at their first point")
+            << QPolygon({QPoint(20, 0), QPoint(8, 0)}) << QList<qreal>{3, 3}
+            << QList<QPolygon>{QPolygon({QPoint(20, 0), QPoint(17, 0)}), QPolygon({QPoint(14, 0), QPoint(11, 0)})};
+        QTest::newRow("a mark turns the corner")
+            << QPolygon({QPoint(0, 0), QPoint(4, 0), QPoint(4, 10)}) << QList<qreal>{6, 3}
+            << QList<QPolygon>{QPolygon({QPoint(0, 0), QPoint(4, 0), QPoint(4, 2)}),
+                               QPolygon({QPoint(4, 5), QPoint(4, 10)})};
+        QTest::newRow("dash dot")
+            << QPolygon({QPoint(0, 0), QPoint(30, 0)}) << QList<qreal>{9, 6, 3, 6}
+            << QList<QPolygon>{QPolygon({QPoint(0, 0), QPoint(9, 0)}), QPolygon({QPoint(15, 0), QPoint(18, 0)}),
+                               QPolygon({QPoint(24, 0), QPoint(30, 0)})};
+        QTest::newRow("a point has no marks") << QPolygon({QPoint(3, 3), QPoint(3, 3)}) << QList<qreal>{3, 3}
+                                              << QList<QPolygon>{};
+        QTest::newRow("no pattern, no marks") << QPolygon({QPoint(0, 0), QPoint(9, 0)}) << QList<qreal>{}
+                                              << QList<QPolygon>{};
+    }
+    void dashMarks() {
+        QFETCH(QPolygon, path);
+        QFETCH(QList<qreal>, pattern);
+        QFETCH(QList<QPolygon>, marks);
+        QCOMPARE(DashMarks(path, pattern), marks);
     }
 
     void noSourceNoFiles() {
