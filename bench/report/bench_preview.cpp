@@ -12,11 +12,12 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <ctime>
 #include <cstdio>
 #include <functional>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "report_engine/model/TQRPrintable.h"
 #include "report_engine/model/TQuickRep.h"
@@ -70,9 +71,10 @@ struct TFigures {
 
 // Processor time of the calling thread, in milliseconds.
 double ThreadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 // The longest time the event loop went without running a 1 ms timer, with
