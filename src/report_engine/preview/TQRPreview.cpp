@@ -317,11 +317,12 @@ int TQRPreview::WidthZoom() const {
 }
 
 void TQRPreview::ReserveFirstPage() {
-    // The first page opens at page width; a little more, for the scroll bar
-    // that may come and go, and paper that may still change.
+    // The first page opens at page width. Until it arrives the printer's paper
+    // belongs to the run that is setting it up, so the page is taken as long
+    // as Legal paper (1.65 times its width), with room for the scroll bar.
     if (image_->PageLoaded()) return;
-    const QSize size = ImageSizeAt(WidthZoom());
-    if (size.width() > 4 && size.height() > 4) image_->Reserve(size * 1.05);
+    const int w = width() * 92 / 100 + 8;
+    if (w > 8) image_->Reserve(QSize(w, w * 165 / 100 + 8));
 }
 
 void TQRPreview::ZoomToFit() {
