@@ -4,7 +4,9 @@
 #include "dataset/ProposalSchema.h"
 #include "dataset/TMemoryDataSet.h"
 #include "report_engine/printables/QRPrintableKinds.h"
+#include "report_engine/printables/QRValueText.h"
 #include "report_engine/printables/TQRCustomLabel.h"
+#include "report_engine/printables/TQRDBText.h"
 #include "report_engine/printables/TQRShape.h"
 #include "runtime/FormatFloat.h"
 
@@ -40,6 +42,21 @@ P Expr(const QString& expression) {
 }
 P Line() { return P{{"Shape", "qrsHorLine"}}; }
 
+const TQRPrintableRow& RowOf(const QString& name) {
+    for (const TQRPrintableRow& row : TQRP_Propostas::Imprimiveis())
+        if (row.Name == name) return row;
+    Q_UNREACHABLE();
+}
+
+const TQRBandRow& BandRowOf(const QString& name) {
+    for (const TQRBandRow& row : TQRP_Propostas::Bandas())
+        if (row.Name == name) return row;
+    Q_UNREACHABLE();
+}
+
+// Pixels between a wrapped entity name and the page number's box.
+constexpr int kFolgaAntesDaPagina = 5;
+
 }  // namespace
 
 const std::vector<TQRBandRow>& TQRP_Propostas::Bandas() {
@@ -68,7 +85,8 @@ const std::vector<TQRPrintableRow>& TQRP_Propostas::Imprimiveis() {
         {"QRL_Entidade", "TQRLabel", "PHB_Propostas", 5, 1, 53, 16, Label("Entidade:", "left", true)},
         {"QRL_Municipio", "TQRLabel", "PHB_Propostas", 5, 20, 56, 16, Label("Municipío:", "left", true)},
         {"QRL_CNPJ", "TQRLabel", "PHB_Propostas", 5, 40, 36, 16, Label("CNPJ:", "left", true)},
-        // The entity's name widens to the right instead of losing every word after its first line.
+        // The entity's name widens to the right instead of losing every word after its first line;
+        // one too long for the room before the page number wraps there (PHB_PropostasBeforePrint).
         {"QRT_DES_TipoEntidade", "TQRDBText", "PHB_Propostas", 65, 1, 138, 16,
          With(Field("DES_TIPOENTIDADE", "left"), P{{"AutoSize", true}})},
         {"QRT_DES_Municipio", "TQRDBText", "PHB_Propostas", 65, 20, 138, 16, Field("DES_MUNICIPIO", "left")},
@@ -195,8 +213,18 @@ TQRP_Propostas::TQRP_Propostas(QObject* owner) : TQuickRep(owner) {
     QRL_ValorTotalLote = findChild<TQRLabel*>(QStringLiteral("QRL_ValorTotalLote"));
     QRL_ValorTotalProposta = findChild<TQRLabel*>(QStringLiteral("QRL_ValorTotalProposta"));
 
+    QRT_DES_TipoEntidade = findChild<TQRDBText*>(QStringLiteral("QRT_DES_TipoEntidade"));
+    QRS_Pagina = findChild<TQRPrintable*>(QStringLiteral("QRS_Pagina"));
+    // What moves down when the entity's name takes more than one line: the rows
+    // below its first line, left of the page number's column.
+    const TQRPrintableRow& entidade = RowOf(QRT_DES_TipoEntidade->Name());
+    for (const TQRPrintableRow& row : Imprimiveis())
+        if (row.Band == entidade.Band && row.Top > entidade.Top && row.Left < RowOf(QRS_Pagina->Name()).Left)
+            abaixoDaEntidade_.push_back(findChild<TQRPrintable*>(row.Name));
+
     BeforePrint = [this](TCustomQuickRep* s, bool& p) { QRP_PropostasBeforePrint(s, p); };
     auto band = [this](const char* name) { return findChild<TQRCustomBand*>(QString::fromLatin1(name)); };
+    band("PHB_Propostas")->BeforePrint = [this](TQRCustomBand* s, bool& p) { PHB_PropostasBeforePrint(s, p); };
     band("DTB_Propostas")->BeforePrint = [this](TQRCustomBand* s, bool& p) { DTB_PropostasBeforePrint(s, p); };
     band("QRB_RodapeLote")->BeforePrint = [this](TQRCustomBand* s, bool& p) { QRB_RodapeLoteBeforePrint(s, p); };
     band("SUB_Propostas")->BeforePrint = [this](TQRCustomBand* s, bool& p) { SUB_PropostasBeforePrint(s, p); };
@@ -207,6 +235,44 @@ TQRP_Propostas::~TQRP_Propostas() = default;
 void TQRP_Propostas::QRP_PropostasBeforePrint(TCustomQuickRep*, bool&) {
     VlrTotalProposta = Currency();
     VlrTotalLote = Currency();
+}
+
+void TQRP_Propostas::PHB_PropostasBeforePrint(TQRCustomBand* sender, bool&) {
+    TQRDBText* nome = QRT_DES_TipoEntidade;
+    const TQRPrintableRow& desenho = RowOf(nome->Name());
+    if (cabecalhoCresceu_) {
+        // An earlier page grew the header: back to the layout as designed.
+        sender->SetHeight(BandRowOf(sender->Name()).Height);
+        for (TQRPrintable* printable : abaixoDaEntidade_) {
+            const TQRPrintableRow& row = RowOf(printable->Name());
+            printable->SetBounds(row.Left, row.Top, row.Width, row.Height);
+        }
+        nome->AutoStretch = false;
+        nome->SetBounds(desenho.Left, desenho.Top, desenho.Width, desenho.Height);
+        nome->SetAutoSize(true);
+        cabecalhoCresceu_ = false;
+    }
+
+    // The name as the field prints it, on one line as wide as it is.
+    TField* field = CDS_Relatorio->FindField(nome->DataField());
+    nome->OutputCaption = field != nullptr ? QRFieldText(*field, nome->Mask).value_or(QString()) : QString();
+    nome->FormatLines();
+    const int room = QRS_Pagina->Left() - kFolgaAntesDaPagina - nome->Left();
+    if (nome->Width() <= room) return;
+
+    // Too wide: it wraps within the room before the page number, and the header
+    // grows by the lines added, taking the rows below the name down with it.
+    cabecalhoCresceu_ = true;
+    nome->SetAutoSize(false);
+    nome->SetWidth(room);
+    nome->AutoStretch = true;  // should the lines still not fit, the band grows rather than losing them
+    nome->FormatLines();
+    const int added =
+        (static_cast<int>(nome->WrappedLines.size()) - 1) * TextHeight(nome->Font(), QStringLiteral("W"));
+    if (added <= 0) return;
+    nome->SetHeight(nome->Height() + added);
+    sender->SetHeight(sender->Height() + added);
+    for (TQRPrintable* printable : abaixoDaEntidade_) printable->SetTop(printable->Top() + added);
 }
 
 void TQRP_Propostas::DTB_PropostasBeforePrint(TQRCustomBand*, bool&) {

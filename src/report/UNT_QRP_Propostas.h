@@ -10,6 +10,7 @@
 namespace quorin {
 
 class TMemoryDataSet;
+class TQRDBText;
 
 /// The program's one report: the supplier's proposal for a process, grouped
 /// by lot, with each item's unit price and total, a total per lot, the grand
@@ -33,6 +34,9 @@ class TQRP_Propostas : public TQuickRep {
     TQRLabel* QRL_ValorTotalProposta;
 
     void QRP_PropostasBeforePrint(TCustomQuickRep* sender, bool& printReport);
+    /// Wraps an entity name too long for its row and grows the page header by
+    /// the lines it adds; a name that fits prints as designed.
+    void PHB_PropostasBeforePrint(TQRCustomBand* sender, bool& printBand);
     void DTB_PropostasBeforePrint(TQRCustomBand* sender, bool& printBand);
     void QRB_RodapeLoteBeforePrint(TQRCustomBand* sender, bool& printBand);
     void SUB_PropostasBeforePrint(TQRCustomBand* sender, bool& printBand);
@@ -40,6 +44,13 @@ class TQRP_Propostas : public TQuickRep {
     /// The layout: one row per band in printing order, one per printable.
     static const std::vector<TQRBandRow>& Bandas();
     static const std::vector<TQRPrintableRow>& Imprimiveis();
+
+  private:
+    TQRDBText* QRT_DES_TipoEntidade;
+    TQRPrintable* QRS_Pagina;
+    /// The page header's printables that move down with a wrapped entity name.
+    std::vector<TQRPrintable*> abaixoDaEntidade_;
+    bool cabecalhoCresceu_ = false;
 };
 
 }  // namespace quorin

@@ -11,7 +11,9 @@
 #include "dataset/TMemoryDataSet.h"
 #include "report/RelatorioDados.h"
 #include "report/UNT_QRP_Propostas.h"
+#include "../report_engine/export/ExportTools.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
+#include "report_engine/export/TQRPDFDocumentFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
@@ -258,6 +260,127 @@ class TestQRPPropostas : public QObject {
         // The summary follows the last piece directly: no empty line was added after it.
         const auto* total = Find(pages.last(), QStringLiteral("Total do Lote:"));
         QVERIFY(total);
+    }
+
+    // An entity name of the field's whole 100 characters wraps in the room before the
+    // page number (a word longer than that room goes on over the next line), and the
+    // rows below it move down by the lines it adds.
+    void nome_longo_da_entidade_data() {
+        QTest::addColumn<QString>("nome");
+        QTest::addColumn<int>("itens");
+        QTest::newRow("palavras") << QStringLiteral(
+            "SECRETARIA MUNICIPAL DE ADMINISTRAÇÃO, PLANEJAMENTO E GESTÃO ESTRATÉGICA DE SÃO JOSÉ DO RIO PRETO/SP")
+                                  << 1;
+        QTest::newRow("uma palavra") << QString(100, u'W') << 1;
+        QTest::newRow("em cada página") << QString(100, u'W') << 60;
+    }
+    void nome_longo_da_entidade() {
+        QFETCH(QString, nome);
+        QFETCH(int, itens);
+        QCOMPARE(nome.size(), 100);
+        TQRP_Propostas report;
+        QList<TItem> items;
+        for (int i = 1; i <= itens; ++i) items.append({1, i, 1});
+        Fill(report, items);
+        TMemoryDataSet* ds = report.CDS_Relatorio;
+        for (ds->First(); !ds->Eof(); ds->Next()) {
+            ds->Edit();
+            ds->FieldByName("DES_TIPOENTIDADE")->SetAsString(nome);
+            ds->FieldByName("DES_MUNICIPIO")->SetAsString(QStringLiteral("CAMPINAS"));
+            ds->Post();
+        }
+        const QList<TPage> pages = Generate(report);
+        QCOMPARE(pages.size() > 1, itens > 1);
+        TQRPrinter* printer = report.QRPrinter();
+        const int nameX = printer->XPos(double(100 + Native(65)));
+        const int pageNumberBox = printer->XPos(double(100 + Native(605)));
+        for (int n = 1; n <= pages.size(); ++n) {
+            const TPage& page = pages[n - 1];
+            const auto* municipio = Find(page, QStringLiteral("Municipío:"));
+            const auto* pagina = Find(page, QStringLiteral("Página: %1").arg(n));
+            QVERIFY(municipio && pagina);
+            QList<TQREmfPlayer::TextRecord> lines;
+            for (const auto& r : page)
+                if (r.Position.x() == nameX && r.Position.y() < municipio->Position.y()) lines.append(r);
+            QVERIFY(lines.size() > 1);
+            QString printed;
+            for (const auto& line : lines) {
+                printed += line.Text;
+                QVERIFY2(line.Bounds.right() <= pageNumberBox, qPrintable(line.Text));
+            }
+            QCOMPARE(printed, nome);
+            // Moved down by exactly the lines added; the page number stays where it was.
+            const qreal pitch = lines[1].Position.y() - lines[0].Position.y();
+            QCOMPARE(municipio->Position.y(),
+                     printer->YPos(double(100 + Native(20))) + (lines.size() - 1) * pitch);
+            QCOMPARE(pagina->Position.y(), printer->YPos(double(100 + Native(1))));
+            for (int i = 0; i < page.size(); ++i)
+                for (int j = i + 1; j < page.size(); ++j)
+                    QVERIFY2(!page[i].Bounds.intersects(page[j].Bounds),
+                             qPrintable(page[i].Text + QStringLiteral(" / ") + page[j].Text));
+        }
+        // A picture of the page for people to look at.
+        QImage image(816, 1056, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        TQREmfPlayer::Play(*printer->GetPage(1), painter, QRectF(0, 0, 816, 1056));
+        painter.end();
+        QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
+        QVERIFY(image.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/relatorio_entidade_longa_%1.png")
+                               .arg(QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_'))));
+
+        // The same in an independent reader of the PDF: every character, nothing on
+        // the page number, nothing off the page.
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("entidade.pdf"));
+        {
+            TQRPDFDocumentFilter filter(pdf);
+            report.ExportToFilter(&filter);
+        }
+        if (!exporttools::Has(QStringLiteral("pdftotext"))) QSKIP("pdftotext missing");
+        const QString bbox = QString::fromUtf8(
+            exporttools::Run(QStringLiteral("pdftotext"), {"-bbox", "-f", "1", "-l", "1", pdf, "-"}).out);
+        const QRegularExpression word(QStringLiteral(
+            "<page width=\"([0-9.]+)\"|xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)<"));
+        qreal pageWidth = 0;
+        QList<std::pair<QRectF, QString>> words;
+        QRectF pageNumber, municipioBox;
+        for (auto it = word.globalMatch(bbox); it.hasNext();) {
+            const auto m = it.next();
+            if (!m.captured(1).isEmpty()) {
+                pageWidth = m.captured(1).toDouble();
+                continue;
+            }
+            const QRectF box(QPointF(m.captured(2).toDouble(), m.captured(3).toDouble()),
+                             QPointF(m.captured(4).toDouble(), m.captured(5).toDouble()));
+            words.append({box, m.captured(6)});
+            if (m.captured(6) == QStringLiteral("Página:")) pageNumber = box;
+            if (m.captured(6) == QStringLiteral("Municipío:")) municipioBox = box;
+        }
+        QVERIFY(pageWidth > 0 && !pageNumber.isEmpty() && !municipioBox.isEmpty());
+        // Points from the page's pixels at 96 per inch.
+        const qreal nameLeft = (38 + 65) * 0.75 - 0.5;
+        const qreal pageNumberLeft = (38 + 605) * 0.75;
+        QString column;
+        for (const auto& [box, text] : words) {
+            QVERIFY2(box.left() >= 0 && box.right() <= pageWidth, qPrintable(text));
+            if (text != QStringLiteral("Página:")) QVERIFY2(!box.intersects(pageNumber), qPrintable(text));
+            if (box.left() >= nameLeft && box.right() <= pageNumberLeft && box.bottom() <= municipioBox.top())
+                column += text;
+        }
+        QCOMPARE(column, QString(nome).remove(u' '));
+
+        {
+            // Run again with a short name: the header is as designed again.
+            ds->First();
+            ds->Edit();
+            ds->FieldByName("DES_TIPOENTIDADE")->SetAsString(QStringLiteral("PREFEITURA"));
+            ds->Post();
+            const TPage again = Generate(report).value(0);
+            const auto* municipio = Find(again, QStringLiteral("Municipío:"));
+            QVERIFY(municipio && Find(again, QStringLiteral("PREFEITURA")));
+            QCOMPARE(municipio->Position.y(), report.QRPrinter()->YPos(double(100 + Native(20))));
+        }
     }
 
     void textos_longos_esticam_suas_faixas() {

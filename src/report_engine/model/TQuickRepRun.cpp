@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include "report_engine/canvas/QRFontWarmup.h"
 #include "report_engine/model/TQRCreateReportThread.h"
 #include "report_engine/model/TQuickRep.h"
 #include "report_engine/pages/EQRError.h"
@@ -116,6 +117,14 @@ void WirePreview(TCustomQuickRep* report, TQRPrinter* printer) {
     }
 }
 
+// The fonts the report prints in: its own and those of its bands and printables.
+QList<TQRFont> FontsOf(TCustomQuickRep* report) {
+    QList<TQRFont> fonts{report->Font()};
+    for (const TQRControl* control : report->findChildren<TQRControl*>())
+        if (!fonts.contains(control->Font())) fonts.append(control->Font());
+    return fonts;
+}
+
 }  // namespace
 
 void TCustomQuickRep::PreviewIt(bool modal) {
@@ -131,8 +140,11 @@ void TCustomQuickRep::PreviewIt(bool modal) {
     if (!TryBeginRun()) {
         return;
     }
+    // The window's first page is painted while the rest is generated; fonts
+    // made ready here are not looked up then by both threads at once.
+    QRWarmFonts(FontsOf(this));
     thread_ = std::make_unique<TQRCreateReportThread>(this);
-    thread_->start();
+    thread_->Start();
     if (modal) {
         // A preview hook shows the pages its own way and may return at once:
         // the run and its page sink then go on until that preview closes.
@@ -220,7 +232,7 @@ void TCustomQuickRep::PrintBackground() {
         return;
     }
     thread_ = std::make_unique<TQRCreateReportThread>(this);
-    thread_->start();
+    thread_->Start();
 }
 
 void TCustomQuickRep::Prepare() {

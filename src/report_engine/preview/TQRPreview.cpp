@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -16,6 +17,10 @@ namespace {
 // Above this many pixels the played page is not kept: a page at 2000 % would
 // take gigabytes, so it is played into the exposed part on every paint instead.
 constexpr qint64 MaxCachedPixels = 12'000'000;
+
+// The memory for the played page is written this much per pass of the event loop.
+constexpr qsizetype PrepareSlice = 256 * 1024;
+constexpr QImage::Format PlayedFormat = QImage::Format_ARGB32_Premultiplied;
 
 // Letter in millimetres: the page size used when there is no printer.
 constexpr double DefaultPageWidth = 215.9;
@@ -28,13 +33,36 @@ int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value))
 // ---------------------------------------------------------------------------
 // TQRPreviewImage
 
-TQRPreviewImage::TQRPreviewImage(QWidget* parent) : QWidget(parent) {
+TQRPreviewImage::TQRPreviewImage(QWidget* parent) : QWidget(parent), preparer_(new QTimer(this)) {
     resize(100, 50);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     printer_.OnDestroyed = [this] { Detach(); };
+    preparer_->setInterval(0);
+    connect(preparer_, &QTimer::timeout, this, [this] {
+        if (!PrepareSome()) preparer_->stop();
+    });
 }
 
 TQRPreviewImage::~TQRPreviewImage() = default;
+
+void TQRPreviewImage::Reserve(const QSize& size) {
+    const qsizetype bytes = qsizetype(size.width()) * size.height() * 4;
+    if (size.isEmpty() || bytes <= capacity_ || qint64(size.width()) * size.height() > MaxCachedPixels) return;
+    played_ = QImage();
+    playedValid_ = false;
+    buffer_.reset(new uchar[static_cast<size_t>(bytes)]);  // not written yet: the system supplies it on first use
+    capacity_ = bytes;
+    touched_ = 0;
+    preparer_->start();
+}
+
+bool TQRPreviewImage::PrepareSome() {
+    if (touched_ >= capacity_) return false;
+    const qsizetype slice = std::min(PrepareSlice, capacity_ - touched_);
+    std::memset(buffer_.get() + touched_, 0, static_cast<size_t>(slice));
+    touched_ += slice;
+    return touched_ < capacity_;
+}
 
 void TQRPreviewImage::SetQRPrinter(TQRPrinter* printer) {
     printer_ = printer;
@@ -66,7 +94,7 @@ void TQRPreviewImage::Detach() {
     highlight_ = QRectF();
     printer_ = nullptr;
     page_.reset();
-    played_ = QImage();
+    playedValid_ = false;
     pageLoaded_ = false;
     update();
 }
@@ -74,7 +102,7 @@ void TQRPreviewImage::Detach() {
 void TQRPreviewImage::SetPageNumber(int n) {
     pageNumber_ = n;
     page_.reset();
-    played_ = QImage();
+    playedValid_ = false;
     if (printer_ != nullptr) {
         try {
             page_ = printer_->GetPage(n);
@@ -104,17 +132,24 @@ void TQRPreviewImage::PaintPage(QPainter& painter, int w, int h, const QRect& ex
         }
     };
 
-    if (static_cast<qint64>(w) * h <= MaxCachedPixels) {
-        if (played_.size() != QSize(w, h)) {
-            played_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-            played_.fill(Qt::transparent);
-            QPainter p(&played_);
-            p.setRenderHint(QPainter::Antialiasing, false);
-            drawSheet(p, QRect(0, 0, w, h));
-        }
+    const bool keep = static_cast<qint64>(w) * h <= MaxCachedPixels;
+    if (keep) Reserve(QSize(w, h));
+    if (keep && playedValid_ && played_.size() == QSize(w, h)) {
+        painter.drawImage(exposed.topLeft(), played_, exposed);
+    } else if (keep && touched_ >= qsizetype(w) * h * 4) {
+        if (played_.size() != QSize(w, h) || played_.constBits() != buffer_.get())
+            played_ = QImage(buffer_.get(), w, h, qsizetype(w) * 4, PlayedFormat);
+        played_.fill(Qt::transparent);
+        QPainter p(&played_);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        drawSheet(p, QRect(0, 0, w, h));
+        playedValid_ = true;
         painter.drawImage(exposed.topLeft(), played_, exposed);
     } else {
-        played_ = QImage();
+        // The memory for keeping the page is not ready yet (or the page is too big
+        // to keep): it is played straight into the window, which costs less than
+        // waiting for that memory.
+        playedValid_ = false;
         drawSheet(painter, exposed);
     }
 
@@ -227,6 +262,7 @@ void TQRPreview::SetQRPrinter(TQRPrinter* printer) {
     // A page that was there before the control took the printer opens at
     // page width too, as one that arrives later does.
     if (image_->PageLoaded()) ZoomToWidth();
+    ReserveFirstPage();
     image_->update();
     // Clicks and mouse events over the page reach whoever listens to this control.
     image_->OnClick = [this] { if (OnClick) OnClick(); };
@@ -260,20 +296,33 @@ void TQRPreview::SetZoom(int percent) {
     UpdateZoom();
 }
 
-void TQRPreview::UpdateZoom() {
-    int w;
-    int h;
+QSize TQRPreview::ImageSizeAt(int zoom) const {
     if (printer_ != nullptr) {
-        w = printer_->XSize(printer_->PaperWidthValue() / 100.0 * zoom_) + 4;
-        h = printer_->YSize(printer_->PaperLengthValue() / 100.0 * zoom_) + 4;
-    } else {
-        w = RoundHalfEven(DefaultPageWidth / 100.0 * zoom_) + 4;
-        h = RoundHalfEven(DefaultPageLength / 100.0 * zoom_) + 4;
+        return {printer_->XSize(printer_->PaperWidthValue() / 100.0 * zoom) + 4,
+                printer_->YSize(printer_->PaperLengthValue() / 100.0 * zoom) + 4};
     }
+    return {RoundHalfEven(DefaultPageWidth / 100.0 * zoom) + 4, RoundHalfEven(DefaultPageLength / 100.0 * zoom) + 4};
+}
+
+void TQRPreview::UpdateZoom() {
     image_->Zoom = zoom_;
-    image_->resize(w, h);
+    image_->resize(ImageSizeAt(zoom_));
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
+}
+
+int TQRPreview::WidthZoom() const {
+    const double pw = PageWidthPixels();
+    return pw > 0 ? RoundHalfEven(width() / pw * (printer_ ? 90 : 95)) : 0;
+}
+
+void TQRPreview::ReserveFirstPage() {
+    // The first page opens at page width. Until it arrives the printer's paper
+    // belongs to the run that is setting it up, so the page is taken as long
+    // as Legal paper (1.65 times its width), with room for the scroll bar.
+    if (image_->PageLoaded()) return;
+    const int w = width() * 92 / 100 + 8;
+    if (w > 8) image_->Reserve(QSize(w, w * 165 / 100 + 8));
 }
 
 void TQRPreview::ZoomToFit() {
@@ -287,9 +336,8 @@ void TQRPreview::ZoomToFit() {
 }
 
 void TQRPreview::ZoomToWidth() {
-    const double pw = PageWidthPixels();
-    if (pw <= 0) return;
-    SetZoom(RoundHalfEven(width() / pw * (printer_ ? 90 : 95)));
+    if (PageWidthPixels() <= 0) return;
+    SetZoom(WidthZoom());
     UpdateZoom();
     zoomState_ = qrZoomToWidth;
 }
@@ -342,6 +390,7 @@ void TQRPreview::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     Fixvalues();
     PlaceImage();
+    ReserveFirstPage();
 }
 
 bool TQRPreview::eventFilter(QObject* watched, QEvent* event) {

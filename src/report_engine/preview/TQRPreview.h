@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QScrollArea>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -15,7 +16,8 @@ enum TQRZoomState { qrZoomToFit, qrZoomToWidth, qrZoomOther };
 
 /// One page recording painted as a white sheet with a black frame and a drop
 /// shadow. Only the page on display is fetched; the played page is kept as an
-/// image for the current size, so repaints and scrolling cost a blit.
+/// image for the current size, so repaints and scrolling cost a blit. Every
+/// page and zoom is played into the same memory, taken ahead of the first page.
 class TQRPreviewImage : public QWidget {
     Q_OBJECT
   public:
@@ -45,6 +47,14 @@ class TQRPreviewImage : public QWidget {
     /// Paints the sheet into painter for a control of size w x h.
     void PaintPage(QPainter& painter, int w, int h, const QRect& exposed);
 
+    /// Makes room for playing pages of up to size pixels. The memory is taken
+    /// now and written a slice at a time while the event loop is idle, so that
+    /// the first page played into it does not wait for the system to supply it.
+    void Reserve(const QSize& size);
+    /// Bytes reserved, and how many of them have been written so far.
+    qsizetype Reserved() const { return capacity_; }
+    qsizetype Prepared() const { return touched_; }
+
     /// Mouse events over the page, handed over by the preview control.
     std::function<void(QMouseEvent*)> OnMouseDown;
     std::function<void(QMouseEvent*)> OnMouseUp;
@@ -66,7 +76,15 @@ class TQRPreviewImage : public QWidget {
     bool pageLoaded_ = false;
     int pageNumber_ = 1;
     std::unique_ptr<TQRPageRecording> page_;
-    QImage played_;  // the page played at played_.size(); null when stale
+    /// Writes the next slice of the reserved memory; false when all is written.
+    bool PrepareSome();
+
+    std::unique_ptr<uchar[]> buffer_;  // the memory every page is played into
+    qsizetype capacity_ = 0;
+    qsizetype touched_ = 0;  // buffer_ bytes written at least once
+    QTimer* preparer_;
+    QImage played_;             // over buffer_: the page played at played_.size()
+    bool playedValid_ = false;  // false: played_ holds no page yet, or another one
     int highlightPage_ = 0;
     QRectF highlight_;
 };
@@ -129,6 +147,12 @@ class TQRPreview : public QScrollArea {
     void CMProgressUpdate(int p);
     double PageWidthPixels() const;
     double PageLengthPixels() const;
+    /// The image's size at a zoom: the page in device pixels plus the frame's shadow.
+    QSize ImageSizeAt(int zoom) const;
+    /// The zoom at which the page fills the control's width.
+    int WidthZoom() const;
+    /// Before the first page arrives: memory for playing it at page width.
+    void ReserveFirstPage();
     /// Centres a page smaller than the view, (view - page) div 2 each way.
     void PlaceImage();
 

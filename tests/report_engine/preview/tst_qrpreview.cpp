@@ -60,6 +60,7 @@ class TestQRPreview : public QObject {
 
     void opensAtPageWidthWhenTheFirstPageArrives();
     void showsPagesWhileAnotherThreadGenerates();
+    void playsEveryPageIntoTheSameMemory();
     void zoom_data();
     void zoom();
     void zoomStaysWithinItsLimits_data();
@@ -148,6 +149,31 @@ void TestQRPreview::showsPagesWhileAnotherThreadGenerates() {
     QTRY_VERIFY(window.Print->isEnabled());
     window.ExitClick();
     QVERIFY(!window.isVisible());
+}
+
+// The memory that keeps the played page is taken before the first page and made
+// ready while the window is idle; until then the page is played straight into the
+// window, which looks the same. Later pages and smaller zooms use the same memory.
+void TestQRPreview::playsEveryPageIntoTheSameMemory() {
+    TTestPrinter printer;
+    Fill(*printer, 3);
+    TQRStandardPreview window(nullptr, printer.Printer.get());
+    window.resize(1024, 740);
+    window.show();
+    TQRPreviewImage* image = window.QRPreview->PreviewImage();
+    QVERIFY(image->PageLoaded());
+    const QImage direct = image->grab().toImage();
+    const qsizetype reserved = image->Reserved();
+    QVERIFY(reserved >= qsizetype(image->width()) * image->height() * 4);
+    QVERIFY(image->Prepared() < reserved);
+    QTRY_COMPARE(image->Prepared(), reserved);
+    QCOMPARE(image->grab().toImage(), direct);
+
+    window.NextPageClick();
+    QVERIFY(image->grab().toImage() != direct);
+    window.QRPreview->SetZoom(window.QRPreview->Zoom() / 2);
+    QVERIFY(!image->grab().toImage().isNull());
+    QCOMPARE(image->Reserved(), reserved);
 }
 
 void TestQRPreview::zoom_data() {
