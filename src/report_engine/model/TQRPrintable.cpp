@@ -42,7 +42,7 @@ TQRCustomBand* TQRPrintable::FindParentBand() const {
 }
 
 int TQRPrintable::ParentZoom() const {
-    if (auto* panel = dynamic_cast<TQRBasePanel*>(ParentControl())) {
+    if (auto* panel = printing_ ? printPanel_ : dynamic_cast<TQRBasePanel*>(ParentControl())) {
         return panel->Zoom();
     }
     return 100;
@@ -76,6 +76,7 @@ void TQRPrintable::SetAlignToBand(bool value) {
 void TQRPrintable::Prepare() {
     printReport_ = FindParentReport();
     printBand_ = FindParentBand();
+    printPanel_ = dynamic_cast<TQRBasePanel*>(ParentControl());
     printing_ = true;
     QRPrinter = printReport_ != nullptr ? printReport_->QRPrinter() : nullptr;
 }
@@ -112,6 +113,7 @@ void TQRPrintable::UnPrepare() {
     printing_ = false;
     printReport_ = nullptr;
     printBand_ = nullptr;
+    printPanel_ = nullptr;
 }
 
 void TQRPrintable::SetBounds(int left, int top, int width, int height) {
@@ -137,6 +139,7 @@ void TQRPrintable::ParentChanged(TQRControl* oldParent) {
     (void)oldParent;
     printReport_ = FindParentReport();
     printBand_ = FindParentBand();
+    printPanel_ = dynamic_cast<TQRBasePanel*>(ParentControl());
     if (TCustomQuickRep* report = ParentReport()) {
         size_.ParentReport = report;
         size_.SetUnits(report->Units());

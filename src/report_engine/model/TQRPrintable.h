@@ -61,7 +61,7 @@ class TQRPrintable : public TQRControl {
     TCustomQuickRep* ParentReport() const;
     /// The band the control sits on, or null (between Prepare and UnPrepare, the one found at Prepare).
     TQRCustomBand* ParentBand() const;
-    /// The zoom of the panel that holds the control.
+    /// The zoom of the panel that holds the control (between Prepare and UnPrepare, the panel found at Prepare).
     int ParentZoom() const;
 
     void SetBounds(int left, int top, int width, int height) override;
@@ -78,6 +78,7 @@ class TQRPrintable : public TQRControl {
     // Looked up once per run: every print of every text asks for both.
     TCustomQuickRep* printReport_ = nullptr;
     TQRCustomBand* printBand_ = nullptr;
+    TQRBasePanel* printPanel_ = nullptr;  // the parent, when it is a panel (its zoom)
     TCustomQuickRep* FindParentReport() const;
     TQRCustomBand* FindParentBand() const;
     bool transparent_ = false;
