@@ -1,13 +1,15 @@
 // The big process of the report benchmarks: 500 lots x 100 items in the CSV
-// interchange form, each item with one to four lines of specification and one
+// interchange form, each item with one to four lines of Especificação and one
 // to twelve words of description (a fixed seed, so every run prints the same
 // pages), and the proposal report's rows filled from it as the program fills them.
 #pragma once
 
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <cstdio>
 #include <random>
 
 #include "dataset/CsvInterchange.h"
@@ -15,8 +17,23 @@
 #include "dataset/TMemoryDataSet.h"
 #include "report/RelatorioDados.h"
 #include "report/UNT_QRP_Propostas.h"
+#include "runtime/FormatSettings.h"
 
 namespace quorin::bench {
+
+/// Before the application: no display needed, figures printed line by line, Brazilian separators.
+inline void StartReportBench() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    FormatSettings::setCurrent(FormatSettings::brazilian());
+}
+
+/// The bytes of the files written.
+inline qint64 FilesBytes(const QStringList& files) {
+    qint64 total = 0;
+    for (const QString& file : files) total += QFileInfo(file).size();
+    return total;
+}
 
 constexpr int kLots = 500;
 constexpr int kItems = 100;
@@ -54,14 +71,14 @@ inline void WriteProcessCsv(const QString& path) {
         "(Anexo I).");
     for (int lot = 1; lot <= kLots; ++lot) {
         for (int item = 1; item <= kItems; ++item) {
-            const QString specification =
+            const QString especificacao =
                 QStringLiteral("Especificação técnica do item %1 do lote %2.\n").arg(item).arg(lot).repeated(between(1, 4));
             const QString product =
                 QStringLiteral("PRODUTO %1.%2 ").arg(lot).arg(item) + QStringLiteral("DESCRIÇÃO ").repeated(between(1, 12));
             const double quantity = between(1, 5000) / static_cast<double>(1 << between(0, 2));
             const QStringList row{QString::number(lot), QString::number(item),
                                   QString::number(100000 + lot * 1000 + item), QStringLiteral("1"),
-                                  Quoted(specification), Number(quantity, 4),
+                                  Quoted(especificacao), Number(quantity, 4),
                                   QStringLiteral("LOTE %1 - MATERIAIS DIVERSOS").arg(lot, 4, 10, QChar(u'0')), product,
                                   QStringLiteral("UNIDADE"), Number(between(1000, 10000000) / 100.0, 2),
                                   QStringLiteral("88"), QStringLiteral("311"), QStringLiteral("2009"),

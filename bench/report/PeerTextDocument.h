@@ -1,5 +1,5 @@
 // The peer a Qt developer would reach for to print the proposal report: the rows
-// of the report's data set, each item with its brand and its specification, laid
+// of the report's data set, each item with its brand and its Especificação, laid
 // out as an HTML table by QTextDocument and written by QPdfWriter. Shared by the
 // benchmarks that compare the engine with it per item.
 #pragma once
@@ -44,14 +44,14 @@ inline PeerRun PeerPdf(TMemoryDataSet& rows, int maxItems, const QString& file) 
             html += QStringLiteral("<tr><td colspan=6><b>Lote: %1 - %2</b></td></tr>")
                         .arg(FormatFloat(QStringLiteral("0000"), lot), text("DES_LOTE"));
         }
-        QString specification = text("DES_ESPECIFICACAO");
-        specification.replace(u'\n', QStringLiteral("<br>"));
+        QString especificacao = text("DES_ESPECIFICACAO");
+        especificacao.replace(u'\n', QStringLiteral("<br>"));
         html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td align=right>%4</td><td align=right>%5</td>"
                                "<td align=right>%6</td></tr><tr><td colspan=6>Marca: %7</td></tr>"
                                "<tr><td colspan=6>Especificação: %8</td></tr>")
                     .arg(number("NRO_ITEM", "00000"), number("COD_PRODUTO", "000000"), text("DES_PRODUTO"),
                          number("QTD_PRODUTO", "#,##0.0000"), number("vlr_realinhamento", "#,##0.0000"),
-                         number("vlr_total", "#,##0.00"), text("DES_MARCA"), specification);
+                         number("vlr_total", "#,##0.00"), text("DES_MARCA"), especificacao);
     }
     lotFooter();
     html += QStringLiteral("</table>");

@@ -23,7 +23,6 @@
 #include "report_engine/export/TQRXLSFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Exceptions.h"
-#include "runtime/FormatSettings.h"
 
 using namespace quorin;
 
@@ -39,19 +38,11 @@ void Line(const QString& name, const Figures& f, double seconds, qint64 bytes) {
                 f.pages / seconds, f.items / seconds, static_cast<long long>(bytes));
 }
 
-qint64 Bytes(const QStringList& files) {
-    qint64 total = 0;
-    for (const QString& file : files) total += QFileInfo(file).size();
-    return total;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    bench::StartReportBench();
     QGuiApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    FormatSettings::setCurrent(FormatSettings::brazilian());
     const QStringList only = app.arguments().mid(1);
     auto want = [&](const char* format) { return only.isEmpty() || only.contains(QLatin1String(format)); };
     QTemporaryDir dir;
@@ -112,7 +103,7 @@ int main(int argc, char** argv) {
         const QStringList written = filter.SavePages();
         // A metafile export saves the pages a run has made: the run counts too.
         const double seconds = storeSeconds + timer.nsecsElapsed() / 1e9;
-        Line(QStringLiteral("TQRWMFExportFilter (.%1)").arg(QLatin1String(format)), figures, seconds, Bytes(written));
+        Line(QStringLiteral("TQRWMFExportFilter (.%1)").arg(QLatin1String(format)), figures, seconds, bench::FilesBytes(written));
         QDir(folder).removeRecursively();
     }
 

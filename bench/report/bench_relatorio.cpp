@@ -1,5 +1,5 @@
 // The whole program as a user runs it from a shell: `quorin-pacote relatorio` on a
-// 50,000-item process (500 lots x 100 items, one to four lines of specification and
+// 50,000-item process (500 lots x 100 items, one to four lines of Especificação and
 // one to twelve words of description per item) into every format it writes, each
 // timed from the process start to its end (loading the file, filling the report's
 // data set, generating and writing). Beside it, in the same run, the same rows laid
@@ -26,7 +26,6 @@
 #include "dataset/ProposalSchema.h"
 #include "report/RelatorioDados.h"
 #include "report/UNT_QRP_Propostas.h"
-#include "runtime/FormatSettings.h"
 
 using namespace quorin;
 
@@ -62,19 +61,11 @@ Run Pacote(const QStringList& arguments) {
     return run;
 }
 
-qint64 Bytes(const QStringList& files) {
-    qint64 total = 0;
-    for (const QString& file : files) total += QFileInfo(file).size();
-    return total;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    bench::StartReportBench();
     QGuiApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    FormatSettings::setCurrent(FormatSettings::brazilian());
     QTemporaryDir dir;
     QStringList args = app.arguments().mid(1);
     QString processo;
@@ -118,7 +109,7 @@ int main(int argc, char** argv) {
         const QString shownPages = pages > 0 ? QString::number(pages) : QStringLiteral("?");
         std::printf("%-8s %7s %9.3f %9.3f %9.0f %9.0f %13lld\n", qPrintable(format), qPrintable(shownPages),
                     run.seconds, run.cpu, pages / run.seconds, items / run.seconds,
-                    static_cast<long long>(Bytes(run.written)));
+                    static_cast<long long>(bench::FilesBytes(run.written)));
         if (format == QStringLiteral("pdf")) pdfItemsPerSecond = items / run.seconds;
         QDir(dir.filePath(format)).removeRecursively();
     }
