@@ -1,5 +1,6 @@
 #include "runtime/FormatFloat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -22,16 +23,22 @@ struct Decimal {
         if (value == 0.0) {
             return d;
         }
+        // Every number a report prints passes here: read the text in place.
         char buf[64];
         const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-        const std::string text(buf, res.ptr);
-        const auto e = text.find('e');
-        for (size_t i = 0; i < e; ++i) {
-            if (text[i] != '.') {
-                d.digits.push_back(text[i]);
+        const char* e = std::find(buf, res.ptr, 'e');
+        d.digits.reserve(static_cast<size_t>(e - buf));
+        for (const char* p = buf; p < e; ++p) {
+            if (*p != '.') {
+                d.digits.push_back(*p);
             }
         }
-        d.exponent = std::stoi(text.substr(e + 1)) + 1;
+        const char* exponent = e + 1;
+        if (exponent < res.ptr && *exponent == '+') {
+            ++exponent;
+        }
+        std::from_chars(exponent, res.ptr, d.exponent);
+        ++d.exponent;
         d.StripTrailingZeros();
         return d;
     }
@@ -140,6 +147,9 @@ struct Section {
 };
 
 QStringList SplitSections(const QString& picture) {
+    if (!picture.contains(u';')) {
+        return {picture};  // the common picture: one section
+    }
     QStringList sections;
     QString current;
     QChar quote;
@@ -202,6 +212,7 @@ QString Render(const Section& sec, const Decimal& d, bool minus, const FormatSet
     const int total = static_cast<int>(intDigits.size());
     const int positions = sec.intPlaceholders;
     QString out;
+    out.reserve(sec.text.size() + total + total / 3 + 2);
     if (minus) {
         out += u'-';
     }

@@ -1,5 +1,6 @@
 // The proposal report: its layout on the example's first page, its totals, and
 // what it prints for empty, long and unpriced rows.
+#include <QCryptographicHash>
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
@@ -14,6 +15,7 @@
 #include "../report_engine/export/ExportTools.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/export/TQRPDFDocumentFilter.h"
+#include "report_engine/expr/QRBuiltinFunctions.h"
 #include "report_engine/printer/TQRPrinter.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FormatSettings.h"
@@ -404,6 +406,40 @@ class TestQRPPropostas : public QObject {
         // The detail band grew by a line with its description, the brand band with its brand.
         QVERIFY(marca->Position.y() - item->Position.y() > 18 + 8);
         QVERIFY(especificacao->Position.y() - marca->Position.y() > 18 + 8);
+    }
+
+    // What the example prints, byte for byte, and a run over several pages with
+    // long texts that wrap and stretch their bands: work on how generation runs
+    // leaves every page's recording as it was. (A change meant to print
+    // differently brings its new digests with it.)
+    void paginas_gravadas_nao_mudam() {
+        SetQRNow([] { return QDateTime(QDate(2009, 3, 20), QTime(9, 15, 0)); });
+        auto digests = [](TQRP_Propostas& report) {
+            report.Prepare();
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            TQRPrinter* printer = report.QRPrinter();
+            for (int n = 1; n <= printer->GetPageCount(); ++n) hash.addData(printer->GetPage(n)->Data());
+            return QStringLiteral("%1 pages %2").arg(printer->GetPageCount()).arg(QString::fromLatin1(hash.result().toHex().left(16)));
+        };
+        TMemoryDataSet processo;
+        ProposalSchema::DeclareProcesso(processo);
+        processo.LoadFromFile(QStringLiteral(QUORIN_SOURCE_DIR "/exemplos/PL_001269_2009.KPZ"));
+        TQRP_Propostas exemplo;
+        PreencheRelatorioDoArquivo(exemplo, processo);
+        const QString exemploDigest = digests(exemplo);
+
+        TQRP_Propostas varias;
+        QList<TItem> items;
+        for (int lote = 1; lote <= 3; ++lote)
+            for (int item = 1; item <= 30; ++item)
+                items.append({lote, item, 12.5 * item + lote,
+                              QStringLiteral("PRODUTO %1 ").arg(item) + QStringLiteral("DESCRIÇÃO ").repeated(item % 13),
+                              QStringLiteral("MARCA ").repeated(item % 5 + 1)});
+        Fill(varias, items);
+        const QString variasDigest = digests(varias);
+        SetQRNow(nullptr);
+        QCOMPARE(exemploDigest, QStringLiteral("2 pages 15c54d721af201aa"));
+        QCOMPARE(variasDigest, QStringLiteral("8 pages 556b35b36605e443"));
     }
 };
 

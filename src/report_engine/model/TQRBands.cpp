@@ -242,11 +242,14 @@ void TQRCustomBand::Print() {
             ExpandedBy = 0;
             const long double rememberedHeight = size_.NativeHeight();
             bool firstPass = true;
+            // The printables in control order (a shared copy of the child list,
+            // so a print that adds or removes a child does not disturb the walk).
+            const QObjectList children = this->children();
             for (;;) {
                 bool allDone = true;
-                for (TQRControl* control : Controls()) {
-                    auto* printable = dynamic_cast<TQRPrintable*>(control);
-                    if (printable == nullptr || !printable->Enabled()) {
+                for (QObject* child : children) {
+                    auto* printable = dynamic_cast<TQRPrintable*>(child);
+                    if (printable == nullptr || printable->ParentControl() != this || !printable->Enabled()) {
                         continue;
                     }
                     if (firstPass || !printable->PrintDone) {

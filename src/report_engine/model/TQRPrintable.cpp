@@ -21,6 +21,14 @@ bool TQRPrintable::IsEnabled() const {
 }
 
 TCustomQuickRep* TQRPrintable::ParentReport() const {
+    return printing_ ? printReport_ : FindParentReport();
+}
+
+TQRCustomBand* TQRPrintable::ParentBand() const {
+    return printing_ ? printBand_ : FindParentBand();
+}
+
+TCustomQuickRep* TQRPrintable::FindParentReport() const {
     for (TQRControl* p = ParentControl(); p != nullptr; p = p->ParentControl()) {
         if (auto* report = dynamic_cast<TCustomQuickRep*>(p)) {
             return report;
@@ -29,12 +37,12 @@ TCustomQuickRep* TQRPrintable::ParentReport() const {
     return nullptr;
 }
 
-TQRCustomBand* TQRPrintable::ParentBand() const {
+TQRCustomBand* TQRPrintable::FindParentBand() const {
     return dynamic_cast<TQRCustomBand*>(ParentControl());
 }
 
 int TQRPrintable::ParentZoom() const {
-    if (auto* panel = dynamic_cast<TQRBasePanel*>(ParentControl())) {
+    if (auto* panel = printing_ ? printPanel_ : dynamic_cast<TQRBasePanel*>(ParentControl())) {
         return panel->Zoom();
     }
     return 100;
@@ -66,9 +74,11 @@ void TQRPrintable::SetAlignToBand(bool value) {
 }
 
 void TQRPrintable::Prepare() {
+    printReport_ = FindParentReport();
+    printBand_ = FindParentBand();
+    printPanel_ = dynamic_cast<TQRBasePanel*>(ParentControl());
     printing_ = true;
-    TCustomQuickRep* report = ParentReport();
-    QRPrinter = report != nullptr ? report->QRPrinter() : nullptr;
+    QRPrinter = printReport_ != nullptr ? printReport_->QRPrinter() : nullptr;
 }
 
 void TQRPrintable::Print(int OfsX, int OfsY) {
@@ -101,6 +111,9 @@ void TQRPrintable::SetAlignment(TAlignment value) {
 
 void TQRPrintable::UnPrepare() {
     printing_ = false;
+    printReport_ = nullptr;
+    printBand_ = nullptr;
+    printPanel_ = nullptr;
 }
 
 void TQRPrintable::SetBounds(int left, int top, int width, int height) {
@@ -124,6 +137,9 @@ void TQRPrintable::SetBounds(int left, int top, int width, int height) {
 
 void TQRPrintable::ParentChanged(TQRControl* oldParent) {
     (void)oldParent;
+    printReport_ = FindParentReport();
+    printBand_ = FindParentBand();
+    printPanel_ = dynamic_cast<TQRBasePanel*>(ParentControl());
     if (TCustomQuickRep* report = ParentReport()) {
         size_.ParentReport = report;
         size_.SetUnits(report->Units());

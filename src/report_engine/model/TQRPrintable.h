@@ -57,10 +57,11 @@ class TQRPrintable : public TQRControl {
     TQRPrinter* QRPrinter = nullptr;
 
     /// The report this control prints for (through its band, or directly on it).
+    /// Between Prepare and UnPrepare it is the one found at Prepare.
     TCustomQuickRep* ParentReport() const;
-    /// The band the control sits on, or null.
+    /// The band the control sits on, or null (between Prepare and UnPrepare, the one found at Prepare).
     TQRCustomBand* ParentBand() const;
-    /// The zoom of the panel that holds the control.
+    /// The zoom of the panel that holds the control (between Prepare and UnPrepare, the panel found at Prepare).
     int ParentZoom() const;
 
     void SetBounds(int left, int top, int width, int height) override;
@@ -74,6 +75,12 @@ class TQRPrintable : public TQRControl {
     TQRFrame frame_;
     bool printing_ = false;
     TQRPrintableSize size_;
+    // Looked up once per run: every print of every text asks for both.
+    TCustomQuickRep* printReport_ = nullptr;
+    TQRCustomBand* printBand_ = nullptr;
+    TQRBasePanel* printPanel_ = nullptr;  // the parent, when it is a panel (its zoom)
+    TCustomQuickRep* FindParentReport() const;
+    TQRCustomBand* FindParentBand() const;
     bool transparent_ = false;
 };
 

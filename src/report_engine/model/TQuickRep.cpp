@@ -352,12 +352,25 @@ int TCustomQuickRep::TextWidth(const TQRFont& font, const QString& text) const {
 
 int TCustomQuickRep::TextHeight(const TQRFont& font, const QString& text) const {
     (void)text;
+    const std::lock_guard<std::mutex> lock(heightsLock_);
+    for (const auto& [known, height] : heights_) {
+        if (known == font) {
+            return height;
+        }
+    }
+    int height = 0;
     try {
         QFontMetricsF metrics(ToQFont(font), &measure_);
-        return static_cast<int>(QRRound(metrics.height()));
+        height = static_cast<int>(QRRound(metrics.height()));
     } catch (...) {
         return 0;
     }
+    constexpr size_t kKeptFonts = 32;  // a report uses a handful
+    if (heights_.size() >= kKeptFonts) {
+        heights_.clear();
+    }
+    heights_.emplace_back(font, height);
+    return height;
 }
 
 void TCustomQuickRep::ChildAdded(TQRControl* child) {

@@ -188,6 +188,7 @@ class TCustomQuickRep : public TQRBasePanel {
     void Loaded();
 
     /// Text width (plus 1) and height on the report's own measuring context; 0 on failure.
+    /// The height is the font's line height, whatever the text; it is measured once per font.
     int TextWidth(const TQRFont& font, const QString& text) const;
     int TextHeight(const TQRFont& font, const QString& text) const;
 
@@ -286,6 +287,9 @@ class TCustomQuickRep : public TQRBasePanel {
     TQREvElement* columnNumberConstant_ = nullptr;
     TQREvElement* reportTitleConstant_ = nullptr;
     QImage measure_;
+    // Line heights already measured on measure_, per font (every text print asks for one).
+    mutable std::mutex heightsLock_;
+    mutable std::vector<std::pair<TQRFont, int>> heights_;
     int previewWidth_ = 500;
     int previewHeight_ = 500;
     std::vector<TQRCustomBand*>* registering_ = nullptr;

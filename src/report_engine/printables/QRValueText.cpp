@@ -51,24 +51,44 @@ bool QRIsMemoField(const TField& field) {
     return dynamic_cast<const TBlobField*>(&field) != nullptr;
 }
 
-std::optional<QString> QRFieldText(const TField& field, const QString& mask) {
+TQRFieldTextKind QRFieldTextKindOf(const TField& field, const QString& mask) {
+    if (mask.isEmpty() || dynamic_cast<const TStringField*>(&field) != nullptr) {
+        return TQRFieldTextKind::DisplayText;
+    }
+    if (dynamic_cast<const TIntegerField*>(&field) != nullptr) {
+        return TQRFieldTextKind::Integer;
+    }
+    if (dynamic_cast<const TFloatField*>(&field) != nullptr) {
+        return TQRFieldTextKind::Float;
+    }
+    if (dynamic_cast<const TDateTimeField*>(&field) != nullptr) {
+        return TQRFieldTextKind::DateTime;
+    }
+    return TQRFieldTextKind::Unchanged;
+}
+
+std::optional<QString> QRFieldText(const TField& field, const QString& mask, TQRFieldTextKind kind) {
     try {
-        if (mask.isEmpty() || dynamic_cast<const TStringField*>(&field) != nullptr) {
-            return field.DisplayText();
-        }
-        if (dynamic_cast<const TIntegerField*>(&field) != nullptr) {
-            return FormatFloat(mask, field.AsInteger());
-        }
-        if (dynamic_cast<const TFloatField*>(&field) != nullptr) {
-            return FormatFloat(mask, field.AsFloat());
-        }
-        if (dynamic_cast<const TDateTimeField*>(&field) != nullptr) {
-            return FormatDateTime(mask, field.AsDateTime());
+        switch (kind) {
+            case TQRFieldTextKind::DisplayText:
+                return field.DisplayText();
+            case TQRFieldTextKind::Integer:
+                return FormatFloat(mask, field.AsInteger());
+            case TQRFieldTextKind::Float:
+                return FormatFloat(mask, field.AsFloat());
+            case TQRFieldTextKind::DateTime:
+                return FormatDateTime(mask, field.AsDateTime());
+            case TQRFieldTextKind::Unchanged:
+                break;
         }
     } catch (const std::exception&) {
         return QString();
     }
     return std::nullopt;
+}
+
+std::optional<QString> QRFieldText(const TField& field, const QString& mask) {
+    return QRFieldText(field, mask, QRFieldTextKindOf(field, mask));
 }
 
 }  // namespace quorin

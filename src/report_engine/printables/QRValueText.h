@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 #include "report_engine/expr/TQREvResult.h"
@@ -25,6 +26,13 @@ QString QRMergeValueText(const TQREvResult& value);
 /// date pattern. A field of any other class leaves the text as it was
 /// (nullopt). A value that cannot be read or formatted gives an empty text.
 std::optional<QString> QRFieldText(const TField& field, const QString& mask);
+
+/// How QRFieldText turns a field of that class with that mask into text,
+/// found once so that printing a field per record does not ask its class again.
+enum class TQRFieldTextKind : uint8_t { DisplayText, Integer, Float, DateTime, Unchanged };
+TQRFieldTextKind QRFieldTextKindOf(const TField& field, const QString& mask);
+/// QRFieldText for a kind found by QRFieldTextKindOf for this field and mask.
+std::optional<QString> QRFieldText(const TField& field, const QString& mask, TQRFieldTextKind kind);
 
 /// True for the fields that a data text control prints as lines.
 bool QRIsMemoField(const TField& field);

@@ -57,8 +57,15 @@ void TQRDBText::Print(int OfsX, int OfsY) {
                 text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
                 text.replace(u'\r', u'\n');
                 SetLines(text.split(u'\n'));
-            } else if (std::optional<QString> text = QRFieldText(*field, Mask)) {
-                OutputCaption = *text;
+            } else {
+                if (field != kindField_ || Mask != kindMask_) {
+                    kind_ = QRFieldTextKindOf(*field, Mask);
+                    kindField_ = field;
+                    kindMask_ = Mask;
+                }
+                if (std::optional<QString> text = QRFieldText(*field, Mask, kind_)) {
+                    OutputCaption = *text;
+                }
             }
         } catch (const std::exception&) {
             OutputCaption.clear();

@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "dataset/TMemoryDataSet.h"
+#include "report_engine/printables/QRValueText.h"
 #include "report_engine/printables/TQRCustomLabel.h"
 
 namespace quorin {
@@ -40,6 +41,10 @@ class TQRDBText : public TQRCustomLabel {
     QString dataField_;
     TField* field_ = nullptr;
     int fieldNo_ = -1;
+    // How the field prints through the mask, for the field and mask it was found for.
+    const TField* kindField_ = nullptr;
+    QString kindMask_;
+    TQRFieldTextKind kind_ = TQRFieldTextKind::DisplayText;
     bool fieldOk_ = false;
     bool isMemo_ = false;
 };
