@@ -3,8 +3,11 @@
 #include <QFileInfo>
 #include <atomic>
 
+#include "report_engine/canvas/QREmfScale.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/printer/TQRPrinter.h"
+#include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
 #include "runtime/SafeFileSet.h"
 
@@ -17,6 +20,20 @@ QString WithoutExtension(const QString& fileName) {
     const qsizetype dot = fileName.lastIndexOf(u'.');
     const qsizetype slash = std::max(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'));
     return dot > slash ? fileName.left(dot) : fileName;
+}
+
+// The page as the file holds it: in finer units, so that readers which place each
+// glyph at its advance keep the font's spacing (16-bit coordinates for a WMF).
+QByteArray Exported(const QByteArray& recording, bool emf) {
+    return emfscale::Finer(recording, emf ? emfscale::kFactor : emfscale::FactorFor16Bit(recording));
+}
+
+// The characters of the page's texts that the WMF's code page lacks.
+int Replaced(const QByteArray& recording) {
+    int count = 0;
+    for (const TQREmfPlayer::TextRecord& text : TQREmfPlayer::Texts(recording))
+        count += CountOutsideWindows1252(text.Text);
+    return count;
 }
 }  // namespace
 
@@ -43,10 +60,11 @@ QStringList TQRWMFExportFilter::SavePages() {
         if (!page) continue;
         const QString name = nameOf(n);
         if (emf) {
-            set.Add(name, page->Data());
+            set.Add(name, Exported(page->Data(), true));
         } else {
             QString error;
-            const QByteArray wmf = ConvertEmfToWmf(page->Data(), &error);
+            const QByteArray wmf = ConvertEmfToWmf(Exported(page->Data(), false), &error);
+            ReplacedCharacters += Replaced(page->Data());
             if (wmf.isEmpty()) {
                 throw Exception(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2").arg(name, error));
             }

@@ -66,6 +66,7 @@ void TQRXLSFilter::CheckRows(qint64 rows) const {
 void TQRXLSFilter::TextOut(double x, double y, const TQRFont& font, const QColor& color, TAlignment alignment,
                            const QString& text) {
     TQRAbstractExportFilter::TextOut(x, y, font, color, alignment, text);
+    ReplacedCharacters += CountOutsideWindows1252(text);
     if (entries_.size() >= nextCheck_) {
         nextCheck_ = entries_.size() + kCheckEvery;
         CheckRows(qint64(nextRow_) + CountLines());
