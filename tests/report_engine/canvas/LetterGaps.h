@@ -60,7 +60,15 @@ inline QString CompareGaps(const QList<Run>& drawn, const QList<Run>& reference,
         for (qsizetype i = 1; i < runs.size(); ++i) gaps << QString::number(runs[i].Start - runs[i - 1].End);
         return gaps.join(u' ');
     };
-    const QString both = QStringLiteral(" (gaps %1 against %2)").arg(describe(drawn), describe(reference));
+    const auto spans = [](const QList<Run>& runs, int offset) {
+        QStringList out;
+        for (const Run& r : runs) out << QStringLiteral("%1-%2").arg(r.Start - offset).arg(r.End - offset);
+        return out.join(u' ');
+    };
+    const QString both = QStringLiteral(" (gaps %1 against %2; ink %3 against %4)")
+                             .arg(describe(drawn), describe(reference),
+                                  spans(drawn, drawn.isEmpty() ? 0 : drawn.first().Start),
+                                  spans(reference, reference.isEmpty() ? 0 : reference.first().Start));
     if (drawn.isEmpty() || reference.isEmpty()) return QStringLiteral("no ink") + both;
     const int shift = reference.first().Start - drawn.first().Start;
     qsizetype i = 0, j = 0;
