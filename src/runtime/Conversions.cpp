@@ -202,6 +202,20 @@ QString FromWindows1252(const QByteArray& bytes) {
     return out;
 }
 
+int CountOutsideWindows1252(const QString& text) {
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            ++count;
+        } else if (EncodeOne(c.unicode()) < 0) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 bool IsWindows1252(const QString& text) {
     for (const QChar c : text) {
         if (EncodeOne(c.unicode()) < 0) {

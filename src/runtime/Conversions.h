@@ -31,5 +31,7 @@ QByteArray ToWindows1252(const QString& text);
 QString FromWindows1252(const QByteArray& bytes);
 /// True when every character of the text exists in Windows-1252.
 bool IsWindows1252(const QString& text);
+/// How many characters of text ToWindows1252 writes as "?" (a surrogate pair is one).
+int CountOutsideWindows1252(const QString& text);
 
 }  // namespace quorin

@@ -56,8 +56,9 @@ bool ParseArguments(const QStringList& args, Arguments& a, QString& problem) {
     return true;
 }
 
-/// Writes the generated report by the output's extension; returns the files written.
-QStringList Write(TQRP_Propostas& report, const QString& saida, const QString& extension) {
+/// Writes the generated report by the output's extension; returns the files written
+/// and, in notice, what the user should know about them (characters replaced).
+QStringList Write(TQRP_Propostas& report, const QString& saida, const QString& extension, QString& notice) {
     if (extension == QStringLiteral("qrp")) {
         report.Prepare();
         report.QRPrinter()->Save(saida);
@@ -72,6 +73,7 @@ QStringList Write(TQRP_Propostas& report, const QString& saida, const QString& e
         QStringList written;
         try {
             written = filter.SavePages();  // one file per page: rel001.wmf, rel002.wmf, ...
+            notice = filter.ReplacementNotice();
         } catch (...) {
             TQRWMFExportFilter::SetEnhanced(enhanced);
             throw;
@@ -90,6 +92,7 @@ QStringList Write(TQRP_Propostas& report, const QString& saida, const QString& e
         filter = std::make_unique<TQRXLSFilter>(saida);
     report.ShowProgress = false;
     report.ExportToFilter(filter.get());
+    notice = filter->ReplacementNotice();
     return {saida};
 }
 
@@ -119,16 +122,18 @@ int Run(const Context& c) {
     }
 
     QStringList written;
+    QString notice;
     try {
         TQRP_Propostas report;
         PreencheRelatorioDoArquivo(report, processo);
-        written = Write(report, a.saida, extension);
+        written = Write(report, a.saida, extension, notice);
         report.CDS_Relatorio->Close();
     } catch (const Exception& e) {
         c.PrintError(e.message());
         return ExitBadInput;
     }
     for (const QString& file : written) c.Print(file + u'\n');
+    if (!notice.isEmpty()) c.PrintError(notice);  // written all the same: still a success
     return ExitOk;
 }
 

@@ -67,6 +67,10 @@ constexpr uint32_t ALTERNATE = 1, WINDING = 2;
 constexpr uint32_t DIB_RGB_COLORS = 0, SRCCOPY = 0x00CC0020u;
 constexpr uint32_t GM_COMPATIBLE = 1;
 
+// The reference device the recorder names in its headers, in pixels.
+constexpr int kRecorderDeviceWidth = 1920;
+constexpr int kRecorderDeviceHeight = 1080;
+
 // Sizes of fixed parts.
 constexpr int kLogFontSize = 92;            // LOGFONTW
 constexpr int kLogFontPanoseSize = 320;     // LOGFONT_PANOSE

@@ -3,6 +3,7 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 #include <cmath>
 #include <list>
 
@@ -66,11 +67,49 @@ QFont MakeFont(const FontDesc& desc) {
     return font;
 }
 
+namespace {
+
+bool IsBidiOrMark(QChar c) {
+    switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+            return true;
+        default:
+            break;
+    }
+    switch (c.category()) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Text whose glyphs Qt's layout joins, reorders or stacks (right-to-left scripts,
+// combining marks beyond the Latin ones): measured as laid out, not letter by letter.
+bool LaidOutAsAWhole(const QChar* units, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i) {
+        if (units[i].unicode() >= 0x0590 && !units[i].isSurrogate() && IsBidiOrMark(units[i])) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 // The measurements of one font shape (face, size, weight, slant).
 struct FontTable {
     FontDesc Shape;
     QFont Font;
     std::optional<QFontMetricsF> Metrics;
+    std::optional<QFontMetricsF> ShapedMetrics;
     std::array<qreal, 256> Latin{};
     std::array<bool, 256> LatinKnown{};
     QHash<char32_t, qreal> Others;
@@ -79,6 +118,17 @@ struct FontTable {
     qreal UnderlinePos = 1;
     qreal StrikeOutPos = 3;
     qreal LineWidth = 1;
+
+    // The width Qt's layout gives the text, with shaping and font fallback.
+    qreal LaidOutWidth(const QString& text) {
+        if (!ShapedMetrics) {
+            QFont shaped = Font;
+            shaped.setStyleStrategy(QFont::PreferDefault);
+            const QImage device(1, 1, QImage::Format_RGB32);
+            ShapedMetrics.emplace(shaped, &device);
+        }
+        return ShapedMetrics->horizontalAdvance(text);
+    }
 
     qreal Advance(char32_t ucs4, const QChar* units, int count) {
         if (ucs4 < 256) {
@@ -175,6 +225,22 @@ void Measurer::AdvancesOf(const QString& text, Advances& out) {
     const qsizetype n = text.size();
     out.resize(n);
     const QChar* units = text.constData();
+    // Joined or reordered text keeps the width of its layout, shared out in
+    // proportion to the letters' own advances.
+    qreal scale = 1;
+    if (LaidOutAsAWhole(units, n)) {
+        qreal natural = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            const bool pair = units[i].isHighSurrogate() && i + 1 < n && units[i + 1].isLowSurrogate();
+            natural += pair ? table.Advance(QChar::surrogateToUcs4(units[i], units[i + 1]), units + i, 2)
+                            : table.Advance(units[i].unicode(), units + i, 1);
+            i += pair ? 1 : 0;
+        }
+        const qreal laidOut = table.LaidOutWidth(text);
+        if (natural > 0 && laidOut > 0) {
+            scale = laidOut / natural;
+        }
+    }
     qreal position = 0;
     int placed = 0;
     for (qsizetype i = 0; i < n; ++i) {
@@ -184,7 +250,7 @@ void Measurer::AdvancesOf(const QString& text, Advances& out) {
             ucs4 = QChar::surrogateToUcs4(units[i], units[i + 1]);
             count = 2;
         }
-        position += table.Advance(ucs4, units + i, count);
+        position += table.Advance(ucs4, units + i, count) * scale;
         const int rounded = static_cast<int>(std::floor(position + 0.5));
         out[i] = rounded - placed;
         placed = rounded;
@@ -202,6 +268,105 @@ int Measurer::Width(const QString& text) {
         width += d;
     }
     return width;
+}
+
+namespace {
+
+// The font's own positions of text's glyphs stretched onto dx's total; see FinePositions.
+bool Fit(FontTable& table, const QString& text, const int* dx, Positions& out) {
+    const qsizetype n = text.size();
+    out.resize(n + 1);
+    const QChar* units = text.constData();
+    qreal natural = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        out[i] = natural;
+        char32_t ucs4 = units[i].unicode();
+        int count = 1;
+        if (units[i].isHighSurrogate() && i + 1 < n && units[i + 1].isLowSurrogate()) {
+            ucs4 = QChar::surrogateToUcs4(units[i], units[i + 1]);
+            count = 2;
+        }
+        natural += table.Advance(ucs4, units + i, count);
+        if (count == 2) {
+            out[++i] = natural;
+        }
+    }
+    out[n] = natural;
+    qint64 total = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        total += dx[i];
+    }
+    if (n == 0 || !(natural > 0) || total <= 0) {
+        out.clear();
+        return false;
+    }
+    // Rounding each running sum leaves every glyph within half a unit of the font's
+    // position, and the stretch moves it by at most half a unit more.
+    constexpr qreal kTolerance = 1.0 + 1e-6;
+    const qreal stretch = qreal(total) / natural;
+    qint64 recorded = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+        out[i] *= stretch;
+        if (std::abs(out[i] - qreal(recorded)) > kTolerance) {
+            out.clear();
+            return false;
+        }
+        if (i < n) {
+            recorded += dx[i];
+        }
+    }
+    out[n] = qreal(total);
+    return true;
+}
+
+// Text that glyphs of the raw font, one after the other, cannot show: a character
+// beyond it, beyond the basic plane, written right to left or combined with its
+// neighbour.
+bool NeedsShaping(const QChar* units, qsizetype n, const quint32* glyphs) {
+    for (qsizetype i = 0; i < n; ++i) {
+        if (glyphs[i] == 0 && units[i].unicode() >= 0x20) {
+            return true;
+        }
+        const char16_t u = units[i].unicode();
+        if (u >= 0x0300 && (units[i].isSurrogate() || IsBidiOrMark(units[i]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Lets Qt lay the text out with font fallback and bidirectional order, and fits the
+// line into width (the recorded advances' sum) with its baseline at origin.
+void DrawShaped(QPainter& painter, const DrawFont& font, QPointF origin, const QString& text, qreal width) {
+    QTextLayout layout(text, font.Shaped);
+    QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (!line.isValid()) {
+        layout.endLayout();
+        return;
+    }
+    line.setLineWidth(std::numeric_limits<int>::max() / 4);
+    layout.endLayout();
+    const qreal natural = line.naturalTextWidth();
+    qreal stretch = 1;
+    if (natural > 0 && width > 0) {
+        stretch = std::clamp(width / natural, 0.25, 4.0);
+    }
+    painter.save();
+    painter.translate(origin);
+    painter.scale(stretch, 1);
+    layout.draw(&painter, QPointF(-line.x(), -line.ascent()));
+    painter.restore();
+}
+
+}  // namespace
+
+bool FinePositions(const FontDesc& desc, const QString& text, const int* dx, Positions& out) {
+    const std::shared_ptr<FontTable> table = TableFor(desc);
+    return Fit(*table, text, dx, out);
 }
 
 const DrawFont& DrawFontFor(const FontDesc& desc) {
@@ -226,7 +391,10 @@ const DrawFont& DrawFontFor(const FontDesc& desc) {
     entry.Desc = desc;
     entry.Font.Font = MakeFont(desc);
     entry.Font.Raw = QRawFont::fromFont(entry.Font.Font);
+    entry.Font.Shaped = MakeFont(ShapeOf(desc));
+    entry.Font.Shaped.setStyleStrategy(QFont::PreferDefault);
     const std::shared_ptr<FontTable> table = TableFor(desc);
+    entry.Font.Table = table;
     entry.Font.Ascent = table->Ascent;
     entry.Font.Height = table->Height;
     entry.Font.UnderlinePos = table->UnderlinePos;
@@ -242,48 +410,6 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
     if (n == 0 || !font.Raw.isValid()) {
         return;
     }
-    QVarLengthArray<quint32, 128> glyphs;
-    QVarLengthArray<QPointF, 128> positions;
-    glyphs.reserve(n);
-    positions.reserve(n);
-    const QChar* units = text.constData();
-    qreal x = origin.x();
-    bool simple = true;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (units[i].isSurrogate()) {
-            simple = false;
-            break;
-        }
-    }
-    if (simple) {
-        glyphs.resize(n);
-        int found = static_cast<int>(n);
-        if (!font.Raw.glyphIndexesForChars(units, static_cast<int>(n), glyphs.data(), &found) || found != n) {
-            return;
-        }
-        positions.resize(n);
-        for (qsizetype i = 0; i < n; ++i) {
-            positions[i] = QPointF(x, origin.y());
-            x += dx[i];
-        }
-    } else {
-        for (qsizetype i = 0; i < n; ++i) {
-            int count = 1;
-            if (units[i].isHighSurrogate() && i + 1 < n && units[i + 1].isLowSurrogate()) {
-                count = 2;
-            }
-            quint32 glyph = 0;
-            int found = 1;
-            if (font.Raw.glyphIndexesForChars(units + i, count, &glyph, &found) && found >= 1) {
-                glyphs.append(glyph);
-                positions.append(QPointF(x, origin.y()));
-            }
-            for (int k = 0; k < count; ++k) {
-                x += dx[i + k];
-            }
-            i += count - 1;
-        }
-    }
     // The glyph cache renders each glyph as a bitmap at its device size, and
     // fails on sizes or stretches far outside what text is drawn at (a
     // recording may map its units however it likes). Such text is filled as
@@ -297,21 +423,41 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
     if (!(large <= 20000)) {
         return;
     }
-    if (large <= 256 && large <= 2 * small + 2) {
-        QGlyphRun run;
-        run.setRawFont(font.Raw);
-        run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(glyphs.size()));
-        painter.drawGlyphRun(QPointF(0, 0), run);
+    qint64 total = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        total += dx[i];
+    }
+    const qreal width = qreal(total);
+    QVarLengthArray<quint32, 128> glyphs(n);
+    const QChar* units = text.constData();
+    int found = static_cast<int>(n);
+    if (!font.Raw.glyphIndexesForChars(units, static_cast<int>(n), glyphs.data(), &found) || found != n ||
+        NeedsShaping(units, n, glyphs.constData())) {
+        DrawShaped(painter, font, origin, text, width);
     } else {
-        QPainterPath outlines;
-        for (qsizetype i = 0; i < glyphs.size(); ++i) {
-            outlines.addPath(font.Raw.pathForGlyph(glyphs[i]).translated(positions[i]));
+        Positions fine;
+        const bool even = font.Table && Fit(*font.Table, text, dx, fine);
+        QVarLengthArray<QPointF, 128> positions(n);
+        qreal x = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            positions[i] = QPointF(origin.x() + (even ? fine[i] : x), origin.y());
+            x += dx[i];
         }
-        painter.fillPath(outlines, painter.pen().color());
+        if (large <= 256 && large <= 2 * small + 2) {
+            QGlyphRun run;
+            run.setRawFont(font.Raw);
+            run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(n));
+            painter.drawGlyphRun(QPointF(0, 0), run);
+        } else {
+            QPainterPath outlines;
+            for (qsizetype i = 0; i < n; ++i) {
+                outlines.addPath(font.Raw.pathForGlyph(glyphs[i]).translated(positions[i]));
+            }
+            painter.fillPath(outlines, painter.pen().color());
+        }
     }
     // Decorations span exactly the advances.
     if (underline || strikeOut) {
-        const qreal width = x - origin.x();
         const QColor color = painter.pen().color();
         if (underline) {
             painter.fillRect(QRectF(origin.x(), origin.y() + font.UnderlinePos, width, font.LineWidth), color);

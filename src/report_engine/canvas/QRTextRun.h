@@ -17,10 +17,12 @@
 class QPainter;
 
 // Text as every canvas backend lays it out: one resolved font, one advance per
-// UTF-16 unit rounded so that the advances add up to the rounded width, and
-// glyphs placed at exactly those advances. The recorder writes the advances
-// into its text records; the painter canvas and the player draw with them, so
-// a page looks the same recorded, played back or drawn directly.
+// UTF-16 unit rounded so that the advances add up to the rounded width. The
+// recorder writes the advances into its text records; the painter canvas and
+// the player draw with them, so a page looks the same recorded, played back or
+// drawn directly. Within a text the glyphs keep the font's own fractional
+// spacing (FinePositions), so the whole-pixel rounding of each advance does not
+// grow into visible gaps when a page is drawn enlarged.
 namespace quorin::textrun {
 
 /// A font as a recording describes it (a LOGFONT in pixel terms).
@@ -42,6 +44,8 @@ FontDesc DescOf(const TQRFont& font, int dotsPerInch);
 QFont MakeFont(const FontDesc& desc);
 
 using Advances = QVarLengthArray<int, 128>;
+/// Where each unit's glyph starts, plus the text's end, from the text's start.
+using Positions = QVarLengthArray<qreal, 129>;
 
 struct FontTable;
 
@@ -70,9 +74,19 @@ class Measurer {
     std::shared_ptr<FontTable> table_;
 };
 
+/// Where the glyphs of text lie when its advances dx (logical units, one per
+/// UTF-16 unit) are this font's rounded ones: the font's fractional advances,
+/// stretched so that the text still ends where dx ends. out gets text.size() + 1
+/// positions. False, with out empty, when dx does not follow the font (a glyph
+/// more than one unit away: spacing chosen by another writer); dx is then to be
+/// taken as it is.
+bool FinePositions(const FontDesc& desc, const QString& text, const int* dx, Positions& out);
+
 /// A resolved font ready for drawing: the measurer plus its glyph source.
 struct DrawFont {
     QFont Font;
+    QFont Shaped;  // without decorations, with shaping: text the raw font cannot draw alone
+    std::shared_ptr<FontTable> Table;
     QRawFont Raw;
     int Ascent = 0;
     int Height = 0;
@@ -84,7 +98,11 @@ struct DrawFont {
 const DrawFont& DrawFontFor(const FontDesc& desc);
 
 /// Draws text whose baseline starts at origin, each unit advanced by dx
-/// (logical units of the painter), in the painter's pen colour.
+/// (logical units of the painter), in the painter's pen colour. Text of this
+/// font's own glyphs is placed glyph by glyph (at FinePositions when dx follows
+/// the font). Text with characters the font lacks, right-to-left or combining
+/// characters is shaped by Qt, which falls back to an installed font that has
+/// them and keeps the text's direction, and is fitted into dx's total width.
 void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString& text, const int* dx,
           bool underline, bool strikeOut);
 

@@ -21,8 +21,8 @@ namespace {
 // pens selects the existing object again instead of creating one.
 constexpr int kObjectsPerKind = 4;
 constexpr int kHeaderRecordSize = 108;
-constexpr int kDeviceWidth = 1920;
-constexpr int kDeviceHeight = 1080;
+constexpr int kDeviceWidth = kRecorderDeviceWidth;
+constexpr int kDeviceHeight = kRecorderDeviceHeight;
 
 enum Kind { kFont = 0, kPen = 1, kBrush = 2, kKinds = 3 };
 

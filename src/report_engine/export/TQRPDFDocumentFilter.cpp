@@ -7,6 +7,7 @@
 
 #include "report_engine/canvas/QRGdiPaint.h"
 #include "report_engine/export/QRExportText.h"
+#include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileAccess.h"
 
@@ -55,6 +56,7 @@ void TQRPDFDocumentFilter::NewPage() {
 void TQRPDFDocumentFilter::TextOut(double x, double y, const TQRFont& font, const QColor& color,
                                    TAlignment alignment, const QString& text) {
     (void)color;  // the font's own colour is the text colour
+    ReplacedCharacters += CountOutsideWindows1252(text);
     if (!geometry_) {
         geometry_ = std::make_unique<TQRExportGeometry>(Printer);
     }

@@ -3,9 +3,12 @@
 #include <QFileInfo>
 #include <atomic>
 
+#include "report_engine/canvas/QREmfScale.h"
+#include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/export/QRStyledPenMarks.h"
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/printer/TQRPrinter.h"
+#include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
 #include "runtime/SafeFileSet.h"
 
@@ -18,6 +21,20 @@ QString WithoutExtension(const QString& fileName) {
     const qsizetype dot = fileName.lastIndexOf(u'.');
     const qsizetype slash = std::max(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'));
     return dot > slash ? fileName.left(dot) : fileName;
+}
+
+// The page as the file holds it: in finer units, so that readers which place each
+// glyph at its advance keep the font's spacing (16-bit coordinates for a WMF).
+QByteArray Exported(const QByteArray& recording, bool emf) {
+    return emfscale::Finer(recording, emf ? emfscale::kFactor : emfscale::FactorFor16Bit(recording));
+}
+
+// The characters of the page's texts that the WMF's code page lacks.
+int Replaced(const QByteArray& recording) {
+    int count = 0;
+    for (const TQREmfPlayer::TextRecord& text : TQREmfPlayer::Texts(recording))
+        count += CountOutsideWindows1252(text.Text);
+    return count;
 }
 }  // namespace
 
@@ -48,10 +65,11 @@ QStringList TQRWMFExportFilter::SavePages() {
         // exported page carries the preview's as solid marks.
         const QByteArray& recording = ExpandStyledPens(page->Data(), expanded);
         if (emf) {
-            set.Add(name, recording);
+            set.Add(name, Exported(recording, true));
         } else {
             QString error;
-            const QByteArray wmf = ConvertEmfToWmf(recording, &error);
+            const QByteArray wmf = ConvertEmfToWmf(Exported(recording, false), &error);
+            ReplacedCharacters += Replaced(page->Data());
             if (wmf.isEmpty()) {
                 throw Exception(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2").arg(name, error));
             }

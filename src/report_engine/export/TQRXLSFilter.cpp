@@ -142,6 +142,7 @@ void TQRXLSFilter::TextOut(double x, double y, const TQRFont& font, const QColor
         page_->FirstRow = nextRow_;
     }
     TQRAbstractExportFilter::TextOut(x, y, font, color, alignment, text);
+    ReplacedCharacters += CountOutsideWindows1252(text);
     page_->Columns.Add(x);
     bandTop_ = std::min(bandTop_, y);
 }

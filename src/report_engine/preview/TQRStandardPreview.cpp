@@ -577,6 +577,8 @@ void TQRStandardPreview::ExportTo(int filterIndex, const QString& fileName) {
         }
         filter->SourcePrinter = printer_;
         printer_->ExportToFilter(filter.get());
+        if (const QString notice = filter->ReplacementNotice(); !notice.isEmpty())
+            TQRPreviewDialogs::ShowMessageBox(this, MessageCaption(), notice);
     } catch (const Exception& e) {
         ShowError(e.message());
     } catch (const std::exception& e) {

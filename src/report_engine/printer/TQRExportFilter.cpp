@@ -4,6 +4,18 @@
 
 namespace quorin {
 
+QString TQRExportFilter::ReplacementNotice() const {
+    if (ReplacedCharacters <= 0) {
+        return {};
+    }
+    return ReplacedCharacters == 1
+               ? QStringLiteral("O relatório foi exportado, mas 1 caractere não existe na página de código do "
+                                "formato (Windows-1252) e foi gravado como \"?\".")
+               : QStringLiteral("O relatório foi exportado, mas %1 caracteres não existem na página de código do "
+                                "formato (Windows-1252) e foram gravados como \"?\".")
+                     .arg(ReplacedCharacters);
+}
+
 void TQRExportFilterLibrary::AddFilter(TFactory factory) {
     if (!factory) {
         return;

@@ -103,6 +103,13 @@ class TQRExportFilter {
     /// The page sink whose stored pages the preview shows (set by the save
     /// command); filters that save pages rather than a run's texts read it.
     TQRPrinter* SourcePrinter = nullptr;
+
+    /// Characters the file's code page lacks, written as "?" (counted by the
+    /// filters whose format prescribes a code page).
+    int ReplacedCharacters = 0;
+    /// What the user is told after a successful export that had to replace
+    /// characters; empty when none was replaced.
+    QString ReplacementNotice() const;
 };
 
 /// The filters the save command offers, in the order they were added.

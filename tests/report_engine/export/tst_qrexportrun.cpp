@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kRecords = 70;
 
-std::unique_ptr<RunHarness> MakeReport() {
+std::unique_ptr<RunHarness> MakeReport(const QString& ending = QStringLiteral("Município de São Paulo")) {
     auto run = std::make_unique<RunHarness>(kRecords);
     run->Build({Band("PHB_Cabecalho", rbPageHeader, 30), Band("DTB_Detalhe", rbDetail, 20),
                 Band("SUB_Total", rbSummary, 30)},
@@ -34,7 +34,7 @@ std::unique_ptr<RunHarness> MakeReport() {
                 {"QRT_Total", "TQRDBText", "DTB_Detalhe", 400, 0, 120, 16,
                  {{"DataSet", "CDS_Relatorio"}, {"DataField", "VLR_TOTAL"}, {"Alignment", "right"}, {"AutoSize", false}, {"Mask", "#,##0.00"}}},
                 {"QRH_Linha", "TQRShape", "DTB_Detalhe", 0, 17, 520, 2, {{"Shape", "qrsHorLine"}}},
-                {"QRL_Fim", "TQRLabel", "SUB_Total", 0, 5, 200, 16, {{"Caption", QStringLiteral("Município de São Paulo")}}}});
+                {"QRL_Fim", "TQRLabel", "SUB_Total", 0, 5, 200, 16, {{"Caption", ending}}}});
     return run;
 }
 
@@ -129,6 +129,40 @@ class TestQRExportRun : public QObject {
         QCOMPARE(rtf.count(" BIC"), kRecords);
         QVERIFY(rtf.contains("Munic\xEDpio de S\xE3o Paulo"));
         QVERIFY(rtf.endsWith("\\par }\r\n"));
+    }
+
+    // Formats held to a code page write "?" for what it lacks and say so once the file
+    // is written; a report whose texts all fit says nothing.
+    void replacedCharactersAreNoticed_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<int>("replaced");
+        for (const char* format : {"pdf", "xls", "wmf"}) {
+            QTest::addRow("%s, chinese and emoji", format) << QString::fromLatin1(format) << QStringLiteral("Lote 中文 😀") << 3;
+            QTest::addRow("%s, portuguese", format) << QString::fromLatin1(format) << QStringLiteral("Município de São Paulo") << 0;
+        }
+    }
+    void replacedCharactersAreNoticed() {
+        QFETCH(QString, format);
+        QFETCH(QString, ending);
+        QFETCH(int, replaced);
+        auto run = MakeReport(ending);
+        run->Run();
+        const QString dir = Path("replaced_" + format + QString::number(replaced));
+        QDir().mkpath(dir);
+        std::unique_ptr<TQRExportFilter> filter;
+        if (format == "pdf") filter = std::make_unique<TQRPDFDocumentFilter>(dir + "/run.pdf");
+        if (format == "xls") filter = std::make_unique<TQRXLSFilter>(dir + "/run.xls");
+        if (format == "wmf") filter = std::make_unique<TQRWMFExportFilter>(dir + "/run.wmf", run->report->QRPrinter());
+        run->report->ExportToFilter(filter.get());
+        QVERIFY(!QDir(dir).entryList(QDir::Files).isEmpty());
+        QCOMPARE(filter->ReplacedCharacters, replaced);
+        if (replaced == 0) {
+            QVERIFY(filter->ReplacementNotice().isEmpty());
+        } else {
+            QVERIFY2(filter->ReplacementNotice().contains(QStringLiteral("3 caracteres não existem na página de código")),
+                     qPrintable(filter->ReplacementNotice()));
+        }
     }
 
     void metafiles() {

@@ -6,9 +6,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../canvas/LetterGaps.h"
 #include "ExportTools.h"
 #include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/export/QRStyledPenMarks.h"
+#include "report_engine/canvas/QREmfScale.h"
+#include "report_engine/canvas/QRTextRun.h"
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/export/TQRWMFExportFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -93,6 +96,36 @@ QList<TRuleMarks> RuleMarks(const QImage& grey) {
 
 QImage Grey(const QImage& image) { return image.convertToFormat(QImage::Format_Grayscale8); }
 
+const QStringList kSpacedWords{QStringLiteral("Quantidade"), QStringLiteral("400,0000"), QStringLiteral("500 folhas"),
+                               QStringLiteral("formato"), QStringLiteral("com 10"), QStringLiteral("500098")};
+
+/// One page with each word on a line of its own, in the example report's 9-point Arial.
+void RunSpacedWords(TQRPrinter& printer) {
+    printer.BeginDoc();
+    printer.NewPage();
+    TQRCanvas* canvas = printer.GetCanvas();
+    canvas->Font.Name = QStringLiteral("Arial");
+    canvas->Font.Size = 9;
+    for (int i = 0; i < kSpacedWords.size(); ++i)
+        canvas->TextOut(printer.XPos(200), printer.YPos(200 + 80 * i), kSpacedWords[i]);
+    printer.EndDoc();
+}
+
+/// The rows [top, bottom) of each line of text, top to bottom.
+QList<QPair<int, int>> TextLines(const QImage& image) {
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    QList<QPair<int, int>> lines;
+    int blank = 1000;
+    for (int y = 0; y < grey.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < grey.width() && !ink; ++x) ink = grey.constScanLine(y)[x] < 128;
+        if (ink && blank > 4) lines.append({y, y + 1});
+        if (ink) lines.last().second = y + 1;
+        blank = ink ? 0 : blank + 1;
+    }
+    return lines;
+}
+
 }  // namespace
 
 class TestQRWmfExport : public QObject {
@@ -155,7 +188,7 @@ class TestQRWmfExport : public QObject {
         filter.Finish();
         for (int page = 1; page <= 3; ++page) {
             const QString name = Path(QStringLiteral("enh%1.emf").arg(page, 3, 10, QChar(u'0')));
-            QCOMPARE(ReadAll(name), printer.GetPage(page)->Data());
+            QCOMPARE(ReadAll(name), emfscale::Finer(printer.GetPage(page)->Data(), emfscale::kFactor));
             if (!Has("emf2svg-conv")) continue;
             const Result r = Run("emf2svg-conv", {"-i", name, "-o", name + ".svg"});
             QVERIFY2(r.exitCode == 0, r.err);
@@ -299,6 +332,54 @@ class TestQRWmfExport : public QObject {
         QFETCH(QList<qreal>, pattern);
         QFETCH(QList<QPolygon>, marks);
         QCOMPARE(DashMarks(path, pattern), marks);
+    // LibreOffice places every glyph at the advance the file gives: the exported
+    // metafiles carry them finely enough that its letters keep the font's spacing.
+    void libreOfficeKeepsTheLetterGaps_data() {
+        QTest::addColumn<bool>("enhanced");
+        QTest::newRow("emf") << true;
+        QTest::newRow("wmf") << false;
+    }
+    void libreOfficeKeepsTheLetterGaps() {
+        QFETCH(bool, enhanced);
+        if (!Has("soffice") || !Has("pdftoppm")) QSKIP("LibreOffice or pdftoppm missing");
+        TQRPrinter printer;
+        RunSpacedWords(printer);
+        TQRWMFExportFilter::SetEnhanced(enhanced);
+        const QString kind = enhanced ? QStringLiteral("emf") : QStringLiteral("wmf");
+        QDir(dir_.path()).mkpath(QStringLiteral("gaps"));
+        TQRWMFExportFilter filter(Path("gaps/words.wmf"), &printer);
+        filter.Start(2100, 2970, TQRFont());
+        filter.Finish();
+        const QString file = Path("gaps/words001." + kind);
+        QVERIFY(Soffice(dir_.path(), QStringLiteral("pdf"), {file}, Path("gaps/" + kind)));
+        const QString pdf = Path("gaps/" + kind + "/words001.pdf");
+        constexpr int kDpi = 192;
+        QCOMPARE(Run("pdftoppm", {"-r", QString::number(kDpi), "-png", "-singlefile", pdf, Path("gaps/" + kind + "/page")}).exitCode, 0);
+        const QImage page(Path("gaps/" + kind + "/page.png"));
+        QVERIFY(!page.isNull());
+        QDir().mkpath(QStringLiteral(QUORIN_BINARY_DIR "/screenshots"));
+        page.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/letters_libreoffice_%1.png").arg(kind));
+
+        const QList<QPair<int, int>> lines = TextLines(page);
+        QCOMPARE(lines.size(), kSpacedWords.size());
+        TQRFont font;
+        font.Name = QStringLiteral("Arial");
+        font.Size = 9;
+        const textrun::DrawFont& drawFont = textrun::DrawFontFor(textrun::DescOf(font, 96));
+        // LibreOffice may shrink the picture onto its page: the scale is what the lines'
+        // spacing (8 mm) shows.
+        const qreal pitch = qreal(lines.last().first - lines.first().first) / (kSpacedWords.size() - 1);
+        const qreal scale = kDpi / 96.0 * pitch / (8 / 25.4 * kDpi);
+        QStringList differences;
+        for (int i = 0; i < kSpacedWords.size(); ++i) {
+            const QImage reference = lettergaps::DrawText(QSize(page.width(), 60), drawFont.Font, kSpacedWords[i],
+                                                          scale, QPointF(10, 40 / scale));
+            const QString difference =
+                lettergaps::CompareGaps(lettergaps::InkRuns(page, lines[i].first, lines[i].second),
+                                        lettergaps::InkRuns(reference, 0, reference.height()));
+            if (!difference.isEmpty()) differences << kSpacedWords[i] + ": " + difference;
+        }
+        QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u'\n')));
     }
 
     void noSourceNoFiles() {

@@ -804,6 +804,11 @@ void TestQRPreview::saveDispatchesToTheExportFilters_data() {
     QTest::newRow("trailing dot, pdf entry") << "saida." << 6 << "saida.pdf:pdf" << "" << "";
     // An extension the dialog does not offer stays, in the chosen entry's format.
     QTest::newRow("other extension, metafile entry") << "saida.v2" << 3 << "saida.v2:wmf" << "" << "";
+    // A filter that had to write "?" for characters says so after the file is written.
+    QTest::newRow("pdf with characters replaced")
+        << "trocas.pdf" << 6 << "trocas.pdf:pdf" << ""
+        << "O relatório foi exportado, mas 2 caracteres não existem na página de código do formato "
+           "(Windows-1252) e foram gravados como \"?\".";
     QTest::newRow("rtf not installed") << "saida.rtf" << 1 << "" << ""
                                        << "O formato Word (RTF) não está disponível: o filtro de exportação não "
                                           "foi instalado.";
@@ -831,6 +836,7 @@ void TestQRPreview::saveDispatchesToTheExportFilters() {
     QStringList exported;
     printer->OnExportToFilter = [&](TQRExportFilter* filter) {
         exported << QFileInfo(filter->FileName).fileName() + u':' + filter->GetExtension();
+        if (filter->FileName.contains(QStringLiteral("trocas"))) filter->ReplacedCharacters = 2;
     };
     TQRStandardPreview window(nullptr, printer.Printer.get());
     window.SaveClick();
