@@ -296,6 +296,27 @@ class TestQRWmfExport : public QObject {
         QCOMPARE(qFromLittleEndian<quint32>(expanded.constData() + 48), quint32(expanded.size()));
         QCOMPARE(qFromLittleEndian<quint32>(expanded.constData() + 52), quint32(types(expanded).size() + 1));
         QCOMPARE(printer.GetPage(1)->Data(), recording);
+        // The exported copy in finer units takes the marks too, and draws them
+        // where the page as recorded has them.
+        const QByteArray finer = emfscale::Finer(expanded, emfscale::kFactor);
+        QVERIFY(!finer.isSharedWith(expanded));
+        const QSize size(qFromLittleEndian<qint32>(recording.constData() + 16) + 1,
+                         qFromLittleEndian<qint32>(recording.constData() + 20) + 1);
+        const auto marks = [&](const QByteArray& emf) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            TQREmfPlayer::Play(emf, painter, QRectF(QPointF(0, 0), size));
+            painter.end();
+            return RuleMarks(Grey(image));
+        };
+        const QList<TRuleMarks> coarse = marks(expanded), fine = marks(finer);
+        QCOMPARE(fine.size(), coarse.size());
+        for (qsizetype rule = 0; rule < coarse.size(); ++rule) {
+            QCOMPARE(fine[rule].starts.size(), coarse[rule].starts.size());
+            for (qsizetype i = 0; i < coarse[rule].starts.size(); ++i)
+                QVERIFY(std::abs(fine[rule].starts[i] - coarse[rule].starts[i]) <= 1);
+        }
 
         TQRPrinter plain;
         RunThreePages(plain);
@@ -332,6 +353,8 @@ class TestQRWmfExport : public QObject {
         QFETCH(QList<qreal>, pattern);
         QFETCH(QList<QPolygon>, marks);
         QCOMPARE(DashMarks(path, pattern), marks);
+    }
+
     // LibreOffice places every glyph at the advance the file gives: the exported
     // metafiles carry them finely enough that its letters keep the font's spacing.
     void libreOfficeKeepsTheLetterGaps_data() {
