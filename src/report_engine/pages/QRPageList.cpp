@@ -64,12 +64,13 @@ EQRError DamagedCode(int page) {
 }
 
 // A run that has laid out at least a fiftieth of its rows, on a few pages,
-// tells its final size well enough from the bytes stored so far; it is
-// refused early when that points a quarter or more past the limit, so a run
-// that may just fit goes on and meets the exact check of every page instead.
+// tells its final size well enough from the bytes stored so far (a listing's
+// pages are much alike); it is refused early when that points a tenth or more
+// past the limit, so a run that may just fit goes on and meets the exact check
+// of every page instead.
 constexpr qint64 kEarlyShareDivisor = 50;
 constexpr int kEarlyMinPages = 8;
-constexpr double kEarlyMargin = 1.25;
+constexpr double kEarlyMargin = 1.1;
 
 // A size for a message: "2 GB", "3,6 GB", "640 KB".
 QString SizeText(double bytes) {

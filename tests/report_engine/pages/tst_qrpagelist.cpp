@@ -230,7 +230,7 @@ class TestQRPageList : public QObject {
         QTest::newRow("four times the limit, refused at page 8") << 10 << 400 << true << 8 << early;
         // With one row a page, a fiftieth of 2000 rows takes 40 pages.
         QTest::newRow("twenty times, refused once a fiftieth is done") << 1 << 2000 << true << 40 << early;
-        QTest::newRow("a tenth past, refused at the limit") << 10 << 110 << true << 101 << exact;
+        QTest::newRow("a twentieth past, refused at the limit") << 10 << 105 << true << 101 << exact;
         QTest::newRow("rows not known, refused at the limit") << 10 << 400 << false << 101 << exact;
         QTest::newRow("just fits") << 10 << 100 << true << 0 << QString();
     }
