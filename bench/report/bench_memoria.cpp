@@ -39,9 +39,11 @@ struct TMeasure {
 // Runs the program with its arguments, its output thrown away; returns its peak.
 TMeasure Run(const QString& program, const QStringList& arguments) {
     std::vector<QByteArray> owned{QFile::encodeName(program)};
-    for (const QString& a : arguments) owned.push_back(a.toUtf8());
+    for (const QString& a : arguments)
+        owned.push_back(a.toUtf8());
     std::vector<char*> argv;
-    for (QByteArray& a : owned) argv.push_back(a.data());
+    for (QByteArray& a : owned)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     QElapsedTimer clock;
     clock.start();
@@ -54,10 +56,12 @@ TMeasure Run(const QString& program, const QStringList& arguments) {
         ::_exit(127);
     }
     TMeasure m;
-    if (pid < 0) return m;
+    if (pid < 0)
+        return m;
     int status = 0;
     rusage usage{};
-    if (::wait4(pid, &status, 0, &usage) != pid) return m;
+    if (::wait4(pid, &status, 0, &usage) != pid)
+        return m;
     m.seconds = double(clock.elapsed()) / 1000.0;
     m.peakMib = double(usage.ru_maxrss) / 1024.0;
     m.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -68,7 +72,8 @@ TMeasure Run(const QString& program, const QStringList& arguments) {
 // 100, the process header repeated on every item, written as the interchange CSV.
 bool WriteCsv(const QString& path, int items) {
     QFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) return false;
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
     out.write(
         "nro_lote;nro_item;cod_produto;cod_unidademedida;des_especificacao;qtd_produto;des_lote;"
         "des_produto;des_unidademedida;vlr_lance;nro_cuc;cod_entidade;ano_exercicio;nro_processo;"
@@ -89,7 +94,8 @@ bool WriteCsv(const QString& path, int items) {
                QByteArray::number(item % 50 + 1) + ";LOTE " + QByteArray::number(lot).rightJustified(4, '0') +
                " - MATERIAIS DIVERSOS;PRODUTO " + QByteArray::number(lot) + '.' + QByteArray::number(item) +
                " DESCRIÇÃO DO ITEM" + tail;
-        if (out.write(line) != line.size()) return false;
+        if (out.write(line) != line.size())
+            return false;
     }
     return out.flush();
 }
@@ -115,10 +121,12 @@ int main(int argc, char** argv) {
         else
             sizes.push_back(QByteArray(argv[i]).toInt());
     }
-    if (sizes.empty()) sizes = {50000, 200000};
+    if (sizes.empty())
+        sizes = {50000, 200000};
 
     QTemporaryDir dir;
-    if (!dir.isValid()) return 1;
+    if (!dir.isValid())
+        return 1;
     const char* formats[] = {"qrp", "pdf", "txt", "rtf", "xls", "emf"};
     std::printf("Pico de memória do relatório por formato, ao lado de verificar do mesmo arquivo (%s)\n",
                 qPrintable(pacote));
@@ -130,8 +138,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         QFile::remove(csv);
-        std::printf("%d itens (%d lotes), processo de %.1f MB\n", items, (items + kItemsPerLot - 1) / kItemsPerLot,
-                    double(QFile(kpz).size()) / 1e6);
+        std::printf("%d itens (%d lotes), processo de %.1f MB\n", items,
+                    (items + kItemsPerLot - 1) / kItemsPerLot, double(QFile(kpz).size()) / 1e6);
         const TMeasure peer = Run(pacote, {QStringLiteral("verificar"), kpz});
         Print("verificar", peer, peer.peakMib);
         for (const char* format : formats) {
@@ -139,7 +147,8 @@ int main(int argc, char** argv) {
             out.removeRecursively();
             QDir().mkpath(out.path());
             const QString target = out.filePath(QStringLiteral("relatorio.") + QLatin1String(format));
-            const TMeasure m = Run(pacote, {QStringLiteral("relatorio"), kpz, QStringLiteral("--saida"), target});
+            const TMeasure m =
+                Run(pacote, {QStringLiteral("relatorio"), kpz, QStringLiteral("--saida"), target});
             Print(qPrintable(QStringLiteral("relatorio .") + QLatin1String(format)), m, peer.peakMib);
             out.removeRecursively();
         }

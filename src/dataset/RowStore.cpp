@@ -113,7 +113,11 @@ qsizetype Utf8BytesOfUnits(QByteArrayView utf8, qsizetype units) {
     qsizetype taken = 0;
     while (i < utf8.size() && taken < units) {
         const uint32_t lead = uchar(utf8[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        const int length = lead < 0x80         ? 1
+                           : (lead >> 5) == 6  ? 2
+                           : (lead >> 4) == 14 ? 3
+                           : (lead >> 3) == 30 ? 4
+                                               : 0;
         if (length == 0 || i + length > utf8.size()) {
             return -1;
         }
@@ -187,7 +191,7 @@ struct TRowStore::Column {
     // from another store is listed with size 0 and never written.
     std::vector<std::shared_ptr<char[]>> chunks;
     std::vector<uint32_t> chunkSizes;
-    std::unordered_map<const char*, uint32_t> sharedIn;  // chunk of another store -> its index here
+    std::unordered_map<const char*, uint32_t> sharedIn;       // chunk of another store -> its index here
     uint32_t current = std::numeric_limits<uint32_t>::max();  // chunk small texts go into
     uint32_t used = 0;
     uint32_t nextChunk = kFirstChunk;
@@ -228,7 +232,8 @@ struct TRowStore::Column {
         if (n > kOwnChunk) {
             slot.chunk = NewChunk(n);
         } else {
-            if (current >= chunks.size() || chunkSizes[current] - used < n || chunks[current].use_count() > 1) {
+            if (current >= chunks.size() || chunkSizes[current] - used < n ||
+                chunks[current].use_count() > 1) {
                 // Chunks double from small to kChunkSize: a data set of a few rows stays small.
                 current = NewChunk(std::max(n, nextChunk));
                 nextChunk = std::min(kChunkSize, nextChunk * 2);

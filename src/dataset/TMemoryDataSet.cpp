@@ -676,7 +676,9 @@ void TMemoryDataSet::SetActiveTextOf(int column, const TMemoryDataSet& source, i
         TSharedBytes bytes = source.d->store.SharedBytes(row, sourceColumn);
         const QByteArrayView view = bytes.View();
         const bool text = from->DataType() != TFieldType::ftBlob || view.isValidUtf8();
-        const qsizetype kept = !text ? -1 : target->Size() > 0 ? Utf8BytesOfUnits(view, target->Size()) : view.size();
+        const qsizetype kept = !text                ? -1
+                               : target->Size() > 0 ? Utf8BytesOfUnits(view, target->Size())
+                                                    : view.size();
         if (kept >= 0) {
             // An empty text is stored as null, as SetAsString stores it.
             SetActiveValue(column, TFieldValue{});

@@ -81,8 +81,8 @@ void CopiaLinhasRelatorio(TMemoryDataSet& processo, TMemoryDataSet& relatorio,
                 SetText(b.target, b.header);
                 continue;
             }
+            // A text keeps the process row's bytes rather than a copy of them.
             switch (b.kind) {
-                // The report's row keeps the process row's bytes rather than a copy.
                 case TKind::Text: b.target->SetAsTextOf(*b.source); break;
                 case TKind::Integer: b.target->SetAsInteger(b.source->AsInteger()); break;
                 case TKind::Float: b.target->SetAsFloat(b.source->AsFloat()); break;

@@ -115,7 +115,7 @@ class TestRowStore : public QObject {
     // SetAsString(AsString()) stores, cut where QString::left cuts, and keeps the
     // source's bytes instead of a copy whenever the text is those bytes.
     void textOfAnotherRowIsKeptNotCopied_data() {
-        QTest::addColumn<int>("sourceKind");  // TFieldType
+        QTest::addColumn<int>("sourceKind");          // TFieldType
         QTest::addColumn<QByteArray>("sourceBytes");  // empty with null: a null value
         QTest::addColumn<bool>("null");
         QTest::addColumn<int>("targetKind");
@@ -128,11 +128,13 @@ class TestRowStore : public QObject {
         QTest::newRow("text into text") << str << accents << false << str << 100 << true;
         QTest::newRow("cut after an accent") << str << accents << false << str << 3 << true;
         QTest::newRow("text into blob") << str << accents << false << blob << 0 << true;
-        QTest::newRow("byte order mark first") << str << QByteArray("\xEF\xBB\xBFmarca") << false << str << 3 << true;
+        QTest::newRow("byte order mark first")
+            << str << QByteArray("\xEF\xBB\xBFmarca") << false << str << 3 << true;
         QTest::newRow("cut after a pair") << str << pair << false << str << 4 << true;
         QTest::newRow("cut inside a pair is copied") << str << pair << false << str << 3 << false;
         QTest::newRow("blob of UTF-8 into text") << blob << accents << false << str << 10 << true;
-        QTest::newRow("blob not UTF-8 is copied") << blob << QByteArray("a\xFF\xFE b") << false << str << 10 << false;
+        QTest::newRow("blob not UTF-8 is copied")
+            << blob << QByteArray("a\xFF\xFE b") << false << str << 10 << false;
         QTest::newRow("empty text stores null") << str << QByteArray() << false << str << 10 << true;
         QTest::newRow("null stores null") << str << QByteArray() << true << blob << 0 << true;
     }

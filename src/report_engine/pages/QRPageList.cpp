@@ -327,9 +327,10 @@ void TQRPageList::AddPage(const TQRPageRecording& page) {
         if (estimate >= kEarlyMargin * double(limit)) {
             pageCount_ = number - 1;
             throw EQRError(
-                QStringLiteral("O relatório ficaria com cerca de %1, acima do máximo de %2 de um arquivo de "
-                               "páginas: é o que indicam as %3 primeiras páginas, com %4 de %5 registros. "
-                               "Gere-o em PDF, que não tem esse limite, ou divida o processo em partes menores.")
+                QStringLiteral(
+                    "O relatório ficaria com cerca de %1, acima do máximo de %2 de um arquivo de "
+                    "páginas: é o que indicam as %3 primeiras páginas, com %4 de %5 registros. "
+                    "Gere-o em PDF, que não tem esse limite, ou divida o processo em partes menores.")
                     .arg(SizeText(estimate), SizeText(double(limit)))
                     .arg(number)
                     .arg(done)

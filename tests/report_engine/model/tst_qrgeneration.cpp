@@ -459,7 +459,8 @@ class TstQRGeneration : public QObject {
         }
         QVERIFY2(refusal.startsWith(message), qPrintable(refusal));
         const int stored = report->QRPrinter()->PageList().GetPageCount();
-        QVERIFY2(limitShare < 0.5 ? stored < 10 : stored > pages * 9 / 10, qPrintable(QString::number(stored)));
+        QVERIFY2(limitShare < 0.5 ? stored < 10 : stored > pages * 9 / 10,
+                 qPrintable(QString::number(stored)));
         QVERIFY(report->Idle());
     }
 };

@@ -225,7 +225,8 @@ class TestQRPageList : public QObject {
         QTest::addColumn<int>("refusedAt");  // 0: the run fits
         QTest::addColumn<QString>("message");
         const QString early = QStringLiteral("O relatório ficaria com cerca de");
-        const QString exact = QStringLiteral("O relatório excede o tamanho máximo de um arquivo de páginas (");
+        const QString exact =
+            QStringLiteral("O relatório excede o tamanho máximo de um arquivo de páginas (");
         // A fiftieth of 400 pages of rows is done with page 8.
         QTest::newRow("four times the limit, refused at page 8") << 10 << 400 << true << 8 << early;
         // With one row a page, a fiftieth of 2000 rows takes 40 pages.
@@ -261,10 +262,12 @@ class TestQRPageList : public QObject {
         QVERIFY2(refusal.startsWith(message), qPrintable(refusal));
         if (refusal.startsWith(QStringLiteral("O relatório ficaria"))) {
             // Says what it expects, the limit, how far the run got, and what to do instead.
-            QVERIFY2(refusal.contains(QStringLiteral("acima do máximo de ")) &&
-                         refusal.contains(QStringLiteral("%1 de %2 registros").arg(qint64(page) * rowsPerPage).arg(rows)) &&
-                         refusal.contains(QStringLiteral("PDF")),
-                     qPrintable(refusal));
+            QVERIFY2(
+                refusal.contains(QStringLiteral("acima do máximo de ")) &&
+                    refusal.contains(
+                        QStringLiteral("%1 de %2 registros").arg(qint64(page) * rowsPerPage).arg(rows)) &&
+                    refusal.contains(QStringLiteral("PDF")),
+                qPrintable(refusal));
         }
         // What was stored before the refusal stays readable.
         if (page > 1) {
