@@ -68,6 +68,10 @@ void TField::SetAsString(const QString& text) {
     dataSet_->SetActiveValue(column_, FromString(text));
 }
 
+void TField::SetAsTextOf(const TField& source) {
+    dataSet_->SetActiveTextOf(column_, *source.dataSet_, source.column_);
+}
+
 int32_t TField::AsInteger() const {
     const TFieldValue& v = dataSet_->ActiveValue(column_);
     return IsNullValue(v) ? 0 : GetAsInteger(v);

@@ -70,6 +70,9 @@ class TField {
     /// regional decimal separator for floats), "c" form for time stamps.
     QString AsString() const;
     void SetAsString(const QString& text);
+    /// SetAsString(source.AsString()) for a text or blob field; a row being
+    /// appended keeps the source row's bytes instead of a copy when it can.
+    void SetAsTextOf(const TField& source);
     int32_t AsInteger() const;
     void SetAsInteger(int32_t value);
     double AsFloat() const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 #include "dataset/DataSetError.h"
 
@@ -107,6 +108,34 @@ QString TextFromUtf8(QByteArrayView bytes) {
     return QString(marks, QChar(0xFEFF)) + QString::fromUtf8(bytes.sliced(3 * marks));
 }
 
+qsizetype Utf8BytesOfUnits(QByteArrayView utf8, qsizetype units) {
+    qsizetype i = 0;
+    qsizetype taken = 0;
+    while (i < utf8.size() && taken < units) {
+        const uint32_t lead = uchar(utf8[i]);
+        const int length = lead < 0x80         ? 1
+                           : (lead >> 5) == 6  ? 2
+                           : (lead >> 4) == 14 ? 3
+                           : (lead >> 3) == 30 ? 4
+                                               : 0;
+        if (length == 0 || i + length > utf8.size()) {
+            return -1;
+        }
+        for (int k = 1; k < length; ++k) {
+            if ((uchar(utf8[i + k]) & 0xC0) != 0x80) {
+                return -1;
+            }
+        }
+        const int width = length == 4 ? 2 : 1;  // a surrogate pair in UTF-16
+        if (taken + width > units) {
+            return -1;
+        }
+        taken += width;
+        i += length;
+    }
+    return i;
+}
+
 int CompareFieldValues(const TFieldValue& a, const TFieldValue& b) {
     const std::size_t ia = a.index();
     const std::size_t ib = b.index();
@@ -157,8 +186,12 @@ struct TRowStore::Column {
     std::vector<uint64_t> nulls;  // numbers: a set bit marks a null
     std::vector<uint32_t> refs;   // texts and blobs: 0 is null, otherwise slot + 1
     std::vector<Slot> slots;
-    std::vector<std::unique_ptr<char[]>> chunks;
+    // Chunks may be held by other stores too (SharedBytes); only chunks this
+    // column made and no other store holds are written. A chunk shared in
+    // from another store is listed with size 0 and never written.
+    std::vector<std::shared_ptr<char[]>> chunks;
     std::vector<uint32_t> chunkSizes;
+    std::unordered_map<const char*, uint32_t> sharedIn;       // chunk of another store -> its index here
     uint32_t current = std::numeric_limits<uint32_t>::max();  // chunk small texts go into
     uint32_t used = 0;
     uint32_t nextChunk = kFirstChunk;
@@ -181,7 +214,7 @@ struct TRowStore::Column {
         return QByteArrayView(chunks[s.chunk].get() + s.offset, qsizetype(s.size));
     }
     uint32_t NewChunk(uint32_t size) {
-        chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        chunks.push_back(std::shared_ptr<char[]>(new char[size]));
         chunkSizes.push_back(size);
         return uint32_t(chunks.size() - 1);
     }
@@ -199,7 +232,8 @@ struct TRowStore::Column {
         if (n > kOwnChunk) {
             slot.chunk = NewChunk(n);
         } else {
-            if (current >= chunks.size() || chunkSizes[current] - used < n) {
+            if (current >= chunks.size() || chunkSizes[current] - used < n ||
+                chunks[current].use_count() > 1) {
                 // Chunks double from small to kChunkSize: a data set of a few rows stays small.
                 current = NewChunk(std::max(n, nextChunk));
                 nextChunk = std::min(kChunkSize, nextChunk * 2);
@@ -424,6 +458,39 @@ void TRowStore::CopyValue(uint32_t from, uint32_t to, int column) {
             return;
     }
     c.MarkNull(to, c.NullAt(from));
+}
+
+TSharedBytes TRowStore::SharedBytes(uint32_t row, int column) const {
+    const Column& c = At(column);
+    if (c.form != Form::Bytes || c.refs[row] == 0) {
+        return {};
+    }
+    const Column::Slot& s = c.slots[c.refs[row] - 1];
+    return TSharedBytes{c.chunks[s.chunk], s.offset, s.size};
+}
+
+void TRowStore::SetShared(uint32_t row, int column, const TSharedBytes& bytes) {
+    Column& c = At(column);
+    if (c.form != Form::Bytes) {
+        throw EDataSetError(
+            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(c.kind)));
+    }
+    if (bytes.IsNull()) {
+        c.refs[row] = 0;
+        return;
+    }
+    if (!c.slots.empty() && c.SlotBytes(uint32_t(c.slots.size())) == bytes.View()) {
+        c.refs[row] = uint32_t(c.slots.size());
+        return;
+    }
+    auto it = c.sharedIn.find(bytes.chunk.get());
+    if (it == c.sharedIn.end()) {
+        c.chunks.push_back(std::const_pointer_cast<char[]>(bytes.chunk));
+        c.chunkSizes.push_back(0);
+        it = c.sharedIn.emplace(bytes.chunk.get(), uint32_t(c.chunks.size() - 1)).first;
+    }
+    c.slots.push_back(Column::Slot{it->second, bytes.offset, bytes.size});
+    c.refs[row] = uint32_t(c.slots.size());
 }
 
 int TRowStore::Compare(uint32_t a, uint32_t b, int column) const {

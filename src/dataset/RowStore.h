@@ -28,12 +28,26 @@ class TCellProbe {
     bool bytesKind_ = false;
 };
 
+/// The stored bytes of one text or blob value, held so that another store can
+/// keep the same bytes instead of a copy of them (TRowStore::SetShared).
+struct TSharedBytes {
+    std::shared_ptr<const char[]> chunk;
+    uint32_t offset = 0;
+    uint32_t size = 0;
+
+    bool IsNull() const { return !chunk; }
+    QByteArrayView View() const { return QByteArrayView(chunk.get() + offset, qsizetype(size)); }
+};
+
 /// The TRowStore class keeps the rows of a data set column by column, each value
 /// in its column's own form: 4 bytes for integers, 8 for numbers and time stamps,
 /// and 4 for a text or blob, which refers to bytes kept once in the column's
 /// arena (texts as UTF-8). A text equal to the last one stored in its column, or
 /// copied from another row, shares those bytes: the process header repeated on
-/// every item costs 4 bytes per row. Rows are numbered in the order they are
+/// every item costs 4 bytes per row. Another store may share those bytes
+/// (SharedBytes, SetShared): a chunk of an arena that another store holds is
+/// never written again, so the bytes both read stay as they were, whichever
+/// thread reads them. Rows are numbered in the order they are
 /// added and never renumbered; a cleared row keeps its number.
 ///
 /// Texts compare as the data set always compared them, by UTF-16 code unit.
@@ -69,6 +83,13 @@ class TRowStore {
     QByteArrayView Bytes(uint32_t row, int column) const;
     /// Gives row `to` the value of row `from`, sharing a text's bytes.
     void CopyValue(uint32_t from, uint32_t to, int column);
+    /// The stored bytes of a text or blob value, to be kept by another store;
+    /// null for a null value and for numbers.
+    TSharedBytes SharedBytes(uint32_t row, int column) const;
+    /// Stores a text or blob value that keeps bytes shared by another store
+    /// rather than a copy of them (a caller may shorten `bytes.size` to keep a
+    /// prefix). A null `bytes` stores null.
+    void SetShared(uint32_t row, int column, const TSharedBytes& bytes);
 
     /// Order of two rows' values in a column: null first, then by value.
     int Compare(uint32_t a, uint32_t b, int column) const;
@@ -96,6 +117,11 @@ class TRowStore {
 /// The text of UTF-8 bytes; unlike QString::fromUtf8, a byte order mark at the
 /// start is part of the text.
 QString TextFromUtf8(QByteArrayView bytes);
+
+/// How many bytes of UTF-8 text make its first `units` UTF-16 code units (the
+/// whole text when it is shorter): what QString::left(units) keeps of it.
+/// -1 when the cut would fall inside a character or the bytes are not UTF-8.
+qsizetype Utf8BytesOfUnits(QByteArrayView utf8, qsizetype units);
 
 /// Total order of two free values, as the store orders its own: null first,
 /// numbers by value, texts by UTF-16 code unit, bytes by byte.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "dataset/DataPacket.h"
 #include "dataset/RowStore.h"
@@ -39,6 +40,7 @@ class TMemoryDataSet::Private {
 
     bool buffered = false;             // a row is being appended or edited
     std::vector<TFieldValue> buffer;   // its values
+    std::vector<TSharedBytes> shared;  // appending: texts kept as another store's bytes
     uint32_t editing = 0;              // the row being edited (state dsEdit)
 
     void Replace(TRowStore&& rows) {
@@ -350,6 +352,7 @@ void TMemoryDataSet::Close() {
     d->Replace(TRowStore());
     d->buffered = false;
     d->buffer.clear();
+    d->shared.clear();
     d->list.clear();
     d->lo = d->hi = 0;
     d->rangeMode = true;
@@ -366,6 +369,7 @@ void TMemoryDataSet::EmptyDataSet() {
     CheckActive();
     d->buffered = false;
     d->buffer.clear();
+    d->shared.clear();
     state_ = TDataSetState::dsBrowse;
     d->Replace(NewStore());
     d->RebuildVisible();
@@ -499,6 +503,18 @@ int TMemoryDataSet::RecordCount() const {
     return Active() ? d->VisibleCount() : 0;
 }
 
+void TMemoryDataSet::ReserveRows(int rows) {
+    CheckActive();
+    if (rows <= 0) {
+        return;
+    }
+    const uint64_t total = uint64_t(d->store.RowCount()) + uint64_t(rows);
+    if (total < std::numeric_limits<uint32_t>::max()) {
+        d->store.Reserve(uint32_t(total));
+        d->order.reserve(d->order.size() + size_t(rows));
+    }
+}
+
 int TMemoryDataSet::StoredRowCount() const {
     return static_cast<int>(d->order.size());
 }
@@ -613,6 +629,10 @@ TFieldValue TMemoryDataSet::ActiveValue(int column) const {
         return {};
     }
     if (d->buffered) {
+        if (size_t(column) < d->shared.size() && !d->shared[size_t(column)].IsNull()) {
+            return TRowStore::Canonical(columns_[size_t(column)]->DataType(),
+                                        d->shared[size_t(column)].View().toByteArray());
+        }
         return d->buffer[size_t(column)];
     }
     if (!Active() || d->cur < 0) {
@@ -631,6 +651,46 @@ void TMemoryDataSet::SetActiveValue(int column, const TFieldValue& value) {
     }
     // Brought to the stored form now, so that Post cannot fail half way through a row.
     d->buffer[size_t(column)] = TRowStore::Canonical(columns_[size_t(column)]->DataType(), value);
+    if (size_t(column) < d->shared.size()) {
+        d->shared[size_t(column)] = {};
+    }
+}
+
+void TMemoryDataSet::SetActiveTextOf(int column, const TMemoryDataSet& source, int sourceColumn) {
+    CheckActive();
+    if (column < 0 || column >= static_cast<int>(columns_.size()) || sourceColumn < 0 ||
+        sourceColumn >= static_cast<int>(source.columns_.size())) {
+        throw EDataSetError(QStringLiteral("Campo inexistente."));
+    }
+    const TField* target = columns_[size_t(column)];
+    const TField* from = source.columns_[size_t(sourceColumn)];
+    const auto bytesKind = [](TFieldType k) {
+        return k == TFieldType::ftString || k == TFieldType::ftMemo || k == TFieldType::ftBlob;
+    };
+    // The bytes are kept as they are when they are the text the value would
+    // have: a stored row of the source (not one it is editing), UTF-8 text, cut
+    // by the target's size at a character.
+    if (state_ == TDataSetState::dsInsert && source.Active() && !source.d->buffered && source.d->cur >= 0 &&
+        bytesKind(target->DataType()) && bytesKind(from->DataType())) {
+        const uint32_t row = source.d->RowAt(source.d->StorageAt(source.d->cur));
+        TSharedBytes bytes = source.d->store.SharedBytes(row, sourceColumn);
+        const QByteArrayView view = bytes.View();
+        const bool text = from->DataType() != TFieldType::ftBlob || view.isValidUtf8();
+        const qsizetype kept = !text                ? -1
+                               : target->Size() > 0 ? Utf8BytesOfUnits(view, target->Size())
+                                                    : view.size();
+        if (kept >= 0) {
+            // An empty text is stored as null, as SetAsString stores it.
+            SetActiveValue(column, TFieldValue{});
+            if (kept > 0) {
+                bytes.size = uint32_t(kept);
+                d->shared.resize(columns_.size());
+                d->shared[size_t(column)] = std::move(bytes);
+            }
+            return;
+        }
+    }
+    SetActiveValue(column, target->ValueFromString(from->AsString()));
 }
 
 TFieldValue TMemoryDataSet::ValueAt(int recNo, int column) const {
@@ -644,6 +704,7 @@ TFieldValue TMemoryDataSet::ValueAt(int recNo, int column) const {
 void TMemoryDataSet::Append() {
     CheckBrowseMode();
     d->buffer.assign(columns_.size(), TFieldValue{});
+    d->shared.clear();
     d->buffered = true;
     state_ = TDataSetState::dsInsert;
 }
@@ -672,13 +733,19 @@ void TMemoryDataSet::Post() {
         return;
     }
     std::vector<TFieldValue> buffer = std::move(d->buffer);
+    const std::vector<TSharedBytes> shared = std::move(d->shared);
     d->buffer.clear();
+    d->shared.clear();
     d->buffered = false;
     if (state_ == TDataSetState::dsInsert) {
         state_ = TDataSetState::dsBrowse;
         const uint32_t row = d->store.AddRow();
         for (int c = 0; c < static_cast<int>(buffer.size()); ++c) {
-            d->store.SetValue(row, c, buffer[size_t(c)]);
+            if (size_t(c) < shared.size() && !shared[size_t(c)].IsNull()) {
+                d->store.SetShared(row, c, shared[size_t(c)]);
+            } else {
+                d->store.SetValue(row, c, buffer[size_t(c)]);
+            }
         }
         const int at = d->InsertSorted(row);
         d->RebuildVisible();
@@ -728,6 +795,7 @@ void TMemoryDataSet::Cancel() {
         return;
     }
     d->buffer.clear();
+    d->shared.clear();
     d->buffered = false;
     state_ = TDataSetState::dsBrowse;
 }

@@ -129,6 +129,9 @@ class TMemoryDataSet : public QObject {
     void Cancel();
     /// Removes the current row.
     void Delete();
+    /// Makes room for `rows` more rows at once, for a caller about to append
+    /// that many: the rows then grow without copying themselves as they go.
+    void ReserveRows(int rows);
     /// Removes every row (the data set stays open).
     void EmptyDataSet();
 
@@ -169,6 +172,11 @@ class TMemoryDataSet : public QObject {
     /// The value of a stored column in the active row (edit buffer or cursor row).
     TFieldValue ActiveValue(int column) const;
     void SetActiveValue(int column, const TFieldValue& value);
+    /// Sets a text or blob column of the active row to the text of a column of
+    /// another data set's current row, as SetAsString(source AsString()) does.
+    /// While appending, the row keeps the source's bytes rather than a copy of
+    /// them when they are that text (cut at a character by the target's size).
+    void SetActiveTextOf(int column, const TMemoryDataSet& source, int sourceColumn);
     /// The value of a stored column at a 1-based visible position.
     TFieldValue ValueAt(int recNo, int column) const;
 

@@ -72,6 +72,8 @@ void CopiaLinhasRelatorio(TMemoryDataSet& processo, TMemoryDataSet& relatorio,
             b.header = header[headerIndex++];
         bound.push_back(b);
     }
+    if (!processo.Eof())
+        relatorio.ReserveRows(processo.RecordCount() - processo.RecNo() + 1);
     while (!processo.Eof()) {
         relatorio.Append();
         for (const TBound& b : bound) {
@@ -79,8 +81,9 @@ void CopiaLinhasRelatorio(TMemoryDataSet& processo, TMemoryDataSet& relatorio,
                 SetText(b.target, b.header);
                 continue;
             }
+            // A text keeps the process row's bytes rather than a copy of them.
             switch (b.kind) {
-                case TKind::Text: SetText(b.target, b.source->AsString()); break;
+                case TKind::Text: b.target->SetAsTextOf(*b.source); break;
                 case TKind::Integer: b.target->SetAsInteger(b.source->AsInteger()); break;
                 case TKind::Float: b.target->SetAsFloat(b.source->AsFloat()); break;
                 case TKind::DateTime: b.target->SetAsDateTime(b.source->AsDateTime()); break;

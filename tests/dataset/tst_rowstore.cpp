@@ -1,5 +1,7 @@
 #include <QtTest>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "dataset/DataSetError.h"
 #include "dataset/RowStore.h"
@@ -107,6 +109,115 @@ class TestRowStore : public QObject {
         QCOMPARE(back.FieldByName(QStringLiteral("t"))->AsString(), QStringLiteral("MENOR PREÇO POR LOTE"));
         QCOMPARE(back.FieldByName(QStringLiteral("n"))->AsInteger(), 499);
         QVERIFY(std::signbit(back.FieldByName(QStringLiteral("v"))->AsFloat()));
+    }
+
+    // A row appended with the text of another data set's row stores what
+    // SetAsString(AsString()) stores, cut where QString::left cuts, and keeps the
+    // source's bytes instead of a copy whenever the text is those bytes.
+    void textOfAnotherRowIsKeptNotCopied_data() {
+        QTest::addColumn<int>("sourceKind");          // TFieldType
+        QTest::addColumn<QByteArray>("sourceBytes");  // empty with null: a null value
+        QTest::addColumn<bool>("null");
+        QTest::addColumn<int>("targetKind");
+        QTest::addColumn<int>("targetSize");
+        QTest::addColumn<bool>("kept");
+        const int str = int(TFieldType::ftString);
+        const int blob = int(TFieldType::ftBlob);
+        const QByteArray accents = QStringLiteral("AÇÚCAR CRISTAL, PACOTE DE 5 KG").toUtf8();
+        const QByteArray pair = QStringLiteral("ab\U0001F600c").toUtf8();
+        QTest::newRow("text into text") << str << accents << false << str << 100 << true;
+        QTest::newRow("cut after an accent") << str << accents << false << str << 3 << true;
+        QTest::newRow("text into blob") << str << accents << false << blob << 0 << true;
+        QTest::newRow("byte order mark first")
+            << str << QByteArray("\xEF\xBB\xBFmarca") << false << str << 3 << true;
+        QTest::newRow("cut after a pair") << str << pair << false << str << 4 << true;
+        QTest::newRow("cut inside a pair is copied") << str << pair << false << str << 3 << false;
+        QTest::newRow("blob of UTF-8 into text") << blob << accents << false << str << 10 << true;
+        QTest::newRow("blob not UTF-8 is copied")
+            << blob << QByteArray("a\xFF\xFE b") << false << str << 10 << false;
+        QTest::newRow("empty text stores null") << str << QByteArray() << false << str << 10 << true;
+        QTest::newRow("null stores null") << str << QByteArray() << true << blob << 0 << true;
+    }
+    void textOfAnotherRowIsKeptNotCopied() {
+        QFETCH(int, sourceKind);
+        QFETCH(QByteArray, sourceBytes);
+        QFETCH(bool, null);
+        QFETCH(int, targetKind);
+        QFETCH(int, targetSize);
+        QFETCH(bool, kept);
+        TMemoryDataSet source;
+        TField* from = source.AddField(QStringLiteral("de"), TFieldType(sourceKind), 500);
+        source.CreateDataSet();
+        source.Append();
+        if (!null) {
+            source.SetActiveValue(0, TFieldType(sourceKind) == TFieldType::ftBlob
+                                         ? TFieldValue(sourceBytes)
+                                         : TFieldValue(QString::fromUtf8(sourceBytes)));
+        }
+        source.Post();
+        // The same row filled by hand and by sharing.
+        TMemoryDataSet copied;
+        TMemoryDataSet shared;
+        for (TMemoryDataSet* ds : {&copied, &shared}) {
+            TField* to = ds->AddField(QStringLiteral("para"), TFieldType(targetKind), targetSize);
+            ds->CreateDataSet();
+            ds->Append();
+            if (ds == &copied) {
+                to->SetAsString(from->AsString());
+            } else {
+                to->SetAsTextOf(*from);
+                if (kept) {
+                    QCOMPARE(to->Value(), copied.Fields()[0]->Value());  // before Post too
+                }
+            }
+            ds->Post();
+        }
+        QCOMPARE(shared.Fields()[0]->Value(), copied.Fields()[0]->Value());
+        QCOMPARE(shared.Fields()[0]->IsNull(), copied.Fields()[0]->IsNull());
+        const bool copiedBytes = shared.Rows().TextBytes() > 0;
+        QCOMPARE(copiedBytes, !kept && !copied.Fields()[0]->IsNull());
+    }
+
+    // Bytes another store keeps stay as they were while the store that made
+    // them goes on storing texts, and after it is emptied: a report's rows are
+    // read on the generation thread while the process rows change on another.
+    void sharedTextsOutliveAndIgnoreTheirSource() {
+        TMemoryDataSet source;
+        TField* from = source.AddStringField(QStringLiteral("t"), 100);
+        source.CreateDataSet();
+        TMemoryDataSet kept;
+        TField* to = kept.AddStringField(QStringLiteral("t"), 100);
+        kept.CreateDataSet();
+        const auto text = [](int i) { return QStringLiteral("PRODUTO %1 DESCRIÇÃO DO ITEM").arg(i); };
+        for (int i = 0; i < 300; ++i) {
+            source.Append();
+            from->SetAsString(text(i));
+            source.Post();
+            kept.Append();
+            to->SetAsTextOf(*from);
+            kept.Post();
+        }
+        QCOMPARE(kept.Rows().TextBytes(), std::size_t(0));
+        std::atomic<bool> done{false};
+        bool same = true;
+        std::thread reader([&] {
+            while (!done) {
+                for (int i = 0; i < 300; ++i) {
+                    same = same && kept.Rows().Value(uint32_t(i), 0) == TFieldValue(text(i));
+                }
+            }
+        });
+        for (int i = 300; i < 5000; ++i) {
+            source.Append();
+            from->SetAsString(text(i).toLower());
+            source.Post();
+        }
+        source.Close();
+        done = true;
+        reader.join();
+        QVERIFY(same);
+        kept.Last();
+        QCOMPARE(to->AsString(), text(299));
     }
 };
 

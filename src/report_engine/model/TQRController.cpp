@@ -376,6 +376,7 @@ void TQRController::Execute() {
             }
         }
         if (progress && printer != nullptr) {
+            printer->SetRowsDone(RecordNumber, recordCount);
             // Only a changed percentage is handed on: the page sink posts every
             // value it gets to the window that shows it.
             const int percent = static_cast<int>(static_cast<int64_t>(RecordNumber) * 100 / recordCount);

@@ -63,6 +63,30 @@ EQRError DamagedCode(int page) {
     return EQRError(QStringLiteral("Os dados comprimidos da página %1 estão danificados.").arg(page));
 }
 
+// A run that has laid out at least a fiftieth of its rows, on a few pages,
+// tells its final size well enough from the bytes stored so far (a listing's
+// pages are much alike); it is refused early when that points a tenth or more
+// past the limit, so a run that may just fit goes on and meets the exact check
+// of every page instead.
+constexpr qint64 kEarlyShareDivisor = 50;
+constexpr int kEarlyMinPages = 8;
+constexpr double kEarlyMargin = 1.1;
+
+// A size for a message: "2 GB", "3,6 GB", "640 KB".
+QString SizeText(double bytes) {
+    static const char* const units[] = {"bytes", "KB", "MB", "GB"};
+    int unit = 0;
+    while (unit < 3 && bytes >= 1024.0 * 0.95) {
+        bytes /= 1024.0;
+        ++unit;
+    }
+    QString text = QString::number(bytes, 'f', unit == 0 ? 0 : 1);
+    if (text.endsWith(QStringLiteral(".0"))) {
+        text.chop(2);
+    }
+    return text.replace(u'.', u',') + u' ' + QLatin1String(units[unit]);
+}
+
 void ReadExact(TQRStream& stream, void* buffer, qint64 count, int page) {
     if (stream.Read(buffer, count) != count) {
         throw page > 0 ? PageTruncated(page) : Truncated();
@@ -202,7 +226,7 @@ FileCheck CheckPageFile(TQRStream& stream) {
 
 }  // namespace
 
-TQRPageList::TQRPageList() = default;
+TQRPageList::TQRPageList() : sizeLimit_(kMaxOffset) {}
 
 void TQRPageList::RequireStream() const {
     if (!stream_) {
@@ -223,6 +247,13 @@ std::shared_ptr<TQRStream> TQRPageList::GetStream() {
 void TQRPageList::SetStream(std::shared_ptr<TQRStream> stream) {
     Guard guard(lock_);
     stream_ = std::move(stream);
+    runDone_ = 0;
+    runTotal_ = 0;
+}
+
+void TQRPageList::SetRunShare(qint64 done, qint64 total) {
+    runDone_ = done;
+    runTotal_ = total;
 }
 
 void TQRPageList::WriteFileHeader() {
@@ -283,10 +314,28 @@ void TQRPageList::AddPage(const TQRPageRecording& page) {
         record.append(page.Data());
     }
     const qint64 end = start + record.size() + 4;
-    if (end > kMaxOffset) {
+    const qint64 limit = sizeLimit_;
+    if (end > limit) {
         pageCount_ = number - 1;
-        throw EQRError(
-            QStringLiteral("O relatório excede o tamanho máximo de um arquivo de páginas (2 GB)."));
+        throw EQRError(QStringLiteral("O relatório excede o tamanho máximo de um arquivo de páginas (%1).")
+                           .arg(SizeText(double(limit))));
+    }
+    const qint64 done = runDone_;
+    const qint64 total = runTotal_;
+    if (number >= kEarlyMinPages && done > 0 && total > done && done * kEarlyShareDivisor >= total) {
+        const double estimate = double(end) * double(total) / double(done);
+        if (estimate >= kEarlyMargin * double(limit)) {
+            pageCount_ = number - 1;
+            throw EQRError(
+                QStringLiteral(
+                    "O relatório ficaria com cerca de %1, acima do máximo de %2 de um arquivo de "
+                    "páginas: é o que indicam as %3 primeiras páginas, com %4 de %5 registros. "
+                    "Gere-o em PDF, que não tem esse limite, ou divida o processo em partes menores.")
+                    .arg(SizeText(estimate), SizeText(double(limit)))
+                    .arg(number)
+                    .arg(done)
+                    .arg(total));
+        }
     }
     AppendInt32(record, start);
     qToLittleEndian<int32_t>(static_cast<int32_t>(end), record.data() + 4);

@@ -31,8 +31,20 @@ class TQRPageList {
     TQRPageList(const TQRPageList&) = delete;
     TQRPageList& operator=(const TQRPageList&) = delete;
 
-    /// Appends a page (coded when compression is on). Raises EQRError.
+    /// Appends a page (coded when compression is on). Raises EQRError when the
+    /// page would take the store past its size limit, and also, before that,
+    /// once the run has laid out enough of its rows to tell that it would end
+    /// well past the limit (see SetRunShare).
     void AddPage(const TQRPageRecording& page);
+    /// How much of the run is laid out: `done` of its `total` rows (0 of 0 when
+    /// the run does not know). From the bytes stored so far the store then
+    /// estimates the size of the whole run and refuses it early, rather than
+    /// after generating for minutes. A new stream starts again at 0 of 0.
+    void SetRunShare(qint64 done, qint64 total);
+    /// The largest store, in bytes: what 32-bit offsets reach, unless a test
+    /// asks for a smaller one.
+    void SetSizeLimit(qint64 bytes) { sizeLimit_ = bytes; }
+    qint64 SizeLimit() const { return sizeLimit_; }
     /// Page n (the first is 1) as a new recording, or none when n is outside
     /// 1..page count. Raises EQRError when the stored page is damaged.
     std::unique_ptr<TQRPageRecording> GetPage(int pageNumber);
@@ -73,6 +85,9 @@ class TQRPageList {
     std::atomic<bool> compression_{false};
     std::atomic<int> pageCount_{0};
     std::shared_ptr<TQRStream> stream_;
+    std::atomic<qint64> sizeLimit_;
+    std::atomic<qint64> runDone_{0};
+    std::atomic<qint64> runTotal_{0};
 };
 
 }  // namespace quorin

@@ -163,6 +163,9 @@ class TQRPrinter : public TQRPrinterSettingsTarget {
 
     void SetAvailablePages(int n);
     void SetProgress(int n);
+    /// Rows of the run's data laid out so far, of how many: the page store
+    /// estimates from it whether the run will fit (TQRPageList::SetRunShare).
+    void SetRowsDone(qint64 done, qint64 total) { pageList_->SetRunShare(done, total); }
     void SetShowingPreview(bool flag);
     void ClosePreview(QObject* sender = nullptr);
 

@@ -427,6 +427,42 @@ class TstQRGeneration : public QObject {
         QCOMPARE(filter.Printer, preview);
         QVERIFY(report->Idle());
     }
+
+    // The run tells the page store how many of its records it has laid out: a
+    // run heading far past the store's limit is refused after its first pages,
+    // one that may just fit only when a page really does not.
+    void pageStoreLimitRefusesEarlyOnlyWhenClearlyPast_data() {
+        QTest::addColumn<double>("limitShare");  // of what the whole run stores
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a quarter of the run") << 0.25 << QStringLiteral("O relatório ficaria com cerca de");
+        QTest::newRow("nineteen twentieths") << 0.95 << QStringLiteral("O relatório excede");
+    }
+    void pageStoreLimitRefusesEarlyOnlyWhenClearlyPast() {
+        QFETCH(double, limitShare);
+        QFETCH(QString, message);
+        auto data = LotsDataSet(QList<int>(2000, 1));
+        auto report = LotReport(data.get());
+        report->Prepare();
+        const int pages = report->QRPrinter()->GetPageCount();
+        const auto limit = qint64(double(report->QRPrinter()->PageList().GetStream()->Size()) * limitShare);
+        QVERIFY(pages > 30);
+        report->OnStartPage = [limit](TCustomQuickRep* r) {
+            if (r->PageNo == 1) {
+                r->QRPrinter()->PageList().SetSizeLimit(limit);
+            }
+        };
+        QString refusal;
+        try {
+            report->Prepare();
+        } catch (const Exception& e) {
+            refusal = e.message();
+        }
+        QVERIFY2(refusal.startsWith(message), qPrintable(refusal));
+        const int stored = report->QRPrinter()->PageList().GetPageCount();
+        QVERIFY2(limitShare < 0.5 ? stored < 10 : stored > pages * 9 / 10,
+                 qPrintable(QString::number(stored)));
+        QVERIFY(report->Idle());
+    }
 };
 
 QTEST_MAIN(TstQRGeneration)

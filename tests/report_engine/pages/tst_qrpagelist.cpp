@@ -216,6 +216,65 @@ class TestQRPageList : public QObject {
         QVERIFY(!QFileInfo::exists(spilled));
     }
 
+    // A store limited to 100 plain pages of one size; the run announces its rows
+    // before each page. Refused: the first page not stored, and the message's start.
+    void sizeLimitRefusesEarlyOrAtTheLimit_data() {
+        QTest::addColumn<int>("rowsPerPage");
+        QTest::addColumn<int>("runPages");  // pages the whole run would take
+        QTest::addColumn<bool>("knowsRows");
+        QTest::addColumn<int>("refusedAt");  // 0: the run fits
+        QTest::addColumn<QString>("message");
+        const QString early = QStringLiteral("O relatório ficaria com cerca de");
+        const QString exact =
+            QStringLiteral("O relatório excede o tamanho máximo de um arquivo de páginas (");
+        // A fiftieth of 400 pages of rows is done with page 8.
+        QTest::newRow("four times the limit, refused at page 8") << 10 << 400 << true << 8 << early;
+        // With one row a page, a fiftieth of 2000 rows takes 40 pages.
+        QTest::newRow("twenty times, refused once a fiftieth is done") << 1 << 2000 << true << 40 << early;
+        QTest::newRow("a twentieth past, refused at the limit") << 10 << 105 << true << 101 << exact;
+        QTest::newRow("rows not known, refused at the limit") << 10 << 400 << false << 101 << exact;
+        QTest::newRow("just fits") << 10 << 100 << true << 0 << QString();
+    }
+    void sizeLimitRefusesEarlyOrAtTheLimit() {
+        QFETCH(int, rowsPerPage);
+        QFETCH(int, runPages);
+        QFETCH(bool, knowsRows);
+        QFETCH(int, refusedAt);
+        QFETCH(QString, message);
+        const qint64 record = Run(2, false).Bytes().size() - Run(1, false).Bytes().size();
+        TQRPageList list;
+        list.SetStream(std::make_shared<TQRStream>(kRunLimit));
+        list.SetSizeLimit(TQRPageList::HeaderSize + 100 * record);
+        const qint64 rows = qint64(runPages) * rowsPerPage;
+        QString refusal;
+        int page = 1;
+        for (; page <= runPages; ++page) {
+            list.SetRunShare(knowsRows ? qint64(page) * rowsPerPage : 0, knowsRows ? rows : 0);
+            try {
+                list.AddPage(samples::Page(page));
+            } catch (const EQRError& e) {
+                refusal = e.message();
+                break;
+            }
+        }
+        QCOMPARE(page, refusedAt == 0 ? runPages + 1 : refusedAt);
+        QCOMPARE(list.GetPageCount(), page - 1);
+        QVERIFY2(refusal.startsWith(message), qPrintable(refusal));
+        if (refusal.startsWith(QStringLiteral("O relatório ficaria"))) {
+            // Says what it expects, the limit, how far the run got, and what to do instead.
+            QVERIFY2(
+                refusal.contains(QStringLiteral("acima do máximo de ")) &&
+                    refusal.contains(
+                        QStringLiteral("%1 de %2 registros").arg(qint64(page) * rowsPerPage).arg(rows)) &&
+                    refusal.contains(QStringLiteral("PDF")),
+                qPrintable(refusal));
+        }
+        // What was stored before the refusal stays readable.
+        if (page > 1) {
+            QCOMPARE(*list.GetPage(page - 1), samples::Page(page - 1));
+        }
+    }
+
     void readerAndWriterOnTwoThreads() {
         TQRPageList list;
         list.SetCompression(true);
