@@ -78,4 +78,12 @@ constexpr int kExtTextOutFixed = 76;        // up to the string of an EXTTEXTOUT
 constexpr int kStretchDibitsFixed = 80;     // up to the bitmap header
 constexpr int kBitmapInfoHeaderSize = 40;
 
+// How many saved contexts an EMR_RESTOREDC pops with `depth` of them saved: a
+// negative value goes that many levels back, a positive one back to that level;
+// anything out of range pops none.
+constexpr int64_t RestoreLevels(int64_t relative, int64_t depth) {
+    if (relative < 0) return -relative <= depth ? -relative : 0;
+    return relative >= 1 && relative <= depth ? depth - relative + 1 : 0;
+}
+
 }  // namespace quorin::emf

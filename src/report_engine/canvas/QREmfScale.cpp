@@ -88,10 +88,7 @@ class Rescale {
                 break;
             case EMR_RESTOREDC: {
                 if (!r.Has(12)) return false;
-                const int32_t relative = r.I32(8);
-                const auto depth = static_cast<int64_t>(saved_.size());
-                const int64_t levels = relative < 0 ? (-int64_t(relative) <= depth ? -int64_t(relative) : 0)
-                                                    : (relative >= 1 && relative <= depth ? depth - relative + 1 : 0);
+                const int64_t levels = RestoreLevels(r.I32(8), static_cast<int64_t>(saved_.size()));
                 for (int64_t i = 0; i < levels; ++i) {
                     dc_ = saved_.back();
                     saved_.pop_back();

@@ -691,10 +691,7 @@ void Player::Play(const Record& r) {
             break;
         case EMR_RESTOREDC:
             if (r.Has(12)) {
-                const int32_t relative = r.I32(8);
-                // Negative: that many levels back; positive: back to that level.
-                const int levels = relative < 0 ? (relative >= -depth_ ? -relative : 0)
-                                                : (relative >= 1 && relative <= depth_ ? depth_ - relative + 1 : 0);
+                const int levels = static_cast<int>(RestoreLevels(r.I32(8), depth_));
                 for (int i = 0; i < levels; ++i) {
                     painter_.restore();
                     dc_ = saved_.back();

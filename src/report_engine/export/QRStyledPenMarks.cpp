@@ -150,11 +150,9 @@ class TExpander {
                 saved_.push_back(selected_);
                 break;
             case EMR_RESTOREDC: {
-                const int32_t relative = size >= 12 ? I32(r + 8) : 0;
-                const auto depth = static_cast<int32_t>(saved_.size());
-                const int32_t levels = relative < 0 ? (-relative <= depth ? -relative : 0)
-                                                    : (relative >= 1 && relative <= depth ? depth - relative + 1 : 0);
-                for (int32_t i = 0; i < levels; ++i) {
+                const int64_t levels =
+                    emf::RestoreLevels(size >= 12 ? I32(r + 8) : 0, static_cast<int64_t>(saved_.size()));
+                for (int64_t i = 0; i < levels; ++i) {
                     selected_ = saved_.back();
                     saved_.pop_back();
                 }
