@@ -283,6 +283,10 @@ class TCustomQuickRep : public TQRBasePanel {
     std::unique_ptr<TQRPrinter> qrPrinter_;
     std::unique_ptr<TQRPrinter> retiredPrinter_;
     std::unique_ptr<TQRCreateReportThread> thread_;
+    // The printer's paper and settings were given on the calling thread before the
+    // run's thread started (the preview reads them while the run goes on).
+    bool printerValuesSet_ = false;
+    void SetPrinterValuesBeforeThread();
     TQREvElement* pageNumberConstant_ = nullptr;
     TQREvElement* columnNumberConstant_ = nullptr;
     TQREvElement* reportTitleConstant_ = nullptr;

@@ -129,7 +129,11 @@ void TCustomQuickRep::RunReport() {
     };
 
     try {
-        SetPrinterValues();
+        if (printerValuesSet_) {
+            printerValuesSet_ = false;
+        } else {
+            SetPrinterValues();
+        }
         printer->SetTitle(ReportTitle);
         printer->SetCompression(Options.Has(TQROption::Compression));
         printer->BeginDoc();

@@ -10,6 +10,7 @@
 #include "report_engine/pages/EQRError.h"
 #include "report_engine/printer/TQRExportFilter.h"
 #include "report_engine/printer/TQRPrinter.h"
+#include "runtime/Exceptions.h"
 
 namespace quorin {
 
@@ -143,6 +144,7 @@ void TCustomQuickRep::PreviewIt(bool modal) {
     // The window's first page is painted while the rest is generated; fonts
     // made ready here are not looked up then by both threads at once.
     QRWarmFonts(FontsOf(this));
+    SetPrinterValuesBeforeThread();
     thread_ = std::make_unique<TQRCreateReportThread>(this);
     thread_->Start();
     if (modal) {
@@ -231,8 +233,21 @@ void TCustomQuickRep::PrintBackground() {
     if (!TryBeginRun()) {
         return;
     }
+    SetPrinterValuesBeforeThread();
     thread_ = std::make_unique<TQRCreateReportThread>(this);
     thread_->Start();
+}
+
+void TCustomQuickRep::SetPrinterValuesBeforeThread() {
+    // The window showing the run reads the paper size and orientation while the
+    // run's thread works: they are set here, before that thread starts, and the
+    // run does not set them again. A failure is left to the run, which reports it.
+    try {
+        SetPrinterValues();
+        printerValuesSet_ = true;
+    } catch (const Exception&) {
+        printerValuesSet_ = false;
+    }
 }
 
 void TCustomQuickRep::Prepare() {
