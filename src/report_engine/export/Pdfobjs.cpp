@@ -342,7 +342,7 @@ const std::array<QByteArray, 256>& ChannelTexts() {
 }
 
 void AppendRGB(QByteArray& out, const QColor& color) {
-    const QColor c = color.spec() == QColor::Rgb ? color : color.toRgb();
+    const QColor c = color.toRgb();  // a copy when it already is one
     const auto& texts = ChannelTexts();
     // Each text is four characters, so the three need no trimming.
     out += texts[size_t(c.red())];

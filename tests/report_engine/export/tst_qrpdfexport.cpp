@@ -21,6 +21,17 @@ using namespace exporttools;
 
 namespace {
 
+/// A picture of one colour, `size` pixels, drawn `width` x `height` native units.
+TQRExportGraphic FilledPicture(QSize size, const QColor& color, int width, int height) {
+    TQRExportGraphic graphic;
+    graphic.Kind = TQRExportGraphic::TKind::Image;
+    graphic.Picture = QImage(size, QImage::Format_RGB32);
+    graphic.Picture.fill(color);
+    graphic.Width = width;
+    graphic.Height = height;
+    return graphic;
+}
+
 TQRFont Font(const QString& name, int size, bool bold = false, bool italic = false, QColor color = Qt::black) {
     TQRFont font;
     font.Name = name;
@@ -261,13 +272,7 @@ class TestQRPdfExport : public QObject {
             TQRPDFDocumentFilter filter(file);
             filter.Start(2100, 2970, Font("Arial", 10));
             filter.NewPage();
-            TQRExportGraphic graphic;
-            graphic.Kind = TQRExportGraphic::TKind::Image;
-            graphic.Picture = QImage(400, 200, QImage::Format_RGB32);
-            graphic.Picture.fill(QColor(200, 20, 40));
-            graphic.Width = 400;
-            graphic.Height = 200;
-            filter.AcceptGraphic(200, 300, graphic);
+            filter.AcceptGraphic(200, 300, FilledPicture(QSize(400, 200), QColor(200, 20, 40), 400, 200));
             filter.EndPage();
             filter.Finish();
             QVERIFY(QDir(filter.Writer().TempPath({})).entryList(QDir::Files).isEmpty());
@@ -599,13 +604,7 @@ class TestQRPdfExport : public QObject {
                         filter.AcceptGraphic(k * 301 - 7, x, graphic);
                     }
                 }
-                TQRExportGraphic picture;
-                picture.Kind = TQRExportGraphic::TKind::Image;
-                picture.Picture = QImage(7, 3, QImage::Format_RGB32);
-                picture.Picture.fill(QColor(10, 200, 33));
-                picture.Width = 70;
-                picture.Height = 30;
-                filter.AcceptGraphic(555, 333, picture);
+                filter.AcceptGraphic(555, 333, FilledPicture(QSize(7, 3), QColor(10, 200, 33), 70, 30));
                 filter.EndPage();
             }
             filter.Finish();
