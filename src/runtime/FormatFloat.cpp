@@ -348,21 +348,46 @@ QString FormatGeneral(double value, const FormatSettings& fs) {
     return out;
 }
 
+namespace {
+
+// A picture split and read once: a report formats every number of a column with
+// the same picture, so each thread keeps the last one it was given.
+struct ParsedPicture {
+    QString picture;
+    Section positive{QString()};
+    Section negative{QString()};  // its text is empty when negatives use the positive section
+    Section zero{QString()};      // the zero section, or the positive one
+};
+
+const ParsedPicture& Parsed(const QString& picture) {
+    thread_local ParsedPicture last;
+    thread_local bool valid = false;
+    if (valid && last.picture == picture) {
+        return last;
+    }
+    const QStringList sections = SplitSections(picture);
+    auto sectionOrEmpty = [&](int i) { return i < sections.size() ? sections[i] : QString(); };
+    last.picture = picture;
+    last.positive = Section(sections[0]);
+    last.negative = Section(sectionOrEmpty(1));
+    last.zero = Section(sectionOrEmpty(2).isEmpty() ? sections[0] : sectionOrEmpty(2));
+    valid = true;
+    return last;
+}
+
+}  // namespace
+
 QString FormatFloat(const QString& picture, double value, const FormatSettings& fs) {
     if (picture.isEmpty() || !std::isfinite(value)) {
         return FormatGeneral(value, fs);
     }
-    const QStringList sections = SplitSections(picture);
-    auto sectionOrEmpty = [&](int i) { return i < sections.size() ? sections[i] : QString(); };
-
-    const QString zeroText = sectionOrEmpty(2).isEmpty() ? sections[0] : sectionOrEmpty(2);
+    const ParsedPicture& parsed = Parsed(picture);
     const bool negative = value < 0;
-    const bool ownNegative = negative && !sectionOrEmpty(1).isEmpty();
-    const QString chosen = value == 0 ? zeroText : (ownNegative ? sections[1] : sections[0]);
-    if (chosen.isEmpty()) {
+    const bool ownNegative = negative && !parsed.negative.text.isEmpty();
+    const Section& sec = value == 0 ? parsed.zero : (ownNegative ? parsed.negative : parsed.positive);
+    if (sec.text.isEmpty()) {
         return FormatGeneral(value, fs);
     }
-    const Section sec(chosen);
     // Very large numbers have no sensible fixed form.
     if (!sec.scientific && std::fabs(value) >= 1e18) {
         return FormatGeneral(value, fs);
@@ -370,8 +395,7 @@ QString FormatFloat(const QString& picture, double value, const FormatSettings& 
     const Decimal d = RoundedFor(sec, value);
     if (d.IsZero()) {
         // A value that rounds to zero prints as zero: the zero section, no minus sign.
-        const Section zero(zeroText);
-        return Render(zero, Decimal(), false, fs);
+        return Render(parsed.zero, Decimal(), false, fs);
     }
     return Render(sec, d, negative && !ownNegative, fs);
 }

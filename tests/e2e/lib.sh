@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Shared helpers for the end-to-end tests: a real X server (started by the runner under
-# xvfb-run), a window manager, windows waited for by name, keys and clicks through xdotool,
+# tests/e2e/run.sh), a window manager, windows waited for by name, keys and clicks through xdotool,
 # screenshots under <build>/screenshots/e2e and, on request, a private CUPS queue.
 #
 # A test script sources this file, calls e2e_start_wm, drives the program and ends with
@@ -68,12 +68,18 @@ e2e_spawn() {
 
 e2e_start_wm() {
   command -v openbox >/dev/null || e2e_fail "openbox is not installed"
-  e2e_spawn openbox --sm-disable
-  # Wait until the window manager owns the screen.
-  local i
-  for i in $(seq 1 50); do
-    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then return 0; fi
-    sleep 0.1
+  # Under load the window manager can lose its first connection: start it again if it died
+  # before owning the screen.
+  local attempt i
+  for attempt in 1 2 3; do
+    e2e_spawn openbox --sm-disable
+    for i in $(seq 1 100); do
+      if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then return 0; fi
+      kill -0 "$E2E_LAST_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$E2E_LAST_PID" 2>/dev/null || true
+    e2e_log "the window manager did not start (attempt $attempt)"
   done
   e2e_fail "the window manager did not start"
 }

@@ -197,6 +197,22 @@ void TQRCustomBand::ChildAdded(TQRControl* child) {
 
 // Printing -------------------------------------------------------------------
 
+std::shared_ptr<const std::vector<TQRPrintable*>> TQRCustomBand::ChildPrintables() {
+    // The list kept is shared with the object's own: any change to the children
+    // detaches it, so the same data means the same children.
+    const QObjectList& children = this->children();
+    if (!printables_ || children.constData() != printablesOf_.constData() ||
+        children.size() != printablesOf_.size()) {
+        auto printables = std::make_shared<std::vector<TQRPrintable*>>();
+        for (QObject* child : children) {
+            printables->push_back(dynamic_cast<TQRPrintable*>(child));
+        }
+        printablesOf_ = children;
+        printables_ = std::move(printables);
+    }
+    return printables_;
+}
+
 void TQRCustomBand::Print() {
     TCustomQuickRep* report = ParentReport;
     if (report == nullptr) {
@@ -242,13 +258,12 @@ void TQRCustomBand::Print() {
             ExpandedBy = 0;
             const long double rememberedHeight = size_.NativeHeight();
             bool firstPass = true;
-            // The printables in control order (a shared copy of the child list,
-            // so a print that adds or removes a child does not disturb the walk).
-            const QObjectList children = this->children();
+            // The printables in control order, held for the walk, so that a print
+            // that adds or removes a child does not disturb it.
+            const std::shared_ptr<const std::vector<TQRPrintable*>> printables = ChildPrintables();
             for (;;) {
                 bool allDone = true;
-                for (QObject* child : children) {
-                    auto* printable = dynamic_cast<TQRPrintable*>(child);
+                for (TQRPrintable* printable : *printables) {
                     if (printable == nullptr || printable->ParentControl() != this || !printable->Enabled()) {
                         continue;
                     }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "report_engine/expr/TQREvResult.h"
 #include "report_engine/model/QRUnits.h"
@@ -113,6 +114,12 @@ class TQRCustomBand : public TQRBasePanel {
     TQRCustomBand* linkBand_ = nullptr;
     bool reportSizing_ = false;
     friend class TCustomQuickRep;
+
+  private:
+    /// The children in control order, each the printable it is or null.
+    std::shared_ptr<const std::vector<TQRPrintable*>> ChildPrintables();
+    QObjectList printablesOf_;
+    std::shared_ptr<const std::vector<TQRPrintable*>> printables_;
 };
 
 /// A band whose type is published.

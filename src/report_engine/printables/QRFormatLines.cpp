@@ -122,10 +122,33 @@ class ParagraphBreaker {
     bool afterCut_ = false;
 };
 
-void FormatParagraph(QStringView paragraph, TQRLineMeasure& measure, const TQRLineRules& rules,
-                     QStringList& lines) {
-    if (rules.AutoSize) {
-        lines.append(paragraph.toString());
+// The advance of a paragraph summed word by word, in the order the breaker
+// sums a line, so that "fits whole" means what the breaker would find.
+double ParagraphAdvance(QStringView paragraph, TQRLineMeasure& measure) {
+    const qsizetype n = paragraph.size();
+    double advance = 0;
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && !IsBreak(paragraph[j])) {
+            ++j;
+        }
+        if (j < n) {
+            ++j;
+        }
+        advance += measure.Advance(paragraph.mid(i, j - i));
+        i = j;
+    }
+    return advance;
+}
+
+// `whole`, when given, is the paragraph as a string of its own, kept as the
+// line without a copy.
+void FormatParagraph(QStringView paragraph, const QString* whole, TQRLineMeasure& measure,
+                     const TQRLineRules& rules, QStringList& lines) {
+    // Most texts fit their control: one line, the paragraph itself.
+    if (rules.AutoSize || measure.WidthOfAdvance(ParagraphAdvance(paragraph, measure)) <= rules.Width) {
+        lines.append(whole != nullptr ? *whole : paragraph.toString());
         return;
     }
     ParagraphBreaker(paragraph, measure, rules, lines).Run();
@@ -135,15 +158,19 @@ void FormatParagraph(QStringView paragraph, TQRLineMeasure& measure, const TQRLi
 
 void QRFormatParagraphs(const QString& text, TQRLineMeasure& measure, const TQRLineRules& rules,
                         QStringList& lines) {
+    if (!text.contains(u'\n') && !text.contains(u'\r')) {
+        FormatParagraph(text, &text, measure, rules, lines);
+        return;
+    }
     QString source = text;
     source.remove(u'\n');
     const QStringView view(source);
     qsizetype start = 0;
     for (qsizetype cr = view.indexOf(u'\r'); cr >= 0; cr = view.indexOf(u'\r', start)) {
-        FormatParagraph(view.mid(start, cr - start), measure, rules, lines);
+        FormatParagraph(view.mid(start, cr - start), nullptr, measure, rules, lines);
         start = cr + 1;
     }
-    FormatParagraph(view.mid(start), measure, rules, lines);
+    FormatParagraph(view.mid(start), nullptr, measure, rules, lines);
 }
 
 QStringList QRFormatLines(bool captionBased, const QString& caption, const QStringList& sourceLines,

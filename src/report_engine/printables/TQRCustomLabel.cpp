@@ -182,7 +182,7 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
     const long double designedWidth = width;
     FormatLines();
     width = Size().Native(3);
-    const TQRFont font = canStretch ? Font() : FitValue(static_cast<int>((height + 1) / lineHeight));
+    const TQRFont font = canStretch ? Font() : FitValue(height + 1, lineHeight);
 
     if (render && !Transparent()) {
         canvas->Brush = TQRBrush{Color, TQRBrushStyle::bsSolid};
@@ -260,8 +260,13 @@ void TQRCustomLabel::PrintToCanvas(TQRCanvas* canvas, long double left, long dou
     }
 }
 
-TQRFont TQRCustomLabel::FitValue(int linesShown) {
+TQRFont TQRCustomLabel::FitValue(long double boxHeight, long double lineHeight) {
     TQRFont font = Font();
+    // One line always shows.
+    if (WrappedLines.size() <= 1) {
+        return font;
+    }
+    const int linesShown = static_cast<int>(boxHeight / lineHeight);
     // A value (one word: a number, a code) that needs more lines than its fixed box
     // shows would lose its last characters. It is set in a smaller size of the same
     // font until it fits on one line, down to 6 points; if it is still too wide it

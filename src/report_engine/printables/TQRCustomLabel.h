@@ -74,9 +74,9 @@ class TQRCustomLabel : public TQRPrintable {
   private:
     TQRTextMeasurer& Measurer();
     /// The font the caption prints in: the control's own, or for a one-word value
-    /// needing more than the `linesShown` lines of its box, a smaller size that fits
+    /// needing more lines than its box of `boxHeight` shows, a smaller size that fits
     /// (its lines then the whole value, on one line).
-    TQRFont FitValue(int linesShown);
+    TQRFont FitValue(long double boxHeight, long double lineHeight);
     static constexpr int kSmallestFittedSize = 6;
 
     QString caption_;
