@@ -18,11 +18,14 @@
 #include "report/RelatorioDados.h"
 #include "report/UNT_QRP_Propostas.h"
 #include "runtime/FormatSettings.h"
+#include "runtime/LocalTimeZone.h"
 
 namespace quorin::bench {
 
 /// Before the application: no display needed, figures printed line by line, Brazilian separators.
+/// What the program does before it reports: called at the start of main.
 inline void StartReportBench() {
+    ReadLocalTimeZoneOnce();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     FormatSettings::setCurrent(FormatSettings::brazilian());

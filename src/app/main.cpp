@@ -5,8 +5,11 @@
 #include "report_engine/export/QRExportFilters.h"
 #include "report_engine/preview/TQRStandardPreviewInterface.h"
 #include "runtime/FormatSettings.h"
+#include "runtime/LocalTimeZone.h"
 
 int main(int argc, char* argv[]) {
+    // Before any thread: a report prints the time on every page.
+    quorin::ReadLocalTimeZoneOnce();
     quorin::TApplication application(argc, argv);
     try {
         quorin::FormatSettings::current();

@@ -19,18 +19,6 @@ constexpr char16_t kHigh[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-int EncodeOne(char16_t u) {
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-        return u;
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (kHigh[i] == u) {
-            return 0x80 + i;
-        }
-    }
-    return -1;
-}
-
 // Accepts [blanks] [sign] digits [separator digits] [e [sign] digits] [blanks].
 bool ParseFloat(const QString& text, QChar decimal, double& out) {
     const QString t = text.trimmed();
@@ -119,6 +107,19 @@ bool ParseInt64(const QString& text, int64_t& out) {
 
 }  // namespace
 
+int Windows1252Byte(char16_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+        return u;
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (kHigh[i] == u) {
+            return 0x80 + i;
+        }
+    }
+    return -1;
+}
+
+
 bool TryStrToFloat(const QString& text, double& result, const FormatSettings& settings) {
     return ParseFloat(text, settings.decimalSeparator, result);
 }
@@ -186,7 +187,7 @@ QByteArray ToWindows1252(const QString& text) {
             out.push_back('?');
             continue;
         }
-        const int b = EncodeOne(c.unicode());
+        const int b = Windows1252Byte(c.unicode());
         out.push_back(b < 0 ? '?' : static_cast<char>(b));
     }
     return out;
@@ -209,7 +210,7 @@ int CountOutsideWindows1252(const QString& text) {
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             ++i;
             ++count;
-        } else if (EncodeOne(c.unicode()) < 0) {
+        } else if (Windows1252Byte(c.unicode()) < 0) {
             ++count;
         }
     }
@@ -218,7 +219,7 @@ int CountOutsideWindows1252(const QString& text) {
 
 bool IsWindows1252(const QString& text) {
     for (const QChar c : text) {
-        if (EncodeOne(c.unicode()) < 0) {
+        if (Windows1252Byte(c.unicode()) < 0) {
             return false;
         }
     }

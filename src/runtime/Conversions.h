@@ -28,6 +28,8 @@ QString TrimRight(const QString& text);
 /// Windows-1252, the code page of the files that ask for a byte encoding. A
 /// character outside it becomes "?".
 QByteArray ToWindows1252(const QString& text);
+/// The Windows-1252 byte of one UTF-16 code unit; -1 for one outside the code page.
+int Windows1252Byte(char16_t unit);
 QString FromWindows1252(const QByteArray& bytes);
 /// True when every character of the text exists in Windows-1252.
 bool IsWindows1252(const QString& text);

@@ -28,22 +28,30 @@ const QByteArray kEol = QByteArrayLiteral("\r\n");
 QByteArray TrimBlanks(const QByteArray& line) { return line.trimmed(); }
 
 /// The text in Windows-1252 with every backslash doubled and a backslash
-/// before every parenthesis.
+/// before every parenthesis (a character outside the code page, or a
+/// surrogate pair, as "?").
 void AppendEscaped(QByteArray& out, const QString& text) {
+    const qsizetype n = text.size();
     const qsizetype start = out.size();
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80) {  // outside ASCII: the code page decides, for the whole text
-            out.truncate(start);
-            for (const char b : ToWindows1252(text)) {
-                if (b == '\\' || b == '(' || b == ')') out.push_back('\\');
-                out.push_back(b);
-            }
-            return;
+    out.resize(start + 2 * n);  // room for every character escaped
+    char* p = out.data() + start;
+    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = units[i];
+        char b;
+        if (u < 0x80) {
+            b = static_cast<char>(u);
+        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(units[i + 1])) {
+            ++i;
+            b = '?';
+        } else {
+            const int byte = Windows1252Byte(u);
+            b = byte < 0 ? '?' : static_cast<char>(byte);
         }
-        if (u == '\\' || u == '(' || u == ')') out.push_back('\\');
-        out.push_back(static_cast<char>(u));
+        if (b == '\\' || b == '(' || b == ')') *p++ = '\\';
+        *p++ = b;
     }
+    out.truncate(p - out.constData());
 }
 
 QByteArray Num(long long value) { return QByteArray::number(value); }

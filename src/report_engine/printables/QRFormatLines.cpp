@@ -1,5 +1,7 @@
 #include "report_engine/printables/QRFormatLines.h"
 
+#include <algorithm>
+
 namespace quorin {
 
 namespace {
@@ -122,9 +124,10 @@ class ParagraphBreaker {
     bool afterCut_ = false;
 };
 
-// The advance of a paragraph summed word by word, in the order the breaker
-// sums a line, so that "fits whole" means what the breaker would find.
-double ParagraphAdvance(QStringView paragraph, TQRLineMeasure& measure) {
+// True when the paragraph fits on one line: its words' advances summed in the
+// order the breaker sums a line, so that this agrees with what it would find.
+// Stops at the first word past the width.
+bool FitsWhole(QStringView paragraph, TQRLineMeasure& measure, const TQRLineRules& rules) {
     const qsizetype n = paragraph.size();
     double advance = 0;
     qsizetype i = 0;
@@ -137,9 +140,12 @@ double ParagraphAdvance(QStringView paragraph, TQRLineMeasure& measure) {
             ++j;
         }
         advance += measure.Advance(paragraph.mid(i, j - i));
+        if (measure.WidthOfAdvance(advance) > rules.Width) {
+            return false;
+        }
         i = j;
     }
-    return advance;
+    return measure.WidthOfAdvance(advance) <= rules.Width;
 }
 
 // `whole`, when given, is the paragraph as a string of its own, kept as the
@@ -147,7 +153,7 @@ double ParagraphAdvance(QStringView paragraph, TQRLineMeasure& measure) {
 void FormatParagraph(QStringView paragraph, const QString* whole, TQRLineMeasure& measure,
                      const TQRLineRules& rules, QStringList& lines) {
     // Most texts fit their control: one line, the paragraph itself.
-    if (rules.AutoSize || measure.WidthOfAdvance(ParagraphAdvance(paragraph, measure)) <= rules.Width) {
+    if (rules.AutoSize || FitsWhole(paragraph, measure, rules)) {
         lines.append(whole != nullptr ? *whole : paragraph.toString());
         return;
     }
@@ -158,7 +164,8 @@ void FormatParagraph(QStringView paragraph, const QString* whole, TQRLineMeasure
 
 void QRFormatParagraphs(const QString& text, TQRLineMeasure& measure, const TQRLineRules& rules,
                         QStringList& lines) {
-    if (!text.contains(u'\n') && !text.contains(u'\r')) {
+    const auto breaks = [](QChar c) { return c == u'\n' || c == u'\r'; };
+    if (std::none_of(text.cbegin(), text.cend(), breaks)) {
         FormatParagraph(text, &text, measure, rules, lines);
         return;
     }

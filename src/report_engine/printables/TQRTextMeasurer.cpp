@@ -37,7 +37,7 @@ TQRTextMeasurer::TQRTextMeasurer(const TQRFont& font, int dotsPerInch, int zoom)
 
 TQRTextMeasurer::~TQRTextMeasurer() = default;
 
-double TQRTextMeasurer::CharAdvance(char32_t c) {
+double TQRTextMeasurer::MeasureChar(char32_t c) {
     if (c < kTableSize) {
         float& w = table_[c];
         if (w < 0) {

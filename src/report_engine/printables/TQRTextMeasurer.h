@@ -46,7 +46,13 @@ class TQRTextMeasurer : public TQRLineMeasure {
     int LineHeight() const;
 
   private:
-    double CharAdvance(char32_t c);
+    double CharAdvance(char32_t c) {
+        if (c < kTableSize && table_[c] >= 0) {
+            return table_[c];
+        }
+        return MeasureChar(c);
+    }
+    double MeasureChar(char32_t c);
 
     TQRFont font_;
     int dotsPerInch_;
