@@ -205,8 +205,13 @@ QString FromWindows1252(const QByteArray& bytes) {
 
 int CountOutsideWindows1252(const QString& text) {
     int count = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
+    const qsizetype n = text.size();
+    const QChar* units = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = units[i];
+        if (c.unicode() < 0x80 || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF)) {
+            continue;  // ASCII and Latin-1: the same byte
+        }
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             ++i;
             ++count;

@@ -6,19 +6,6 @@
 
 namespace quorin {
 
-// The default floating-point environment rounds to nearest, ties to even; nearbyint
-// follows it and raises no inexact exception.
-// Below 2^52 adding 2^52 leaves no fraction, so the addition itself rounds,
-// ties to even, as nearbyint does, without its save and restore of the
-// floating-point environment; the sign comes back for -0.4 -> -0.
-double RoundHalfEven(double x) {
-    constexpr double kNoFraction = 4503599627370496.0;  // 2^52
-    const double magnitude = std::fabs(x);
-    if (!(magnitude < kNoFraction)) return x;  // whole already, infinite or not a number
-    const double sum = magnitude + kNoFraction;
-    return std::copysign(sum - kNoFraction, x);
-}
-
 long double RoundHalfEven(long double x) { return std::nearbyintl(x); }
 
 double RoundHalfAwayFromZero(double x) { return std::round(x); }

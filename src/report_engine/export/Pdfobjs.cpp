@@ -27,14 +27,12 @@ const QByteArray kEol = QByteArrayLiteral("\r\n");
 
 QByteArray TrimBlanks(const QByteArray& line) { return line.trimmed(); }
 
-/// The text in Windows-1252 with every backslash doubled and a backslash
-/// before every parenthesis (a character outside the code page, or a
-/// surrogate pair, as "?").
-void AppendEscaped(QByteArray& out, const QString& text) {
+/// Writes the text in Windows-1252 with every backslash doubled and a
+/// backslash before every parenthesis (a character outside the code page, or
+/// a surrogate pair, as "?") from p, which has room for twice the text's
+/// length; returns the end.
+char* EscapeInto(char* p, const QString& text) {
     const qsizetype n = text.size();
-    const qsizetype start = out.size();
-    out.resize(start + 2 * n);  // room for every character escaped
-    char* p = out.data() + start;
     const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = units[i];
@@ -51,7 +49,25 @@ void AppendEscaped(QByteArray& out, const QString& text) {
         if (b == '\\' || b == '(' || b == ')') *p++ = '\\';
         *p++ = b;
     }
-    out.truncate(p - out.constData());
+    return p;
+}
+
+char* CopyInto(char* p, const QByteArray& bytes) {
+    std::memcpy(p, bytes.constData(), static_cast<size_t>(bytes.size()));
+    return p + bytes.size();
+}
+
+template <size_t N>
+char* CopyInto(char* p, const char (&literal)[N]) {
+    std::memcpy(p, literal, N - 1);
+    return p + (N - 1);
+}
+
+/// "%d" of a float: truncated toward zero; 0 for what is not a number. p has
+/// room for 20 characters.
+char* TruncatedInto(char* p, double value) {
+    const long long whole = std::isfinite(value) ? static_cast<long long>(std::trunc(value)) : 0;
+    return std::to_chars(p, p + 20, whole).ptr;
 }
 
 QByteArray Num(long long value) { return QByteArray::number(value); }
@@ -475,16 +491,21 @@ void TPdfObjs::AddText(const TPDFItemRec& item, double x, double yp) {
         AppendRGB(d->colorLine, item.FillColor);
         d->colorLine += " rg\r\n";
     }
+    // Written in place: a run makes one of these for every text of every page.
     QByteArray& t = d->text;
-    t += d->colorLine;
-    t += d->fontLine;
-    t += " 1 0 0 1 ";
-    AppendD(t, x);
-    t += ' ';
-    AppendD(t, yp);
-    t += " Tm (";
-    AppendEscaped(t, item.Text);
-    t += ") Tj\r\n";
+    const qsizetype start = t.size();
+    t.resize(start + d->colorLine.size() + d->fontLine.size() + 2 * item.Text.size() + 64);
+    char* p = t.data() + start;
+    p = CopyInto(p, d->colorLine);
+    p = CopyInto(p, d->fontLine);
+    p = CopyInto(p, " 1 0 0 1 ");
+    p = TruncatedInto(p, x);
+    *p++ = ' ';
+    p = TruncatedInto(p, yp);
+    p = CopyInto(p, " Tm (");
+    p = EscapeInto(p, item.Text);
+    p = CopyInto(p, ") Tj\r\n");
+    t.truncate(p - t.constData());
 }
 
 // Every line of a shape is written trimmed of blanks: the widths that would

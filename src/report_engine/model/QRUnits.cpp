@@ -38,18 +38,6 @@ int QRScreenDotsPerInch() {
     return dpi;
 }
 
-int64_t QRRound(long double value) {
-    // Every length passes here many times per band: plain double arithmetic
-    // instead of the floating-point environment's rounding mode.
-    const double x = static_cast<double>(value);
-    double r = std::floor(x);
-    const double fraction = x - r;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(r, 2.0) != 0)) {
-        r += 1;
-    }
-    return static_cast<int64_t>(r);
-}
-
 int64_t QRTrunc(long double value) {
     return static_cast<int64_t>(std::trunc(value));
 }

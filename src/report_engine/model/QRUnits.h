@@ -3,6 +3,8 @@
 #include <QList>
 #include <cstdint>
 
+#include "runtime/Rounding.h"
+
 namespace quorin {
 
 class TCustomQuickRep;
@@ -20,8 +22,11 @@ TQRUnit QRDefaultUnit();
 /// application with a screen runs, else 96.
 int QRScreenDotsPerInch();
 
-/// Nearest integer, halves to the even neighbour, as every length of the engine rounds.
-int64_t QRRound(long double value);
+/// Nearest integer, halves to the even neighbour, as every length of the engine
+/// rounds: in double, which holds every length exactly enough.
+inline int64_t QRRound(long double value) {
+    return static_cast<int64_t>(RoundHalfEven(static_cast<double>(value)));
+}
 /// Drops the fraction.
 int64_t QRTrunc(long double value);
 
