@@ -56,8 +56,8 @@ inline QString Quoted(const QString& value) {
     return u'"' + text.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
 }
 
-/// A process of kLots x kItems items in the interchange CSV.
-inline void WriteProcessCsv(const QString& path) {
+/// A process of `lots` x kItems items in the interchange CSV.
+inline void WriteProcessCsv(const QString& path, int lots = kLots) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
     QTextStream out(&file);
@@ -72,7 +72,7 @@ inline void WriteProcessCsv(const QString& path) {
         "Registro de preços para eventual aquisição de material de expediente, material de limpeza e gêneros "
         "alimentícios destinados às secretarias municipais, conforme especificações do Termo de Referência "
         "(Anexo I).");
-    for (int lot = 1; lot <= kLots; ++lot) {
+    for (int lot = 1; lot <= lots; ++lot) {
         for (int item = 1; item <= kItems; ++item) {
             const QString especificacao =
                 QStringLiteral("Especificação técnica do item %1 do lote %2.\n").arg(item).arg(lot).repeated(between(1, 4));
