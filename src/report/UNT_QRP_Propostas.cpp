@@ -85,11 +85,13 @@ const std::vector<TQRPrintableRow>& TQRP_Propostas::Imprimiveis() {
         {"QRL_Entidade", "TQRLabel", "PHB_Propostas", 5, 1, 53, 16, Label("Entidade:", "left", true)},
         {"QRL_Municipio", "TQRLabel", "PHB_Propostas", 5, 20, 56, 16, Label("Municipío:", "left", true)},
         {"QRL_CNPJ", "TQRLabel", "PHB_Propostas", 5, 40, 36, 16, Label("CNPJ:", "left", true)},
-        // The entity's name widens to the right instead of losing every word after its first line;
-        // one too long for the room before the page number wraps there (PHB_PropostasBeforePrint).
+        // The entity's and the municipality's names widen to the right instead of losing every word
+        // after their first line; one too long for the room before the page number wraps there
+        // (PHB_PropostasBeforePrint).
         {"QRT_DES_TipoEntidade", "TQRDBText", "PHB_Propostas", 65, 1, 138, 16,
          With(Field("DES_TIPOENTIDADE", "left"), P{{"AutoSize", true}})},
-        {"QRT_DES_Municipio", "TQRDBText", "PHB_Propostas", 65, 20, 138, 16, Field("DES_MUNICIPIO", "left")},
+        {"QRT_DES_Municipio", "TQRDBText", "PHB_Propostas", 65, 20, 138, 16,
+         With(Field("DES_MUNICIPIO", "left"), P{{"AutoSize", true}})},
         {"QRT_NRO_CGC", "TQRDBText", "PHB_Propostas", 65, 40, 138, 16, Field("NRO_CGC", "left")},
         {"QRS_Pagina", "TQRSysData", "PHB_Propostas", 605, 1, 133, 16,
          With(P{{"Data", "qrsPageNumber"}, {"Text", "Página: "}, {"Alignment", "right"}, {"AutoSize", false}}, k8)},
@@ -213,14 +215,15 @@ TQRP_Propostas::TQRP_Propostas(QObject* owner) : TQuickRep(owner) {
     QRL_ValorTotalLote = findChild<TQRLabel*>(QStringLiteral("QRL_ValorTotalLote"));
     QRL_ValorTotalProposta = findChild<TQRLabel*>(QStringLiteral("QRL_ValorTotalProposta"));
 
-    QRT_DES_TipoEntidade = findChild<TQRDBText*>(QStringLiteral("QRT_DES_TipoEntidade"));
     QRS_Pagina = findChild<TQRPrintable*>(QStringLiteral("QRS_Pagina"));
-    // What moves down when the entity's name takes more than one line: the rows
-    // below its first line, left of the page number's column.
-    const TQRPrintableRow& entidade = RowOf(QRT_DES_TipoEntidade->Name());
-    for (const TQRPrintableRow& row : Imprimiveis())
-        if (row.Band == entidade.Band && row.Top > entidade.Top && row.Left < RowOf(QRS_Pagina->Name()).Left)
-            abaixoDaEntidade_.push_back(findChild<TQRPrintable*>(row.Name));
+    for (const char* nome : {"QRT_DES_TipoEntidade", "QRT_DES_Municipio"}) {
+        TNomeDoCabecalho n{findChild<TQRDBText*>(QString::fromLatin1(nome)), {}};
+        const TQRPrintableRow& desenho = RowOf(n.texto->Name());
+        for (const TQRPrintableRow& row : Imprimiveis())
+            if (row.Band == desenho.Band && row.Top > desenho.Top && row.Left < RowOf(QRS_Pagina->Name()).Left)
+                n.abaixo.push_back(findChild<TQRPrintable*>(row.Name));
+        nomesDoCabecalho_.push_back(std::move(n));
+    }
 
     BeforePrint = [this](TCustomQuickRep* s, bool& p) { QRP_PropostasBeforePrint(s, p); };
     auto band = [this](const char* name) { return findChild<TQRCustomBand*>(QString::fromLatin1(name)); };
@@ -238,41 +241,46 @@ void TQRP_Propostas::QRP_PropostasBeforePrint(TCustomQuickRep*, bool&) {
 }
 
 void TQRP_Propostas::PHB_PropostasBeforePrint(TQRCustomBand* sender, bool&) {
-    TQRDBText* nome = QRT_DES_TipoEntidade;
-    const TQRPrintableRow& desenho = RowOf(nome->Name());
     if (cabecalhoCresceu_) {
         // An earlier page grew the header: back to the layout as designed.
         sender->SetHeight(BandRowOf(sender->Name()).Height);
-        for (TQRPrintable* printable : abaixoDaEntidade_) {
-            const TQRPrintableRow& row = RowOf(printable->Name());
-            printable->SetBounds(row.Left, row.Top, row.Width, row.Height);
+        for (const TNomeDoCabecalho& nome : nomesDoCabecalho_) {
+            for (TQRPrintable* printable : nome.abaixo) {
+                const TQRPrintableRow& row = RowOf(printable->Name());
+                printable->SetBounds(row.Left, row.Top, row.Width, row.Height);
+            }
+            const TQRPrintableRow& desenho = RowOf(nome.texto->Name());
+            nome.texto->AutoStretch = false;
+            nome.texto->SetBounds(desenho.Left, desenho.Top, desenho.Width, desenho.Height);
+            nome.texto->SetAutoSize(true);
         }
-        nome->AutoStretch = false;
-        nome->SetBounds(desenho.Left, desenho.Top, desenho.Width, desenho.Height);
-        nome->SetAutoSize(true);
         cabecalhoCresceu_ = false;
     }
+    for (const TNomeDoCabecalho& nome : nomesDoCabecalho_) QuebraNome(nome, sender);
+}
 
+void TQRP_Propostas::QuebraNome(const TNomeDoCabecalho& nome, TQRCustomBand* cabecalho) {
     // The name as the field prints it, on one line as wide as it is.
-    TField* field = CDS_Relatorio->FindField(nome->DataField());
-    nome->OutputCaption = field != nullptr ? QRFieldText(*field, nome->Mask).value_or(QString()) : QString();
-    nome->FormatLines();
-    const int room = QRS_Pagina->Left() - kFolgaAntesDaPagina - nome->Left();
-    if (nome->Width() <= room) return;
+    TQRDBText* texto = nome.texto;
+    TField* field = CDS_Relatorio->FindField(texto->DataField());
+    texto->OutputCaption = field != nullptr ? QRFieldText(*field, texto->Mask).value_or(QString()) : QString();
+    texto->FormatLines();
+    const int room = QRS_Pagina->Left() - kFolgaAntesDaPagina - texto->Left();
+    if (texto->Width() <= room) return;
 
     // Too wide: it wraps within the room before the page number, and the header
     // grows by the lines added, taking the rows below the name down with it.
     cabecalhoCresceu_ = true;
-    nome->SetAutoSize(false);
-    nome->SetWidth(room);
-    nome->AutoStretch = true;  // should the lines still not fit, the band grows rather than losing them
-    nome->FormatLines();
+    texto->SetAutoSize(false);
+    texto->SetWidth(room);
+    texto->AutoStretch = true;  // should the lines still not fit, the band grows rather than losing them
+    texto->FormatLines();
     const int added =
-        (static_cast<int>(nome->WrappedLines.size()) - 1) * TextHeight(nome->Font(), QStringLiteral("W"));
+        (static_cast<int>(texto->WrappedLines.size()) - 1) * TextHeight(texto->Font(), QStringLiteral("W"));
     if (added <= 0) return;
-    nome->SetHeight(nome->Height() + added);
-    sender->SetHeight(sender->Height() + added);
-    for (TQRPrintable* printable : abaixoDaEntidade_) printable->SetTop(printable->Top() + added);
+    texto->SetHeight(texto->Height() + added);
+    cabecalho->SetHeight(cabecalho->Height() + added);
+    for (TQRPrintable* printable : nome.abaixo) printable->SetTop(printable->Top() + added);
 }
 
 void TQRP_Propostas::DTB_PropostasBeforePrint(TQRCustomBand*, bool&) {

@@ -34,8 +34,8 @@ class TQRP_Propostas : public TQuickRep {
     TQRLabel* QRL_ValorTotalProposta;
 
     void QRP_PropostasBeforePrint(TCustomQuickRep* sender, bool& printReport);
-    /// Wraps an entity name too long for its row and grows the page header by
-    /// the lines it adds; a name that fits prints as designed.
+    /// Wraps an entity or municipality name too long for its row and grows the
+    /// page header by the lines it adds; a name that fits prints as designed.
     void PHB_PropostasBeforePrint(TQRCustomBand* sender, bool& printBand);
     void DTB_PropostasBeforePrint(TQRCustomBand* sender, bool& printBand);
     void QRB_RodapeLoteBeforePrint(TQRCustomBand* sender, bool& printBand);
@@ -46,10 +46,17 @@ class TQRP_Propostas : public TQuickRep {
     static const std::vector<TQRPrintableRow>& Imprimiveis();
 
   private:
-    TQRDBText* QRT_DES_TipoEntidade;
+    /// A name of the page header that widens to the right as far as the page
+    /// number's column and wraps there, taking the rows below it down.
+    struct TNomeDoCabecalho {
+        TQRDBText* texto;
+        std::vector<TQRPrintable*> abaixo;  // the rows below its first line, left of the page number
+    };
+    /// Grows the header for one name that does not fit on its line.
+    void QuebraNome(const TNomeDoCabecalho& nome, TQRCustomBand* cabecalho);
+
     TQRPrintable* QRS_Pagina;
-    /// The page header's printables that move down with a wrapped entity name.
-    std::vector<TQRPrintable*> abaixoDaEntidade_;
+    std::vector<TNomeDoCabecalho> nomesDoCabecalho_;  // from the top down
     bool cabecalhoCresceu_ = false;
 };
 

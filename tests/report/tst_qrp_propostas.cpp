@@ -269,15 +269,20 @@ class TestQRPPropostas : public QObject {
     // rows below it move down by the lines it adds.
     void nome_longo_da_entidade_data() {
         QTest::addColumn<QString>("nome");
+        QTest::addColumn<QString>("cidade");
         QTest::addColumn<int>("itens");
-        QTest::newRow("palavras") << QStringLiteral(
-            "SECRETARIA MUNICIPAL DE ADMINISTRAÇÃO, PLANEJAMENTO E GESTÃO ESTRATÉGICA DE SÃO JOSÉ DO RIO PRETO/SP")
-                                  << 1;
-        QTest::newRow("uma palavra") << QString(100, u'W') << 1;
-        QTest::newRow("em cada página") << QString(100, u'W') << 60;
+        const QString longo = QStringLiteral(
+            "SECRETARIA MUNICIPAL DE ADMINISTRAÇÃO, PLANEJAMENTO E GESTÃO ESTRATÉGICA DE SÃO JOSÉ DO RIO PRETO/SP");
+        const QString campinas = QStringLiteral("CAMPINAS");
+        QTest::newRow("palavras") << longo << campinas << 1;
+        QTest::newRow("uma palavra") << QString(100, u'W') << campinas << 1;
+        QTest::newRow("em cada página") << QString(100, u'W') << campinas << 60;
+        QTest::newRow("e o município") << longo << QStringLiteral("VILA BELA DA SANTÍSSIMA TRINDADE ").repeated(3)
+                                       << 1;
     }
     void nome_longo_da_entidade() {
         QFETCH(QString, nome);
+        QFETCH(QString, cidade);
         QFETCH(int, itens);
         QCOMPARE(nome.size(), 100);
         TQRP_Propostas report;
@@ -288,7 +293,7 @@ class TestQRPPropostas : public QObject {
         for (ds->First(); !ds->Eof(); ds->Next()) {
             ds->Edit();
             ds->FieldByName("DES_TIPOENTIDADE")->SetAsString(nome);
-            ds->FieldByName("DES_MUNICIPIO")->SetAsString(QStringLiteral("CAMPINAS"));
+            ds->FieldByName("DES_MUNICIPIO")->SetAsString(cidade);
             ds->Post();
         }
         const QList<TPage> pages = Generate(report);
@@ -299,8 +304,18 @@ class TestQRPPropostas : public QObject {
         for (int n = 1; n <= pages.size(); ++n) {
             const TPage& page = pages[n - 1];
             const auto* municipio = Find(page, QStringLiteral("Municipío:"));
+            const auto* cnpj = Find(page, QStringLiteral("CNPJ:"));
             const auto* pagina = Find(page, QStringLiteral("Página: %1").arg(n));
-            QVERIFY(municipio && pagina);
+            QVERIFY(municipio && cnpj && pagina);
+            // The municipality's name, whole, between its label's line and the CNPJ's.
+            QString cidadeImpressa;
+            for (const auto& r : page)
+                if (r.Position.x() == nameX && r.Position.y() >= municipio->Position.y() &&
+                    r.Position.y() < cnpj->Position.y()) {
+                    cidadeImpressa += r.Text;
+                    QVERIFY2(r.Bounds.right() <= pageNumberBox, qPrintable(r.Text));
+                }
+            QCOMPARE(cidadeImpressa, cidade);
             QList<TQREmfPlayer::TextRecord> lines;
             for (const auto& r : page)
                 if (r.Position.x() == nameX && r.Position.y() < municipio->Position.y()) lines.append(r);
@@ -438,8 +453,8 @@ class TestQRPPropostas : public QObject {
         Fill(varias, items);
         const QString variasDigest = digests(varias);
         SetQRNow(nullptr);
-        QCOMPARE(exemploDigest, QStringLiteral("2 pages 15c54d721af201aa"));
-        QCOMPARE(variasDigest, QStringLiteral("8 pages 556b35b36605e443"));
+        QCOMPARE(exemploDigest, QStringLiteral("2 pages 0652a67f400f2f81"));
+        QCOMPARE(variasDigest, QStringLiteral("8 pages 64692e6ce02d3e65"));
     }
 };
 
