@@ -179,8 +179,10 @@ struct TRowStore::Column {
         uint32_t size;
     };
 
-    TFieldType kind;
     Form form;
+    // Kept by more than one store (TRowStore::FromColumns): never written
+    // again; a store that writes to it first takes a copy of its own.
+    bool shared = false;
     std::vector<int32_t> ints;
     std::vector<double> reals;
     std::vector<uint64_t> nulls;  // numbers: a set bit marks a null
@@ -197,7 +199,7 @@ struct TRowStore::Column {
     uint32_t nextChunk = kFirstChunk;
     std::size_t textBytes = 0;
 
-    explicit Column(TFieldType k) : kind(k), form(FormOf(k)) {}
+    explicit Column(TFieldType k) : form(FormOf(k)) {}
 
     bool NullAt(uint32_t row) const {
         if (form == Form::Bytes) {
@@ -252,19 +254,56 @@ struct TRowStore::Column {
     }
 };
 
-TRowStore::TRowStore(std::vector<TFieldType> kinds) {
-    columns_.reserve(kinds.size());
-    for (TFieldType k : kinds) {
-        columns_.push_back(std::make_unique<Column>(k));
+TRowStore::TRowStore(std::vector<TFieldType> kinds) : kinds_(std::move(kinds)) {
+    columns_.reserve(kinds_.size());
+    for (TFieldType k : kinds_) {
+        columns_.push_back(std::make_shared<Column>(k));
     }
+}
+
+bool TRowStore::SameForm(TFieldType a, TFieldType b) {
+    return FormOf(a) == FormOf(b);
+}
+
+TRowStore TRowStore::FromColumns(std::vector<TFieldType> kinds, const std::vector<TColumnOf>& columns) {
+    if (columns.size() != kinds.size()) {
+        throw EDataSetError(QStringLiteral("Os registros não têm os campos do conjunto de dados."));
+    }
+    TRowStore rows;
+    rows.kinds_ = std::move(kinds);
+    rows.columns_.reserve(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const TColumnOf& from = columns[i];
+        if (!from.store || from.column < 0 || from.column >= from.store->ColumnCount() ||
+            !SameForm(rows.kinds_[i], from.store->Kind(from.column)) ||
+            (i > 0 && from.store->RowCount() != rows.rows_)) {
+            throw EDataSetError(QStringLiteral("Os registros não têm os campos do conjunto de dados."));
+        }
+        rows.rows_ = from.store->RowCount();
+        const std::shared_ptr<Column>& column = from.store->columns_[size_t(from.column)];
+        // A column kept by one store is used by that store's owner alone; once
+        // shared its flag is never written again.
+        if (!column->shared) {
+            column->shared = true;
+        }
+        rows.columns_.push_back(column);
+    }
+    return rows;
 }
 
 TRowStore::TRowStore(TRowStore&&) noexcept = default;
 TRowStore& TRowStore::operator=(TRowStore&&) noexcept = default;
 TRowStore::~TRowStore() = default;
 
-TRowStore::Column& TRowStore::At(int column) {
-    return *columns_[size_t(column)];
+TRowStore::Column& TRowStore::Writable(int column) {
+    std::shared_ptr<Column>& c = columns_[size_t(column)];
+    if (c->shared) {
+        // Other stores keep this column as it is, and may be reading it: write to a copy.
+        auto own = std::make_shared<Column>(*c);
+        own->shared = false;
+        c = std::move(own);
+    }
+    return *c;
 }
 
 const TRowStore::Column& TRowStore::At(int column) const {
@@ -272,11 +311,12 @@ const TRowStore::Column& TRowStore::At(int column) const {
 }
 
 TFieldType TRowStore::Kind(int column) const {
-    return At(column).kind;
+    return kinds_[size_t(column)];
 }
 
 void TRowStore::Reserve(uint32_t rows) {
-    for (auto& c : columns_) {
+    for (int i = 0; i < ColumnCount(); ++i) {
+        Column* c = &Writable(i);
         switch (c->form) {
             case Form::Int:
                 c->ints.reserve(rows);
@@ -298,7 +338,8 @@ uint32_t TRowStore::AddRow() {
         throw EDataSetError(QStringLiteral("Registros demais no conjunto de dados."));
     }
     const uint32_t row = rows_;
-    for (auto& c : columns_) {
+    for (int i = 0; i < ColumnCount(); ++i) {
+        Column* c = &Writable(i);
         switch (c->form) {
             case Form::Int:
                 c->ints.push_back(0);
@@ -343,7 +384,7 @@ TFieldValue TRowStore::Value(uint32_t row, int column) const {
             break;
     }
     const QByteArrayView bytes = c.SlotBytes(c.refs[row]);
-    if (IsText(c.kind)) {
+    if (IsText(Kind(column))) {
         return TextFromUtf8(bytes);
     }
     return bytes.toByteArray();
@@ -398,8 +439,8 @@ TFieldValue TRowStore::Canonical(TFieldType kind, const TFieldValue& value) {
 }
 
 void TRowStore::SetValue(uint32_t row, int column, const TFieldValue& value) {
-    Column& c = At(column);
-    const TFieldValue v = Canonical(c.kind, value);
+    const TFieldValue v = Canonical(Kind(column), value);
+    Column& c = Writable(column);
     switch (c.form) {
         case Form::Int:
         case Form::Real:
@@ -428,11 +469,11 @@ void TRowStore::SetValue(uint32_t row, int column, const TFieldValue& value) {
 }
 
 void TRowStore::SetBytes(uint32_t row, int column, const char* data, qsizetype size) {
-    Column& c = At(column);
-    if (c.form != Form::Bytes) {
+    if (FormOf(Kind(column)) != Form::Bytes) {
         throw EDataSetError(
-            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(c.kind)));
+            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(Kind(column))));
     }
+    Column& c = Writable(column);
     c.refs[row] = c.Intern(data, size);
 }
 
@@ -445,7 +486,7 @@ QByteArrayView TRowStore::Bytes(uint32_t row, int column) const {
 }
 
 void TRowStore::CopyValue(uint32_t from, uint32_t to, int column) {
-    Column& c = At(column);
+    Column& c = Writable(column);
     switch (c.form) {
         case Form::Int:
             c.ints[to] = c.ints[from];
@@ -470,11 +511,11 @@ TSharedBytes TRowStore::SharedBytes(uint32_t row, int column) const {
 }
 
 void TRowStore::SetShared(uint32_t row, int column, const TSharedBytes& bytes) {
-    Column& c = At(column);
-    if (c.form != Form::Bytes) {
+    if (FormOf(Kind(column)) != Form::Bytes) {
         throw EDataSetError(
-            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(c.kind)));
+            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(Kind(column))));
     }
+    Column& c = Writable(column);
     if (bytes.IsNull()) {
         c.refs[row] = 0;
         return;
@@ -513,7 +554,7 @@ int TRowStore::Compare(uint32_t a, uint32_t b, int column) const {
     }
     const QByteArrayView x = c.SlotBytes(c.refs[a]);
     const QByteArrayView y = c.SlotBytes(c.refs[b]);
-    return IsText(c.kind) ? CompareUtf8AsUtf16(x, y) : CompareBytes(x, y);
+    return IsText(Kind(column)) ? CompareUtf8AsUtf16(x, y) : CompareBytes(x, y);
 }
 
 int TRowStore::Compare(uint32_t row, int column, const TCellProbe& probe) const {
@@ -543,7 +584,7 @@ int TRowStore::Compare(uint32_t row, int column, const TCellProbe& probe) const 
         case Form::Bytes:
             if (probe.bytesKind_) {
                 const QByteArrayView x = c.SlotBytes(c.refs[row]);
-                return IsText(c.kind) ? CompareUtf8AsUtf16(x, probe.bytes_) : CompareBytes(x, probe.bytes_);
+                return IsText(Kind(column)) ? CompareUtf8AsUtf16(x, probe.bytes_) : CompareBytes(x, probe.bytes_);
             }
             break;
     }
@@ -585,10 +626,10 @@ bool TRowStore::Same(uint32_t row, int column, const TFieldValue& value) const {
             break;
     }
     if (const auto* s = std::get_if<QString>(&value)) {
-        return IsText(c.kind) && c.SlotBytes(c.refs[row]) == QByteArrayView(s->toUtf8());
+        return IsText(Kind(column)) && c.SlotBytes(c.refs[row]) == QByteArrayView(s->toUtf8());
     }
     const auto* b = std::get_if<QByteArray>(&value);
-    return b && !IsText(c.kind) && c.SlotBytes(c.refs[row]) == QByteArrayView(*b);
+    return b && !IsText(Kind(column)) && c.SlotBytes(c.refs[row]) == QByteArrayView(*b);
 }
 
 std::size_t TRowStore::MemoryBytes() const {

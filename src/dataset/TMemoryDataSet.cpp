@@ -656,6 +656,21 @@ void TMemoryDataSet::SetActiveValue(int column, const TFieldValue& value) {
     }
 }
 
+namespace {
+
+// How many of the stored bytes of a text or blob value of `from` make the text
+// `target` keeps of it (cut at a character by the target's size); -1 when the
+// bytes are not that text (a blob that is not UTF-8, a cut inside a character).
+qsizetype KeptOfText(const TField& target, const TField& from, QByteArrayView bytes) {
+    const bool text = from.DataType() != TFieldType::ftBlob || bytes.isValidUtf8();
+    if (!text) {
+        return -1;
+    }
+    return target.Size() > 0 ? Utf8BytesOfUnits(bytes, target.Size()) : bytes.size();
+}
+
+}  // namespace
+
 void TMemoryDataSet::SetActiveTextOf(int column, const TMemoryDataSet& source, int sourceColumn) {
     CheckActive();
     if (column < 0 || column >= static_cast<int>(columns_.size()) || sourceColumn < 0 ||
@@ -674,11 +689,7 @@ void TMemoryDataSet::SetActiveTextOf(int column, const TMemoryDataSet& source, i
         bytesKind(target->DataType()) && bytesKind(from->DataType())) {
         const uint32_t row = source.d->RowAt(source.d->StorageAt(source.d->cur));
         TSharedBytes bytes = source.d->store.SharedBytes(row, sourceColumn);
-        const QByteArrayView view = bytes.View();
-        const bool text = from->DataType() != TFieldType::ftBlob || view.isValidUtf8();
-        const qsizetype kept = !text                ? -1
-                               : target->Size() > 0 ? Utf8BytesOfUnits(view, target->Size())
-                                                    : view.size();
+        const qsizetype kept = KeptOfText(*target, *from, bytes.View());
         if (kept >= 0) {
             // An empty text is stored as null, as SetAsString stores it.
             SetActiveValue(column, TFieldValue{});
@@ -699,6 +710,217 @@ TFieldValue TMemoryDataSet::ValueAt(int recNo, int column) const {
         return {};
     }
     return d->store.Value(d->RowAt(d->StorageAt(recNo - 1)), column);
+}
+
+// ---- copies from another data set ----------------------------------------------------
+
+namespace {
+
+void CopyOne(const TColumnCopy& copy) {
+    if (!copy.source) {
+        copy.target->SetAsString(copy.text);
+        return;
+    }
+    switch (copy.as) {
+        case TCopyAs::Text:
+            copy.target->SetAsTextOf(*copy.source);
+            break;
+        case TCopyAs::Integer:
+            copy.target->SetAsInteger(copy.source->AsInteger());
+            break;
+        case TCopyAs::Float:
+            copy.target->SetAsFloat(copy.source->AsFloat());
+            break;
+        case TCopyAs::DateTime:
+            copy.target->SetAsDateTime(copy.source->AsDateTime());
+            break;
+    }
+}
+
+}  // namespace
+
+void TMemoryDataSet::AppendCopiesOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies) {
+    for (const TColumnCopy& copy : copies) {
+        if (!copy.target || copy.target->dataSet_ != this || (copy.source && copy.source->dataSet_ != &source)) {
+            throw EDataSetError(QStringLiteral("Campo inexistente."));
+        }
+    }
+    if (AppendColumnsOf(source, copies)) {
+        return;
+    }
+    if (!source.Eof()) {
+        ReserveRows(source.RecordCount() - source.RecNo() + 1);
+    }
+    while (!source.Eof()) {
+        Append();
+        for (const TColumnCopy& copy : copies) {
+            CopyOne(copy);
+        }
+        Post();
+        source.Next();
+    }
+}
+
+// True when the copy would store in every row of this data set the value the
+// source row stores, so that the column can be kept instead of copied. The
+// conversions are the fields' own, as the copy row by row makes them.
+bool TMemoryDataSet::ArrivesUnchanged(const TColumnCopy& copy, const TMemoryDataSet& source) const {
+    const TField& target = *copy.target;
+    const TField& from = *copy.source;
+    if (!TRowStore::SameForm(target.DataType(), from.DataType())) {
+        return false;
+    }
+    const TRowStore& rows = source.d->store;
+    const int c = from.column_;
+    const TFieldType kind = target.DataType();
+    const bool bytesKind = kind == TFieldType::ftString || kind == TFieldType::ftMemo || kind == TFieldType::ftBlob;
+    if ((copy.as == TCopyAs::Text) != bytesKind) {
+        return false;
+    }
+    for (uint32_t r = 0; r < rows.RowCount(); ++r) {
+        if (r > 0 && rows.Same(r - 1, r, c)) {
+            continue;  // a repeat arrives as the row before it did
+        }
+        if (copy.as == TCopyAs::Text) {
+            // SetAsTextOf keeps the bytes, cut; an empty text is stored as null.
+            const QByteArrayView bytes = rows.Bytes(r, c);
+            if (!rows.IsNull(r, c) && (bytes.isEmpty() || KeptOfText(target, from, bytes) != bytes.size())) {
+                return false;
+            }
+            continue;
+        }
+        const TFieldValue value = rows.Value(r, c);
+        const bool null = IsNullValue(value);
+        TFieldValue stored;
+        try {
+            switch (copy.as) {
+                case TCopyAs::Integer:
+                    stored = target.FromInteger(null ? 0 : from.GetAsInteger(value));
+                    break;
+                case TCopyAs::Float:
+                    stored = target.FromFloat(null ? 0.0 : from.GetAsFloat(value));
+                    break;
+                case TCopyAs::DateTime:
+                    stored = target.FromDateTime(null ? QDateTime() : from.GetAsDateTime(value));
+                    break;
+                case TCopyAs::Text:
+                    break;
+            }
+            stored = TRowStore::Canonical(kind, stored);
+        } catch (const Exception&) {
+            return false;  // the copy row by row raises it
+        }
+        if (!rows.Same(r, c, stored)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The copy of AppendCopiesOf keeping whole columns of the source; false when it
+// does not apply (nothing done then).
+bool TMemoryDataSet::AppendColumnsOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies) {
+    if (&source == this || state_ != TDataSetState::dsBrowse || d->buffered || d->store.RowCount() != 0 ||
+        d->filterActive) {
+        return false;
+    }
+    const Private& s = *source.d;
+    const uint32_t n = s.store.RowCount();
+    if (source.state_ != TDataSetState::dsBrowse || s.buffered || source.eof_ || s.cur != 0 || !s.rangeMode ||
+        s.lo != 0 || s.hi != static_cast<int>(n) || s.order.size() != n) {
+        return false;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        if (s.order[i] != i) {
+            return false;
+        }
+    }
+    // Which copy fills which column; a column assigned twice is copied row by row.
+    std::vector<const TColumnCopy*> copyOf(columns_.size(), nullptr);
+    for (const TColumnCopy& copy : copies) {
+        const TColumnCopy*& slot = copyOf[size_t(copy.target->column_)];
+        if (slot) {
+            return false;
+        }
+        slot = &copy;
+    }
+    std::vector<TFieldType> keptKinds;
+    std::vector<TColumnOf> keptFrom;
+    std::vector<int> keptAt(columns_.size(), -1);
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        const TColumnCopy* copy = copyOf[c];
+        if (copy && copy->source && ArrivesUnchanged(*copy, source)) {
+            keptAt[c] = static_cast<int>(keptFrom.size());
+            keptKinds.push_back(copy->source->DataType());
+            keptFrom.push_back({&s.store, copy->source->column_});
+        }
+    }
+    // Taken before the source moves: the kept columns are the values the rows
+    // have now, whatever a handler of its moves does.
+    const TRowStore kept = TRowStore::FromColumns(std::move(keptKinds), keptFrom);
+
+    // The other columns are copied row by row into rows of their own.
+    TMemoryDataSet rest;
+    std::vector<int> restAt(columns_.size(), -1);
+    std::vector<TColumnCopy> restCopies;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (keptAt[c] >= 0) {
+            continue;
+        }
+        const TField* f = columns_[c];
+        const auto* real = dynamic_cast<const TFloatField*>(f);
+        TField* g = rest.AddField(f->FieldName(), f->DataType(), f->Size(), real && real->Currency());
+        restAt[c] = g->column_;
+    }
+    for (const TColumnCopy& copy : copies) {
+        const int c = copy.target->column_;
+        if (keptAt[size_t(c)] < 0) {
+            restCopies.push_back({rest.columns_[size_t(restAt[size_t(c)])], copy.source, copy.as, copy.text});
+        }
+    }
+    const bool someRest = !rest.fieldList_.empty();
+    if (someRest) {
+        rest.CreateDataSet();
+        rest.ReserveRows(static_cast<int>(n));
+    }
+    uint32_t moved = 0;
+    while (!source.Eof()) {
+        if (someRest) {
+            rest.Append();
+            for (const TColumnCopy& copy : restCopies) {
+                CopyOne(copy);
+            }
+            rest.Post();
+        }
+        source.Next();
+        ++moved;
+    }
+    if (moved != n) {
+        throw EDataSetError(QStringLiteral("Os registros de origem mudaram durante a cópia."));
+    }
+
+    std::vector<TColumnOf> from(columns_.size());
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        from[c] = keptAt[c] >= 0 ? TColumnOf{&kept, keptAt[c]} : TColumnOf{&rest.d->store, restAt[c]};
+    }
+    std::vector<TFieldType> kinds;
+    for (const TField* f : columns_) {
+        kinds.push_back(f->DataType());
+    }
+    // No rows before: the new rows take the numbers 0 to n - 1, as appending them would give.
+    d->store = TRowStore::FromColumns(std::move(kinds), from);
+    d->order.resize(n);
+    for (uint32_t r = 0; r < n; ++r) {
+        d->order[r] = r;
+    }
+    d->Sort();
+    d->RebuildVisible();
+    const int at = static_cast<int>(std::find(d->order.begin(), d->order.end(), n - 1) - d->order.begin());
+    d->cur = d->VisibleOf(at);
+    eof_ = bof_ = n == 0;
+    NotifyRefiltered();
+    NotifyCursor();
+    return true;
 }
 
 void TMemoryDataSet::Append() {
