@@ -183,6 +183,9 @@ struct TRowStore::Column {
     // Kept by more than one store (TRowStore::FromColumns): never written
     // again; a store that writes to it first takes a copy of its own.
     bool shared = false;
+    // One value for every row, kept once (at position 0); written to, the
+    // column first gets a value per row.
+    bool constant = false;
     std::vector<int32_t> ints;
     std::vector<double> reals;
     std::vector<uint64_t> nulls;  // numbers: a set bit marks a null
@@ -201,6 +204,8 @@ struct TRowStore::Column {
 
     explicit Column(TFieldType k) : form(FormOf(k)) {}
 
+    // Where the value of a row is kept.
+    uint32_t Pos(uint32_t row) const { return constant ? 0 : row; }
     bool NullAt(uint32_t row) const {
         if (form == Form::Bytes) {
             return refs[row] == 0;
@@ -265,30 +270,60 @@ bool TRowStore::SameForm(TFieldType a, TFieldType b) {
     return FormOf(a) == FormOf(b);
 }
 
-TRowStore TRowStore::FromColumns(std::vector<TFieldType> kinds, const std::vector<TColumnOf>& columns) {
+TRowStore TRowStore::FromColumns(uint32_t rows, std::vector<TFieldType> kinds,
+                                 const std::vector<TColumnOf>& columns) {
     if (columns.size() != kinds.size()) {
         throw EDataSetError(QStringLiteral("Os registros não têm os campos do conjunto de dados."));
     }
-    TRowStore rows;
-    rows.kinds_ = std::move(kinds);
-    rows.columns_.reserve(columns.size());
+    TRowStore store;
+    store.kinds_ = std::move(kinds);
+    store.rows_ = rows;
+    store.columns_.reserve(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const TColumnOf& from = columns[i];
-        if (!from.store || from.column < 0 || from.column >= from.store->ColumnCount() ||
-            !SameForm(rows.kinds_[i], from.store->Kind(from.column)) ||
-            (i > 0 && from.store->RowCount() != rows.rows_)) {
+        const TFieldType kind = store.kinds_[i];
+        if (!from.store) {
+            auto column = std::make_shared<Column>(kind);
+            column->constant = true;
+            const auto* bytes = std::get_if<QByteArray>(&from.value);
+            const TFieldValue v = bytes && column->form == Form::Bytes ? from.value : Canonical(kind, from.value);
+            switch (column->form) {
+                case Form::Int:
+                    column->ints.push_back(IsNullValue(v) ? 0 : std::get<int32_t>(v));
+                    break;
+                case Form::Real:
+                    column->reals.push_back(IsNullValue(v) ? 0 : std::get<double>(v));
+                    break;
+                case Form::Bytes:
+                    if (const auto* s = std::get_if<QString>(&v)) {
+                        const QByteArray utf8 = s->toUtf8();
+                        column->refs.push_back(column->Intern(utf8.constData(), utf8.size()));
+                    } else if (const auto* b = std::get_if<QByteArray>(&v)) {
+                        column->refs.push_back(column->Intern(b->constData(), b->size()));
+                    } else {
+                        column->refs.push_back(0);
+                    }
+                    break;
+            }
+            if (column->form != Form::Bytes) {
+                column->nulls.push_back(IsNullValue(v) ? 1 : 0);
+            }
+            store.columns_.push_back(std::move(column));
+            continue;
+        }
+        if (from.column < 0 || from.column >= from.store->ColumnCount() ||
+            !SameForm(kind, from.store->Kind(from.column)) || from.store->RowCount() != rows) {
             throw EDataSetError(QStringLiteral("Os registros não têm os campos do conjunto de dados."));
         }
-        rows.rows_ = from.store->RowCount();
         const std::shared_ptr<Column>& column = from.store->columns_[size_t(from.column)];
         // A column kept by one store is used by that store's owner alone; once
         // shared its flag is never written again.
         if (!column->shared) {
             column->shared = true;
         }
-        rows.columns_.push_back(column);
+        store.columns_.push_back(column);
     }
-    return rows;
+    return store;
 }
 
 TRowStore::TRowStore(TRowStore&&) noexcept = default;
@@ -302,6 +337,25 @@ TRowStore::Column& TRowStore::Writable(int column) {
         auto own = std::make_shared<Column>(*c);
         own->shared = false;
         c = std::move(own);
+    }
+    if (c->constant) {
+        Column& k = *c;
+        const bool null = k.NullAt(0);
+        switch (k.form) {
+            case Form::Int:
+                k.ints.assign(rows_, k.ints[0]);
+                break;
+            case Form::Real:
+                k.reals.assign(rows_, k.reals[0]);
+                break;
+            case Form::Bytes:
+                k.refs.assign(rows_, k.refs[0]);
+                break;
+        }
+        if (k.form != Form::Bytes) {
+            k.nulls.assign((rows_ + 63) / 64, null ? ~uint64_t(0) : 0);
+        }
+        k.constant = false;
     }
     return *c;
 }
@@ -367,11 +421,13 @@ void TRowStore::ClearRow(uint32_t row) {
 }
 
 bool TRowStore::IsNull(uint32_t row, int column) const {
-    return At(column).NullAt(row);
+    const Column& c = At(column);
+    return c.NullAt(c.Pos(row));
 }
 
 TFieldValue TRowStore::Value(uint32_t row, int column) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.NullAt(row)) {
         return {};
     }
@@ -479,6 +535,7 @@ void TRowStore::SetBytes(uint32_t row, int column, const char* data, qsizetype s
 
 QByteArrayView TRowStore::Bytes(uint32_t row, int column) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.form != Form::Bytes || c.refs[row] == 0) {
         return {};
     }
@@ -503,6 +560,7 @@ void TRowStore::CopyValue(uint32_t from, uint32_t to, int column) {
 
 TSharedBytes TRowStore::SharedBytes(uint32_t row, int column) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.form != Form::Bytes || c.refs[row] == 0) {
         return {};
     }
@@ -536,6 +594,8 @@ void TRowStore::SetShared(uint32_t row, int column, const TSharedBytes& bytes) {
 
 int TRowStore::Compare(uint32_t a, uint32_t b, int column) const {
     const Column& c = At(column);
+    a = c.Pos(a);
+    b = c.Pos(b);
     const bool na = c.NullAt(a);
     const bool nb = c.NullAt(b);
     if (na || nb) {
@@ -559,6 +619,7 @@ int TRowStore::Compare(uint32_t a, uint32_t b, int column) const {
 
 int TRowStore::Compare(uint32_t row, int column, const TCellProbe& probe) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     const bool null = c.NullAt(row);
     if (null || probe.IsNull()) {
         return null == probe.IsNull() ? 0 : (null ? -1 : 1);
@@ -593,6 +654,8 @@ int TRowStore::Compare(uint32_t row, int column, const TCellProbe& probe) const 
 
 bool TRowStore::Same(uint32_t a, uint32_t b, int column) const {
     const Column& c = At(column);
+    a = c.Pos(a);
+    b = c.Pos(b);
     const bool na = c.NullAt(a);
     if (na || c.NullAt(b)) {
         return na == c.NullAt(b);
@@ -610,6 +673,7 @@ bool TRowStore::Same(uint32_t a, uint32_t b, int column) const {
 
 bool TRowStore::Same(uint32_t row, int column, const TFieldValue& value) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.NullAt(row) || IsNullValue(value)) {
         return c.NullAt(row) && IsNullValue(value);
     }

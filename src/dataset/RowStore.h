@@ -41,10 +41,13 @@ struct TSharedBytes {
 
 class TRowStore;
 
-/// A column of a store, for another store to keep (TRowStore::FromColumns).
+/// A column of a store, for another store to keep (TRowStore::FromColumns);
+/// without a store, the one value of every row of a column (a text or blob
+/// given as QByteArray is kept as those bytes).
 struct TColumnOf {
     const TRowStore* store = nullptr;
     int column = -1;
+    TFieldValue value;
 };
 
 /// The TRowStore class keeps the rows of a data set column by column, each value
@@ -58,7 +61,8 @@ struct TColumnOf {
 /// thread reads them. A whole column may be kept by several stores
 /// (FromColumns): such a column is never written again, and a store that
 /// writes to it, or adds a row, first takes a copy of its own, so the values
-/// the others read stay as they were, whichever thread reads them. Rows are
+/// the others read stay as they were, whichever thread reads them. A column
+/// of one value on every row keeps it once until a row of it is written. Rows are
 /// numbered in the order they are added and never renumbered; a cleared row
 /// keeps its number.
 ///
@@ -70,13 +74,14 @@ class TRowStore {
     TRowStore& operator=(TRowStore&&) noexcept;
     ~TRowStore();
 
-    /// A store of the given kinds whose every column is a column of another
-    /// store, kept rather than copied; all those stores have the same number of
-    /// rows, which the new store then has. Each column must keep its values in
+    /// A store of `rows` rows of the given kinds whose every column is either a
+    /// column of another store of that many rows, kept rather than copied, or
+    /// one value on every row, kept once. A kept column must keep its values in
     /// the form the kind it becomes keeps them (SameForm): a small integer
     /// column may become an integer one, a text column a blob one. Raises
     /// EDataSetError otherwise.
-    static TRowStore FromColumns(std::vector<TFieldType> kinds, const std::vector<TColumnOf>& columns);
+    static TRowStore FromColumns(uint32_t rows, std::vector<TFieldType> kinds,
+                                 const std::vector<TColumnOf>& columns);
     /// True when columns of both kinds keep their values alike (integers, numbers
     /// and time stamps, or texts and blobs), so that one can be kept as the other.
     static bool SameForm(TFieldType a, TFieldType b);

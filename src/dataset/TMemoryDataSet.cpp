@@ -761,22 +761,46 @@ void TMemoryDataSet::AppendCopiesOf(TMemoryDataSet& source, const std::vector<TC
     }
 }
 
-// True when the copy would store in every row of this data set the value the
-// source row stores, so that the column can be kept instead of copied. The
-// conversions are the fields' own, as the copy row by row makes them.
-bool TMemoryDataSet::ArrivesUnchanged(const TColumnCopy& copy, const TMemoryDataSet& source) const {
+namespace {
+
+// Equal values of the same kind, numbers bit for bit.
+bool SameValue(const TFieldValue& a, const TFieldValue& b) {
+    const auto* x = std::get_if<double>(&a);
+    const auto* y = std::get_if<double>(&b);
+    if (x && y) {
+        return std::memcmp(x, y, sizeof *x) == 0;
+    }
+    return a == b;
+}
+
+}  // namespace
+
+// What the copy would store in the rows of this data set, from the source's
+// rows, without storing it: the source's own values (Kept), one value in every
+// row (Constant, given in `value`), or anything else (Copied). The conversions
+// are the fields' own, as the copy row by row makes them.
+TMemoryDataSet::TArrival TMemoryDataSet::Arrival(const TColumnCopy& copy, const TMemoryDataSet& source,
+                                                 TFieldValue& value) const {
     const TField& target = *copy.target;
+    const TFieldType kind = target.DataType();
+    if (!copy.source) {
+        try {
+            value = TRowStore::Canonical(kind, target.FromString(copy.text));
+        } catch (const Exception&) {
+            return TArrival::Copied;  // the copy row by row raises it
+        }
+        return TArrival::Constant;
+    }
     const TField& from = *copy.source;
-    if (!TRowStore::SameForm(target.DataType(), from.DataType())) {
-        return false;
+    const bool bytesKind = kind == TFieldType::ftString || kind == TFieldType::ftMemo || kind == TFieldType::ftBlob;
+    if (!TRowStore::SameForm(kind, from.DataType()) || (copy.as == TCopyAs::Text) != bytesKind) {
+        return TArrival::Copied;
     }
     const TRowStore& rows = source.d->store;
     const int c = from.column_;
-    const TFieldType kind = target.DataType();
-    const bool bytesKind = kind == TFieldType::ftString || kind == TFieldType::ftMemo || kind == TFieldType::ftBlob;
-    if ((copy.as == TCopyAs::Text) != bytesKind) {
-        return false;
-    }
+    bool unchanged = true;
+    bool constant = true;
+    TFieldValue first;
     for (uint32_t r = 0; r < rows.RowCount(); ++r) {
         if (r > 0 && rows.Same(r - 1, r, c)) {
             continue;  // a repeat arrives as the row before it did
@@ -785,36 +809,52 @@ bool TMemoryDataSet::ArrivesUnchanged(const TColumnCopy& copy, const TMemoryData
             // SetAsTextOf keeps the bytes, cut; an empty text is stored as null.
             const QByteArrayView bytes = rows.Bytes(r, c);
             if (!rows.IsNull(r, c) && (bytes.isEmpty() || KeptOfText(target, from, bytes) != bytes.size())) {
-                return false;
+                return TArrival::Copied;
             }
+            constant = r == 0;
             continue;
         }
-        const TFieldValue value = rows.Value(r, c);
-        const bool null = IsNullValue(value);
-        TFieldValue stored;
+        const TFieldValue stored = rows.Value(r, c);
+        const bool null = IsNullValue(stored);
+        TFieldValue arrives;
         try {
             switch (copy.as) {
                 case TCopyAs::Integer:
-                    stored = target.FromInteger(null ? 0 : from.GetAsInteger(value));
+                    arrives = target.FromInteger(null ? 0 : from.GetAsInteger(stored));
                     break;
                 case TCopyAs::Float:
-                    stored = target.FromFloat(null ? 0.0 : from.GetAsFloat(value));
+                    arrives = target.FromFloat(null ? 0.0 : from.GetAsFloat(stored));
                     break;
                 case TCopyAs::DateTime:
-                    stored = target.FromDateTime(null ? QDateTime() : from.GetAsDateTime(value));
+                    arrives = target.FromDateTime(null ? QDateTime() : from.GetAsDateTime(stored));
                     break;
                 case TCopyAs::Text:
                     break;
             }
-            stored = TRowStore::Canonical(kind, stored);
+            arrives = TRowStore::Canonical(kind, arrives);
         } catch (const Exception&) {
-            return false;  // the copy row by row raises it
+            return TArrival::Copied;
         }
-        if (!rows.Same(r, c, stored)) {
-            return false;
+        unchanged = unchanged && rows.Same(r, c, arrives);
+        if (r == 0) {
+            first = arrives;
+        } else {
+            constant = constant && SameValue(first, arrives);
+        }
+        if (!unchanged && !constant) {
+            return TArrival::Copied;
         }
     }
-    return true;
+    if (constant && rows.RowCount() > 0) {
+        // Kept once, it does not keep the source's column alive.
+        if (copy.as == TCopyAs::Text) {
+            value = rows.IsNull(0, c) ? TFieldValue{} : TFieldValue{rows.Bytes(0, c).toByteArray()};
+        } else {
+            value = first;
+        }
+        return TArrival::Constant;
+    }
+    return unchanged ? TArrival::Kept : TArrival::Copied;
 }
 
 // The copy of AppendCopiesOf keeping whole columns of the source; false when it
@@ -844,42 +884,48 @@ bool TMemoryDataSet::AppendColumnsOf(TMemoryDataSet& source, const std::vector<T
         }
         slot = &copy;
     }
+    // Every column is kept from the source, one value, or copied row by row.
+    std::vector<TColumnOf> from(columns_.size());
+    std::vector<TArrival> arrival(columns_.size(), TArrival::Constant);  // a column no copy names stays null
     std::vector<TFieldType> keptKinds;
     std::vector<TColumnOf> keptFrom;
-    std::vector<int> keptAt(columns_.size(), -1);
     for (std::size_t c = 0; c < columns_.size(); ++c) {
-        const TColumnCopy* copy = copyOf[c];
-        if (copy && copy->source && ArrivesUnchanged(*copy, source)) {
-            keptAt[c] = static_cast<int>(keptFrom.size());
-            keptKinds.push_back(copy->source->DataType());
-            keptFrom.push_back({&s.store, copy->source->column_});
+        if (const TColumnCopy* copy = copyOf[c]) {
+            arrival[c] = Arrival(*copy, source, from[c].value);
+        }
+        if (arrival[c] == TArrival::Kept) {
+            from[c].column = static_cast<int>(keptFrom.size());
+            keptKinds.push_back(copyOf[c]->source->DataType());
+            keptFrom.push_back({&s.store, copyOf[c]->source->column_, {}});
         }
     }
     // Taken before the source moves: the kept columns are the values the rows
     // have now, whatever a handler of its moves does.
-    const TRowStore kept = TRowStore::FromColumns(std::move(keptKinds), keptFrom);
+    const TRowStore kept = TRowStore::FromColumns(n, std::move(keptKinds), keptFrom);
 
     // The other columns are copied row by row into rows of their own.
     TMemoryDataSet rest;
-    std::vector<int> restAt(columns_.size(), -1);
     std::vector<TColumnCopy> restCopies;
     for (std::size_t c = 0; c < columns_.size(); ++c) {
-        if (keptAt[c] >= 0) {
-            continue;
-        }
-        const TField* f = columns_[c];
-        const auto* real = dynamic_cast<const TFloatField*>(f);
-        TField* g = rest.AddField(f->FieldName(), f->DataType(), f->Size(), real && real->Currency());
-        restAt[c] = g->column_;
-    }
-    for (const TColumnCopy& copy : copies) {
-        const int c = copy.target->column_;
-        if (keptAt[size_t(c)] < 0) {
-            restCopies.push_back({rest.columns_[size_t(restAt[size_t(c)])], copy.source, copy.as, copy.text});
+        if (arrival[c] == TArrival::Copied) {
+            const TField* f = columns_[c];
+            const auto* real = dynamic_cast<const TFloatField*>(f);
+            TField* g = rest.AddField(f->FieldName(), f->DataType(), f->Size(), real && real->Currency());
+            from[c].column = g->column_;
+            restCopies.push_back({g, copyOf[c]->source, copyOf[c]->as, copyOf[c]->text});
         }
     }
-    const bool someRest = !rest.fieldList_.empty();
+    const bool someRest = !restCopies.empty();
     if (someRest) {
+        // In the order of the assignments, as the copy row by row makes them.
+        std::vector<TColumnCopy> ordered;
+        for (const TColumnCopy& copy : copies) {
+            if (arrival[size_t(copy.target->column_)] == TArrival::Copied) {
+                ordered.push_back(
+                    {rest.columns_[size_t(from[size_t(copy.target->column_)].column)], copy.source, copy.as, copy.text});
+            }
+        }
+        restCopies = std::move(ordered);
         rest.CreateDataSet();
         rest.ReserveRows(static_cast<int>(n));
     }
@@ -899,16 +945,17 @@ bool TMemoryDataSet::AppendColumnsOf(TMemoryDataSet& source, const std::vector<T
         throw EDataSetError(QStringLiteral("Os registros de origem mudaram durante a cópia."));
     }
 
-    std::vector<TColumnOf> from(columns_.size());
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
-        from[c] = keptAt[c] >= 0 ? TColumnOf{&kept, keptAt[c]} : TColumnOf{&rest.d->store, restAt[c]};
-    }
     std::vector<TFieldType> kinds;
-    for (const TField* f : columns_) {
-        kinds.push_back(f->DataType());
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        kinds.push_back(columns_[c]->DataType());
+        if (arrival[c] == TArrival::Kept) {
+            from[c].store = &kept;
+        } else if (arrival[c] == TArrival::Copied) {
+            from[c].store = &rest.d->store;
+        }
     }
     // No rows before: the new rows take the numbers 0 to n - 1, as appending them would give.
-    d->store = TRowStore::FromColumns(std::move(kinds), from);
+    d->store = TRowStore::FromColumns(n, std::move(kinds), from);
     d->order.resize(n);
     for (uint32_t r = 0; r < n; ++r) {
         d->order[r] = r;

@@ -202,8 +202,9 @@ class TMemoryDataSet : public QObject {
     /// rows, is not filtered, and the source shows every row it stores in the
     /// order it stores them with the cursor on the first, a column whose every
     /// value would arrive unchanged is not copied: both data sets keep the same
-    /// column until one of them writes to it (the other keeps its values). The
-    /// rows then come in at once, the cursor on the last one appended.
+    /// column until one of them writes to it (the other keeps its values); a
+    /// column that would get one value on every row keeps it once. The rows
+    /// then come in at once, the cursor on the last one appended.
     void AppendCopiesOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies);
 
     /// Every stored column: the declared fields, then the carried undeclared ones.
@@ -255,8 +256,9 @@ class TMemoryDataSet : public QObject {
     QString indexText_;
 
     void CheckActive() const;
+    enum class TArrival { Kept, Constant, Copied };
     bool AppendColumnsOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies);
-    bool ArrivesUnchanged(const TColumnCopy& copy, const TMemoryDataSet& source) const;
+    TArrival Arrival(const TColumnCopy& copy, const TMemoryDataSet& source, TFieldValue& value) const;
     void LoadFrom(TDataPacket& packet);
     void LoadPacket(TDataPacket& packet, bool fieldsFromFile);
     void CheckBrowseMode();
