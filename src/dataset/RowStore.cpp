@@ -696,6 +696,10 @@ bool TRowStore::Same(uint32_t row, int column, const TFieldValue& value) const {
     return b && !IsText(Kind(column)) && c.SlotBytes(c.refs[row]) == QByteArrayView(*b);
 }
 
+bool TRowStore::SameColumn(int column, const TRowStore& other, int otherColumn) const {
+    return columns_[size_t(column)] == other.columns_[size_t(otherColumn)];
+}
+
 std::size_t TRowStore::MemoryBytes() const {
     std::size_t total = 0;
     for (const auto& c : columns_) {

@@ -128,6 +128,10 @@ class TRowStore {
     /// True when the stored value equals `value` exactly (as Same does).
     bool Same(uint32_t row, int column, const TFieldValue& value) const;
 
+    /// True when `column` is the very column `otherColumn` of `other`, kept by
+    /// both (FromColumns), for measurements.
+    bool SameColumn(int column, const TRowStore& other, int otherColumn) const;
+
     /// Bytes held, for measurements.
     std::size_t MemoryBytes() const;
     /// Bytes of text held in the arenas (shared texts counted once).
