@@ -46,7 +46,7 @@ class TMemoryDataSet::Private {
     void Replace(TRowStore&& rows) {
         serialBase += quint64(store.RowCount()) + 1;
         store = std::move(rows);
-        order.clear();
+        std::vector<uint32_t>().swap(order);  // the old rows' order goes with them
     }
 
     quint64 SerialOf(uint32_t row) const { return serialBase + row; }
@@ -353,7 +353,7 @@ void TMemoryDataSet::Close() {
     d->buffered = false;
     d->buffer.clear();
     d->shared.clear();
-    d->list.clear();
+    std::vector<int>().swap(d->list);
     d->lo = d->hi = 0;
     d->rangeMode = true;
     d->cur = -1;
