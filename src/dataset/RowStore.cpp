@@ -179,8 +179,13 @@ struct TRowStore::Column {
         uint32_t size;
     };
 
-    TFieldType kind;
     Form form;
+    // Kept by more than one store (TRowStore::FromColumns): never written
+    // again; a store that writes to it first takes a copy of its own.
+    bool shared = false;
+    // One value for every row, kept once (at position 0); written to, the
+    // column first gets a value per row.
+    bool constant = false;
     std::vector<int32_t> ints;
     std::vector<double> reals;
     std::vector<uint64_t> nulls;  // numbers: a set bit marks a null
@@ -197,8 +202,10 @@ struct TRowStore::Column {
     uint32_t nextChunk = kFirstChunk;
     std::size_t textBytes = 0;
 
-    explicit Column(TFieldType k) : kind(k), form(FormOf(k)) {}
+    explicit Column(TFieldType k) : form(FormOf(k)) {}
 
+    // Where the value of a row is kept.
+    uint32_t Pos(uint32_t row) const { return constant ? 0 : row; }
     bool NullAt(uint32_t row) const {
         if (form == Form::Bytes) {
             return refs[row] == 0;
@@ -252,19 +259,105 @@ struct TRowStore::Column {
     }
 };
 
-TRowStore::TRowStore(std::vector<TFieldType> kinds) {
-    columns_.reserve(kinds.size());
-    for (TFieldType k : kinds) {
-        columns_.push_back(std::make_unique<Column>(k));
+TRowStore::TRowStore(std::vector<TFieldType> kinds) : kinds_(std::move(kinds)) {
+    columns_.reserve(kinds_.size());
+    for (TFieldType k : kinds_) {
+        columns_.push_back(std::make_shared<Column>(k));
     }
+}
+
+bool TRowStore::SameForm(TFieldType a, TFieldType b) {
+    return FormOf(a) == FormOf(b);
+}
+
+TRowStore TRowStore::FromColumns(uint32_t rows, std::vector<TFieldType> kinds,
+                                 const std::vector<TColumnOf>& columns) {
+    if (columns.size() != kinds.size()) {
+        throw EDataSetError(QStringLiteral("Os registros não têm os campos do conjunto de dados."));
+    }
+    TRowStore store;
+    store.kinds_ = std::move(kinds);
+    store.rows_ = rows;
+    store.columns_.reserve(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const TColumnOf& from = columns[i];
+        const TFieldType kind = store.kinds_[i];
+        if (!from.store) {
+            auto column = std::make_shared<Column>(kind);
+            column->constant = true;
+            const auto* bytes = std::get_if<QByteArray>(&from.value);
+            const TFieldValue v = bytes && column->form == Form::Bytes ? from.value : Canonical(kind, from.value);
+            switch (column->form) {
+                case Form::Int:
+                    column->ints.push_back(IsNullValue(v) ? 0 : std::get<int32_t>(v));
+                    break;
+                case Form::Real:
+                    column->reals.push_back(IsNullValue(v) ? 0 : std::get<double>(v));
+                    break;
+                case Form::Bytes:
+                    if (const auto* s = std::get_if<QString>(&v)) {
+                        const QByteArray utf8 = s->toUtf8();
+                        column->refs.push_back(column->Intern(utf8.constData(), utf8.size()));
+                    } else if (const auto* b = std::get_if<QByteArray>(&v)) {
+                        column->refs.push_back(column->Intern(b->constData(), b->size()));
+                    } else {
+                        column->refs.push_back(0);
+                    }
+                    break;
+            }
+            if (column->form != Form::Bytes) {
+                column->nulls.push_back(IsNullValue(v) ? 1 : 0);
+            }
+            store.columns_.push_back(std::move(column));
+            continue;
+        }
+        if (from.column < 0 || from.column >= from.store->ColumnCount() ||
+            !SameForm(kind, from.store->Kind(from.column)) || from.store->RowCount() != rows) {
+            throw EDataSetError(QStringLiteral("Os registros não têm os campos do conjunto de dados."));
+        }
+        const std::shared_ptr<Column>& column = from.store->columns_[size_t(from.column)];
+        // A column kept by one store is used by that store's owner alone; once
+        // shared its flag is never written again.
+        if (!column->shared) {
+            column->shared = true;
+        }
+        store.columns_.push_back(column);
+    }
+    return store;
 }
 
 TRowStore::TRowStore(TRowStore&&) noexcept = default;
 TRowStore& TRowStore::operator=(TRowStore&&) noexcept = default;
 TRowStore::~TRowStore() = default;
 
-TRowStore::Column& TRowStore::At(int column) {
-    return *columns_[size_t(column)];
+TRowStore::Column& TRowStore::Writable(int column) {
+    std::shared_ptr<Column>& c = columns_[size_t(column)];
+    if (c->shared) {
+        // Other stores keep this column as it is, and may be reading it: write to a copy.
+        auto own = std::make_shared<Column>(*c);
+        own->shared = false;
+        c = std::move(own);
+    }
+    if (c->constant) {
+        Column& k = *c;
+        const bool null = k.NullAt(0);
+        switch (k.form) {
+            case Form::Int:
+                k.ints.assign(rows_, k.ints[0]);
+                break;
+            case Form::Real:
+                k.reals.assign(rows_, k.reals[0]);
+                break;
+            case Form::Bytes:
+                k.refs.assign(rows_, k.refs[0]);
+                break;
+        }
+        if (k.form != Form::Bytes) {
+            k.nulls.assign((rows_ + 63) / 64, null ? ~uint64_t(0) : 0);
+        }
+        k.constant = false;
+    }
+    return *c;
 }
 
 const TRowStore::Column& TRowStore::At(int column) const {
@@ -272,11 +365,12 @@ const TRowStore::Column& TRowStore::At(int column) const {
 }
 
 TFieldType TRowStore::Kind(int column) const {
-    return At(column).kind;
+    return kinds_[size_t(column)];
 }
 
 void TRowStore::Reserve(uint32_t rows) {
-    for (auto& c : columns_) {
+    for (int i = 0; i < ColumnCount(); ++i) {
+        Column* c = &Writable(i);
         switch (c->form) {
             case Form::Int:
                 c->ints.reserve(rows);
@@ -298,7 +392,8 @@ uint32_t TRowStore::AddRow() {
         throw EDataSetError(QStringLiteral("Registros demais no conjunto de dados."));
     }
     const uint32_t row = rows_;
-    for (auto& c : columns_) {
+    for (int i = 0; i < ColumnCount(); ++i) {
+        Column* c = &Writable(i);
         switch (c->form) {
             case Form::Int:
                 c->ints.push_back(0);
@@ -326,11 +421,13 @@ void TRowStore::ClearRow(uint32_t row) {
 }
 
 bool TRowStore::IsNull(uint32_t row, int column) const {
-    return At(column).NullAt(row);
+    const Column& c = At(column);
+    return c.NullAt(c.Pos(row));
 }
 
 TFieldValue TRowStore::Value(uint32_t row, int column) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.NullAt(row)) {
         return {};
     }
@@ -343,7 +440,7 @@ TFieldValue TRowStore::Value(uint32_t row, int column) const {
             break;
     }
     const QByteArrayView bytes = c.SlotBytes(c.refs[row]);
-    if (IsText(c.kind)) {
+    if (IsText(Kind(column))) {
         return TextFromUtf8(bytes);
     }
     return bytes.toByteArray();
@@ -398,8 +495,8 @@ TFieldValue TRowStore::Canonical(TFieldType kind, const TFieldValue& value) {
 }
 
 void TRowStore::SetValue(uint32_t row, int column, const TFieldValue& value) {
-    Column& c = At(column);
-    const TFieldValue v = Canonical(c.kind, value);
+    const TFieldValue v = Canonical(Kind(column), value);
+    Column& c = Writable(column);
     switch (c.form) {
         case Form::Int:
         case Form::Real:
@@ -428,16 +525,17 @@ void TRowStore::SetValue(uint32_t row, int column, const TFieldValue& value) {
 }
 
 void TRowStore::SetBytes(uint32_t row, int column, const char* data, qsizetype size) {
-    Column& c = At(column);
-    if (c.form != Form::Bytes) {
+    if (FormOf(Kind(column)) != Form::Bytes) {
         throw EDataSetError(
-            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(c.kind)));
+            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(Kind(column))));
     }
+    Column& c = Writable(column);
     c.refs[row] = c.Intern(data, size);
 }
 
 QByteArrayView TRowStore::Bytes(uint32_t row, int column) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.form != Form::Bytes || c.refs[row] == 0) {
         return {};
     }
@@ -445,7 +543,7 @@ QByteArrayView TRowStore::Bytes(uint32_t row, int column) const {
 }
 
 void TRowStore::CopyValue(uint32_t from, uint32_t to, int column) {
-    Column& c = At(column);
+    Column& c = Writable(column);
     switch (c.form) {
         case Form::Int:
             c.ints[to] = c.ints[from];
@@ -462,6 +560,7 @@ void TRowStore::CopyValue(uint32_t from, uint32_t to, int column) {
 
 TSharedBytes TRowStore::SharedBytes(uint32_t row, int column) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.form != Form::Bytes || c.refs[row] == 0) {
         return {};
     }
@@ -470,11 +569,11 @@ TSharedBytes TRowStore::SharedBytes(uint32_t row, int column) const {
 }
 
 void TRowStore::SetShared(uint32_t row, int column, const TSharedBytes& bytes) {
-    Column& c = At(column);
-    if (c.form != Form::Bytes) {
+    if (FormOf(Kind(column)) != Form::Bytes) {
         throw EDataSetError(
-            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(c.kind)));
+            QStringLiteral("Bytes não podem ser guardados num campo %1.").arg(FieldTypeName(Kind(column))));
     }
+    Column& c = Writable(column);
     if (bytes.IsNull()) {
         c.refs[row] = 0;
         return;
@@ -495,6 +594,8 @@ void TRowStore::SetShared(uint32_t row, int column, const TSharedBytes& bytes) {
 
 int TRowStore::Compare(uint32_t a, uint32_t b, int column) const {
     const Column& c = At(column);
+    a = c.Pos(a);
+    b = c.Pos(b);
     const bool na = c.NullAt(a);
     const bool nb = c.NullAt(b);
     if (na || nb) {
@@ -513,11 +614,12 @@ int TRowStore::Compare(uint32_t a, uint32_t b, int column) const {
     }
     const QByteArrayView x = c.SlotBytes(c.refs[a]);
     const QByteArrayView y = c.SlotBytes(c.refs[b]);
-    return IsText(c.kind) ? CompareUtf8AsUtf16(x, y) : CompareBytes(x, y);
+    return IsText(Kind(column)) ? CompareUtf8AsUtf16(x, y) : CompareBytes(x, y);
 }
 
 int TRowStore::Compare(uint32_t row, int column, const TCellProbe& probe) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     const bool null = c.NullAt(row);
     if (null || probe.IsNull()) {
         return null == probe.IsNull() ? 0 : (null ? -1 : 1);
@@ -543,7 +645,7 @@ int TRowStore::Compare(uint32_t row, int column, const TCellProbe& probe) const 
         case Form::Bytes:
             if (probe.bytesKind_) {
                 const QByteArrayView x = c.SlotBytes(c.refs[row]);
-                return IsText(c.kind) ? CompareUtf8AsUtf16(x, probe.bytes_) : CompareBytes(x, probe.bytes_);
+                return IsText(Kind(column)) ? CompareUtf8AsUtf16(x, probe.bytes_) : CompareBytes(x, probe.bytes_);
             }
             break;
     }
@@ -552,6 +654,8 @@ int TRowStore::Compare(uint32_t row, int column, const TCellProbe& probe) const 
 
 bool TRowStore::Same(uint32_t a, uint32_t b, int column) const {
     const Column& c = At(column);
+    a = c.Pos(a);
+    b = c.Pos(b);
     const bool na = c.NullAt(a);
     if (na || c.NullAt(b)) {
         return na == c.NullAt(b);
@@ -569,6 +673,7 @@ bool TRowStore::Same(uint32_t a, uint32_t b, int column) const {
 
 bool TRowStore::Same(uint32_t row, int column, const TFieldValue& value) const {
     const Column& c = At(column);
+    row = c.Pos(row);
     if (c.NullAt(row) || IsNullValue(value)) {
         return c.NullAt(row) && IsNullValue(value);
     }
@@ -585,10 +690,14 @@ bool TRowStore::Same(uint32_t row, int column, const TFieldValue& value) const {
             break;
     }
     if (const auto* s = std::get_if<QString>(&value)) {
-        return IsText(c.kind) && c.SlotBytes(c.refs[row]) == QByteArrayView(s->toUtf8());
+        return IsText(Kind(column)) && c.SlotBytes(c.refs[row]) == QByteArrayView(s->toUtf8());
     }
     const auto* b = std::get_if<QByteArray>(&value);
-    return b && !IsText(c.kind) && c.SlotBytes(c.refs[row]) == QByteArrayView(*b);
+    return b && !IsText(Kind(column)) && c.SlotBytes(c.refs[row]) == QByteArrayView(*b);
+}
+
+bool TRowStore::SameColumn(int column, const TRowStore& other, int otherColumn) const {
+    return columns_[size_t(column)] == other.columns_[size_t(otherColumn)];
 }
 
 std::size_t TRowStore::MemoryBytes() const {

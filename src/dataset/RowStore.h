@@ -39,6 +39,17 @@ struct TSharedBytes {
     QByteArrayView View() const { return QByteArrayView(chunk.get() + offset, qsizetype(size)); }
 };
 
+class TRowStore;
+
+/// A column of a store, for another store to keep (TRowStore::FromColumns);
+/// without a store, the one value of every row of a column (a text or blob
+/// given as QByteArray is kept as those bytes).
+struct TColumnOf {
+    const TRowStore* store = nullptr;
+    int column = -1;
+    TFieldValue value;
+};
+
 /// The TRowStore class keeps the rows of a data set column by column, each value
 /// in its column's own form: 4 bytes for integers, 8 for numbers and time stamps,
 /// and 4 for a text or blob, which refers to bytes kept once in the column's
@@ -47,8 +58,13 @@ struct TSharedBytes {
 /// every item costs 4 bytes per row. Another store may share those bytes
 /// (SharedBytes, SetShared): a chunk of an arena that another store holds is
 /// never written again, so the bytes both read stay as they were, whichever
-/// thread reads them. Rows are numbered in the order they are
-/// added and never renumbered; a cleared row keeps its number.
+/// thread reads them. A whole column may be kept by several stores
+/// (FromColumns): such a column is never written again, and a store that
+/// writes to it, or adds a row, first takes a copy of its own, so the values
+/// the others read stay as they were, whichever thread reads them. A column
+/// of one value on every row keeps it once until a row of it is written. Rows are
+/// numbered in the order they are added and never renumbered; a cleared row
+/// keeps its number.
 ///
 /// Texts compare as the data set always compared them, by UTF-16 code unit.
 class TRowStore {
@@ -57,6 +73,18 @@ class TRowStore {
     TRowStore(TRowStore&&) noexcept;
     TRowStore& operator=(TRowStore&&) noexcept;
     ~TRowStore();
+
+    /// A store of `rows` rows of the given kinds whose every column is either a
+    /// column of another store of that many rows, kept rather than copied, or
+    /// one value on every row, kept once. A kept column must keep its values in
+    /// the form the kind it becomes keeps them (SameForm): a small integer
+    /// column may become an integer one, a text column a blob one. Raises
+    /// EDataSetError otherwise.
+    static TRowStore FromColumns(uint32_t rows, std::vector<TFieldType> kinds,
+                                 const std::vector<TColumnOf>& columns);
+    /// True when columns of both kinds keep their values alike (integers, numbers
+    /// and time stamps, or texts and blobs), so that one can be kept as the other.
+    static bool SameForm(TFieldType a, TFieldType b);
 
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
     TFieldType Kind(int column) const;
@@ -100,6 +128,10 @@ class TRowStore {
     /// True when the stored value equals `value` exactly (as Same does).
     bool Same(uint32_t row, int column, const TFieldValue& value) const;
 
+    /// True when `column` is the very column `otherColumn` of `other`, kept by
+    /// both (FromColumns), for measurements.
+    bool SameColumn(int column, const TRowStore& other, int otherColumn) const;
+
     /// Bytes held, for measurements.
     std::size_t MemoryBytes() const;
     /// Bytes of text held in the arenas (shared texts counted once).
@@ -107,10 +139,12 @@ class TRowStore {
 
   private:
     struct Column;
-    std::vector<std::unique_ptr<Column>> columns_;
+    std::vector<TFieldType> kinds_;
+    std::vector<std::shared_ptr<Column>> columns_;
     uint32_t rows_ = 0;
 
-    Column& At(int column);
+    /// The column to write to: a copy of its own when other stores keep it.
+    Column& Writable(int column);
     const Column& At(int column) const;
 };
 

@@ -46,7 +46,7 @@ class TMemoryDataSet::Private {
     void Replace(TRowStore&& rows) {
         serialBase += quint64(store.RowCount()) + 1;
         store = std::move(rows);
-        order.clear();
+        std::vector<uint32_t>().swap(order);  // the old rows' order goes with them
     }
 
     quint64 SerialOf(uint32_t row) const { return serialBase + row; }
@@ -353,7 +353,7 @@ void TMemoryDataSet::Close() {
     d->buffered = false;
     d->buffer.clear();
     d->shared.clear();
-    d->list.clear();
+    std::vector<int>().swap(d->list);
     d->lo = d->hi = 0;
     d->rangeMode = true;
     d->cur = -1;
@@ -656,6 +656,21 @@ void TMemoryDataSet::SetActiveValue(int column, const TFieldValue& value) {
     }
 }
 
+namespace {
+
+// How many of the stored bytes of a text or blob value of `from` make the text
+// `target` keeps of it (cut at a character by the target's size); -1 when the
+// bytes are not that text (a blob that is not UTF-8, a cut inside a character).
+qsizetype KeptOfText(const TField& target, const TField& from, QByteArrayView bytes) {
+    const bool text = from.DataType() != TFieldType::ftBlob || bytes.isValidUtf8();
+    if (!text) {
+        return -1;
+    }
+    return target.Size() > 0 ? Utf8BytesOfUnits(bytes, target.Size()) : bytes.size();
+}
+
+}  // namespace
+
 void TMemoryDataSet::SetActiveTextOf(int column, const TMemoryDataSet& source, int sourceColumn) {
     CheckActive();
     if (column < 0 || column >= static_cast<int>(columns_.size()) || sourceColumn < 0 ||
@@ -674,11 +689,7 @@ void TMemoryDataSet::SetActiveTextOf(int column, const TMemoryDataSet& source, i
         bytesKind(target->DataType()) && bytesKind(from->DataType())) {
         const uint32_t row = source.d->RowAt(source.d->StorageAt(source.d->cur));
         TSharedBytes bytes = source.d->store.SharedBytes(row, sourceColumn);
-        const QByteArrayView view = bytes.View();
-        const bool text = from->DataType() != TFieldType::ftBlob || view.isValidUtf8();
-        const qsizetype kept = !text                ? -1
-                               : target->Size() > 0 ? Utf8BytesOfUnits(view, target->Size())
-                                                    : view.size();
+        const qsizetype kept = KeptOfText(*target, *from, bytes.View());
         if (kept >= 0) {
             // An empty text is stored as null, as SetAsString stores it.
             SetActiveValue(column, TFieldValue{});
@@ -699,6 +710,264 @@ TFieldValue TMemoryDataSet::ValueAt(int recNo, int column) const {
         return {};
     }
     return d->store.Value(d->RowAt(d->StorageAt(recNo - 1)), column);
+}
+
+// ---- copies from another data set ----------------------------------------------------
+
+namespace {
+
+void CopyOne(const TColumnCopy& copy) {
+    if (!copy.source) {
+        copy.target->SetAsString(copy.text);
+        return;
+    }
+    switch (copy.as) {
+        case TCopyAs::Text:
+            copy.target->SetAsTextOf(*copy.source);
+            break;
+        case TCopyAs::Integer:
+            copy.target->SetAsInteger(copy.source->AsInteger());
+            break;
+        case TCopyAs::Float:
+            copy.target->SetAsFloat(copy.source->AsFloat());
+            break;
+        case TCopyAs::DateTime:
+            copy.target->SetAsDateTime(copy.source->AsDateTime());
+            break;
+    }
+}
+
+}  // namespace
+
+void TMemoryDataSet::AppendCopiesOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies) {
+    for (const TColumnCopy& copy : copies) {
+        if (!copy.target || copy.target->dataSet_ != this || (copy.source && copy.source->dataSet_ != &source)) {
+            throw EDataSetError(QStringLiteral("Campo inexistente."));
+        }
+    }
+    if (AppendColumnsOf(source, copies)) {
+        return;
+    }
+    if (!source.Eof()) {
+        ReserveRows(source.RecordCount() - source.RecNo() + 1);
+    }
+    while (!source.Eof()) {
+        Append();
+        for (const TColumnCopy& copy : copies) {
+            CopyOne(copy);
+        }
+        Post();
+        source.Next();
+    }
+}
+
+namespace {
+
+// Equal values of the same kind, numbers bit for bit.
+bool SameValue(const TFieldValue& a, const TFieldValue& b) {
+    const auto* x = std::get_if<double>(&a);
+    const auto* y = std::get_if<double>(&b);
+    if (x && y) {
+        return std::memcmp(x, y, sizeof *x) == 0;
+    }
+    return a == b;
+}
+
+}  // namespace
+
+// What the copy would store in the rows of this data set, from the source's
+// rows, without storing it: the source's own values (Kept), one value in every
+// row (Constant, given in `value`), or anything else (Copied). The conversions
+// are the fields' own, as the copy row by row makes them.
+TMemoryDataSet::TArrival TMemoryDataSet::Arrival(const TColumnCopy& copy, const TMemoryDataSet& source,
+                                                 TFieldValue& value) const {
+    const TField& target = *copy.target;
+    const TFieldType kind = target.DataType();
+    if (!copy.source) {
+        try {
+            value = TRowStore::Canonical(kind, target.FromString(copy.text));
+        } catch (const Exception&) {
+            return TArrival::Copied;  // the copy row by row raises it
+        }
+        return TArrival::Constant;
+    }
+    const TField& from = *copy.source;
+    const bool bytesKind = kind == TFieldType::ftString || kind == TFieldType::ftMemo || kind == TFieldType::ftBlob;
+    if (!TRowStore::SameForm(kind, from.DataType()) || (copy.as == TCopyAs::Text) != bytesKind) {
+        return TArrival::Copied;
+    }
+    const TRowStore& rows = source.d->store;
+    const int c = from.column_;
+    bool unchanged = true;
+    bool constant = true;
+    TFieldValue first;
+    for (uint32_t r = 0; r < rows.RowCount(); ++r) {
+        if (r > 0 && rows.Same(r - 1, r, c)) {
+            continue;  // a repeat arrives as the row before it did
+        }
+        if (copy.as == TCopyAs::Text) {
+            // SetAsTextOf keeps the bytes, cut; an empty text is stored as null.
+            const QByteArrayView bytes = rows.Bytes(r, c);
+            if (!rows.IsNull(r, c) && (bytes.isEmpty() || KeptOfText(target, from, bytes) != bytes.size())) {
+                return TArrival::Copied;
+            }
+            constant = r == 0;
+            continue;
+        }
+        const TFieldValue stored = rows.Value(r, c);
+        const bool null = IsNullValue(stored);
+        TFieldValue arrives;
+        try {
+            switch (copy.as) {
+                case TCopyAs::Integer:
+                    arrives = target.FromInteger(null ? 0 : from.GetAsInteger(stored));
+                    break;
+                case TCopyAs::Float:
+                    arrives = target.FromFloat(null ? 0.0 : from.GetAsFloat(stored));
+                    break;
+                case TCopyAs::DateTime:
+                    arrives = target.FromDateTime(null ? QDateTime() : from.GetAsDateTime(stored));
+                    break;
+                case TCopyAs::Text:
+                    break;
+            }
+            arrives = TRowStore::Canonical(kind, arrives);
+        } catch (const Exception&) {
+            return TArrival::Copied;
+        }
+        unchanged = unchanged && rows.Same(r, c, arrives);
+        if (r == 0) {
+            first = arrives;
+        } else {
+            constant = constant && SameValue(first, arrives);
+        }
+        if (!unchanged && !constant) {
+            return TArrival::Copied;
+        }
+    }
+    if (constant && rows.RowCount() > 0) {
+        // Kept once, it does not keep the source's column alive.
+        if (copy.as == TCopyAs::Text) {
+            value = rows.IsNull(0, c) ? TFieldValue{} : TFieldValue{rows.Bytes(0, c).toByteArray()};
+        } else {
+            value = first;
+        }
+        return TArrival::Constant;
+    }
+    return unchanged ? TArrival::Kept : TArrival::Copied;
+}
+
+// The copy of AppendCopiesOf keeping whole columns of the source; false when it
+// does not apply (nothing done then).
+bool TMemoryDataSet::AppendColumnsOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies) {
+    if (&source == this || state_ != TDataSetState::dsBrowse || d->buffered || d->store.RowCount() != 0 ||
+        d->filterActive) {
+        return false;
+    }
+    const Private& s = *source.d;
+    const uint32_t n = s.store.RowCount();
+    if (source.state_ != TDataSetState::dsBrowse || s.buffered || source.eof_ || s.cur != 0 || !s.rangeMode ||
+        s.lo != 0 || s.hi != static_cast<int>(n) || s.order.size() != n) {
+        return false;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        if (s.order[i] != i) {
+            return false;
+        }
+    }
+    // Which copy fills which column; a column assigned twice is copied row by row.
+    std::vector<const TColumnCopy*> copyOf(columns_.size(), nullptr);
+    for (const TColumnCopy& copy : copies) {
+        const TColumnCopy*& slot = copyOf[size_t(copy.target->column_)];
+        if (slot) {
+            return false;
+        }
+        slot = &copy;
+    }
+    // Every column is kept from the source, one value, or copied row by row.
+    std::vector<TColumnOf> from(columns_.size());
+    std::vector<TArrival> arrival(columns_.size(), TArrival::Constant);  // a column no copy names stays null
+    std::vector<TFieldType> keptKinds;
+    std::vector<TColumnOf> keptFrom;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (const TColumnCopy* copy = copyOf[c]) {
+            arrival[c] = Arrival(*copy, source, from[c].value);
+        }
+        if (arrival[c] == TArrival::Kept) {
+            from[c].column = static_cast<int>(keptFrom.size());
+            keptKinds.push_back(copyOf[c]->source->DataType());
+            keptFrom.push_back({&s.store, copyOf[c]->source->column_, {}});
+        }
+    }
+    // Taken before the source moves: the kept columns are the values the rows
+    // have now, whatever a handler of its moves does.
+    const TRowStore kept = TRowStore::FromColumns(n, std::move(keptKinds), keptFrom);
+
+    // The other columns are copied row by row into rows of their own.
+    TMemoryDataSet rest;
+    std::vector<TColumnCopy> restCopies;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (arrival[c] == TArrival::Copied) {
+            const TField* f = columns_[c];
+            const auto* real = dynamic_cast<const TFloatField*>(f);
+            TField* g = rest.AddField(f->FieldName(), f->DataType(), f->Size(), real && real->Currency());
+            from[c].column = g->column_;
+            restCopies.push_back({g, copyOf[c]->source, copyOf[c]->as, copyOf[c]->text});
+        }
+    }
+    const bool someRest = !restCopies.empty();
+    if (someRest) {
+        // In the order of the assignments, as the copy row by row makes them.
+        std::vector<TColumnCopy> ordered;
+        for (const TColumnCopy& copy : copies) {
+            if (arrival[size_t(copy.target->column_)] == TArrival::Copied) {
+                ordered.push_back(
+                    {rest.columns_[size_t(from[size_t(copy.target->column_)].column)], copy.source, copy.as, copy.text});
+            }
+        }
+        restCopies = std::move(ordered);
+        rest.CreateDataSet();
+        rest.ReserveRows(static_cast<int>(n));
+    }
+    uint32_t moved = 0;
+    while (!source.Eof()) {
+        if (someRest) {
+            rest.Append();
+            for (const TColumnCopy& copy : restCopies) {
+                CopyOne(copy);
+            }
+            rest.Post();
+        }
+        source.Next();
+        ++moved;
+    }
+    if (moved != n) {
+        throw EDataSetError(QStringLiteral("Os registros de origem mudaram durante a cópia."));
+    }
+
+    std::vector<TFieldType> kinds;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        kinds.push_back(columns_[c]->DataType());
+        if (arrival[c] == TArrival::Kept) {
+            from[c].store = &kept;
+        } else if (arrival[c] == TArrival::Copied) {
+            from[c].store = &rest.d->store;
+        }
+    }
+    // No rows before: the new rows take the numbers 0 to n - 1, as appending them would give.
+    d->store = TRowStore::FromColumns(n, std::move(kinds), from);
+    d->order.resize(n);
+    for (uint32_t r = 0; r < n; ++r) {
+        d->order[r] = r;
+    }
+    d->Sort();
+    d->RebuildVisible();
+    const int at = static_cast<int>(std::find(d->order.begin(), d->order.end(), n - 1) - d->order.begin());
+    d->cur = d->VisibleOf(at);
+    eof_ = bof_ = n == 0;
+    NotifyRefiltered();
+    NotifyCursor();
+    return true;
 }
 
 void TMemoryDataSet::Append() {

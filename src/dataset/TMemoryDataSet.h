@@ -25,6 +25,21 @@ struct TBookmark {
     bool IsNull() const { return serial == 0; }
 };
 
+/// How a copy row by row reads a value of one field and writes it to another:
+/// SetAsTextOf for a text, AsInteger into SetAsInteger, AsFloat into
+/// SetAsFloat, AsDateTime into SetAsDateTime.
+enum class TCopyAs { Text, Integer, Float, DateTime };
+
+/// One assignment of TMemoryDataSet::AppendCopiesOf: the target field gets the
+/// value of the source field (a field of the source data set) read and written
+/// as `as` says or, without a source field, the text (by SetAsString).
+struct TColumnCopy {
+    TField* target = nullptr;
+    const TField* source = nullptr;
+    TCopyAs as = TCopyAs::Text;
+    QString text;
+};
+
 /// Editing state of the data set.
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
@@ -180,6 +195,18 @@ class TMemoryDataSet : public QObject {
     /// The value of a stored column at a 1-based visible position.
     TFieldValue ValueAt(int recNo, int column) const;
 
+    /// Appends one row per visible row of `source` from its cursor to its end,
+    /// as Append, the assignments in their order, Post and source.Next() for
+    /// each would: the source ends at its end, having raised AfterScroll on each
+    /// move; a field no assignment names stays null. When this data set has no
+    /// rows, is not filtered, and the source shows every row it stores in the
+    /// order it stores them with the cursor on the first, a column whose every
+    /// value would arrive unchanged is not copied: both data sets keep the same
+    /// column until one of them writes to it (the other keeps its values); a
+    /// column that would get one value on every row keeps it once. The rows
+    /// then come in at once, the cursor on the last one appended.
+    void AppendCopiesOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies);
+
     /// Every stored column: the declared fields, then the carried undeclared ones.
     const std::vector<TField*>& AllColumns() const { return columns_; }
     /// Adds a column that is carried along but not declared (used by loaders
@@ -229,6 +256,9 @@ class TMemoryDataSet : public QObject {
     QString indexText_;
 
     void CheckActive() const;
+    enum class TArrival { Kept, Constant, Copied };
+    bool AppendColumnsOf(TMemoryDataSet& source, const std::vector<TColumnCopy>& copies);
+    TArrival Arrival(const TColumnCopy& copy, const TMemoryDataSet& source, TFieldValue& value) const;
     void LoadFrom(TDataPacket& packet);
     void LoadPacket(TDataPacket& packet, bool fieldsFromFile);
     void CheckBrowseMode();

@@ -9,45 +9,39 @@ namespace quorin {
 
 namespace {
 
-enum class TKind { Text, Integer, Float, DateTime };
-
 struct TCopy {
     const char* target;
     const char* source;  // a field of the process data set; null for a header value
-    TKind kind;
+    TCopyAs as;
 };
 
 // Keep in the order the report's rows are filled.
 constexpr TCopy kCopies[] = {
-    {"DES_TIPOENTIDADE", nullptr, TKind::Text},
-    {"DES_MUNICIPIO", nullptr, TKind::Text},
-    {"NRO_CGC", nullptr, TKind::Text},
-    {"ANO_EXERCICIO", "ano_exercicio", TKind::Integer},
-    {"NRO_PROCESSO", "nro_processo", TKind::Integer},
-    {"DES_MODALIDADE", "des_modalidadelicitacao", TKind::Text},
-    {"SEQ_MODALIDADELICITACAO", "seq_modalidadelicitacao", TKind::Integer},
-    {"DAT_PROCESSO", "dat_processo", TKind::DateTime},
-    {"DES_TIPOAPURACAO", nullptr, TKind::Text},
-    {"DES_OBJETO", "des_objeto", TKind::Text},
-    {"COD_FORNECEDOR", "nro_documento", TKind::Text},
-    {"DES_FORNECEDOR", "des_nome", TKind::Text},
-    {"NRO_LOTE", "nro_lote", TKind::Integer},
-    {"DES_LOTE", "des_lote", TKind::Text},
-    {"NRO_ITEM", "nro_item", TKind::Integer},
-    {"COD_PRODUTO", "cod_produto", TKind::Integer},
-    {"DES_PRODUTO", "des_produto", TKind::Text},
-    {"COD_UNIDADEMEDIDA", "cod_unidademedida", TKind::Integer},
-    {"DES_UNIDADEMEDIDA", "des_unidademedida", TKind::Text},
-    {"DES_ESPECIFICACAO", "des_especificacao", TKind::Text},
-    {"QTD_PRODUTO", "qtd_produto", TKind::Float},
-    {"vlr_realinhamento", "vlr_realinhamento", TKind::Float},
-    {"vlr_total", "vlr_total", TKind::Float},
-    {"DES_MARCA", "des_marca", TKind::Text},
+    {"DES_TIPOENTIDADE", nullptr, TCopyAs::Text},
+    {"DES_MUNICIPIO", nullptr, TCopyAs::Text},
+    {"NRO_CGC", nullptr, TCopyAs::Text},
+    {"ANO_EXERCICIO", "ano_exercicio", TCopyAs::Integer},
+    {"NRO_PROCESSO", "nro_processo", TCopyAs::Integer},
+    {"DES_MODALIDADE", "des_modalidadelicitacao", TCopyAs::Text},
+    {"SEQ_MODALIDADELICITACAO", "seq_modalidadelicitacao", TCopyAs::Integer},
+    {"DAT_PROCESSO", "dat_processo", TCopyAs::DateTime},
+    {"DES_TIPOAPURACAO", nullptr, TCopyAs::Text},
+    {"DES_OBJETO", "des_objeto", TCopyAs::Text},
+    {"COD_FORNECEDOR", "nro_documento", TCopyAs::Text},
+    {"DES_FORNECEDOR", "des_nome", TCopyAs::Text},
+    {"NRO_LOTE", "nro_lote", TCopyAs::Integer},
+    {"DES_LOTE", "des_lote", TCopyAs::Text},
+    {"NRO_ITEM", "nro_item", TCopyAs::Integer},
+    {"COD_PRODUTO", "cod_produto", TCopyAs::Integer},
+    {"DES_PRODUTO", "des_produto", TCopyAs::Text},
+    {"COD_UNIDADEMEDIDA", "cod_unidademedida", TCopyAs::Integer},
+    {"DES_UNIDADEMEDIDA", "des_unidademedida", TCopyAs::Text},
+    {"DES_ESPECIFICACAO", "des_especificacao", TCopyAs::Text},
+    {"QTD_PRODUTO", "qtd_produto", TCopyAs::Float},
+    {"vlr_realinhamento", "vlr_realinhamento", TCopyAs::Float},
+    {"vlr_total", "vlr_total", TCopyAs::Float},
+    {"DES_MARCA", "des_marca", TCopyAs::Text},
 };
-
-void SetText(TField* field, const QString& text) {
-    field->SetAsString(field->Size() > 0 ? text.left(field->Size()) : text);
-}
 
 }  // namespace
 
@@ -56,42 +50,21 @@ void CopiaLinhasRelatorio(TMemoryDataSet& processo, TMemoryDataSet& relatorio,
     const QString header[] = {Trim(cabecalho.Entidade), Trim(cabecalho.Municipio), Trim(cabecalho.CNPJ),
                               Trim(cabecalho.TipoApuracao)};
     // The fields are looked up once; a missing one raises before any row is added.
-    struct TBound {
-        TField* target;
-        TField* source;
-        TKind kind;
-        QString header;
-    };
-    std::vector<TBound> bound;
+    std::vector<TColumnCopy> copies;
     int headerIndex = 0;
     for (const TCopy& copy : kCopies) {
-        TBound b{relatorio.FieldByName(QString::fromLatin1(copy.target)), nullptr, copy.kind, {}};
-        if (copy.source)
-            b.source = processo.FieldByName(QString::fromLatin1(copy.source));
-        else
-            b.header = header[headerIndex++];
-        bound.push_back(b);
-    }
-    if (!processo.Eof())
-        relatorio.ReserveRows(processo.RecordCount() - processo.RecNo() + 1);
-    while (!processo.Eof()) {
-        relatorio.Append();
-        for (const TBound& b : bound) {
-            if (!b.source) {
-                SetText(b.target, b.header);
-                continue;
-            }
-            // A text keeps the process row's bytes rather than a copy of them.
-            switch (b.kind) {
-                case TKind::Text: b.target->SetAsTextOf(*b.source); break;
-                case TKind::Integer: b.target->SetAsInteger(b.source->AsInteger()); break;
-                case TKind::Float: b.target->SetAsFloat(b.source->AsFloat()); break;
-                case TKind::DateTime: b.target->SetAsDateTime(b.source->AsDateTime()); break;
-            }
+        TColumnCopy c{relatorio.FieldByName(QString::fromLatin1(copy.target)), nullptr, copy.as, {}};
+        if (copy.source) {
+            c.source = processo.FieldByName(QString::fromLatin1(copy.source));
+        } else {
+            const QString& text = header[headerIndex++];
+            c.text = c.target->Size() > 0 ? text.left(c.target->Size()) : text;
         }
-        relatorio.Post();
-        processo.Next();
+        copies.push_back(std::move(c));
     }
+    // A text keeps the process row's bytes rather than a copy of them; a whole
+    // column that arrives unchanged is kept rather than copied.
+    relatorio.AppendCopiesOf(processo, copies);
 }
 
 TCabecalhoRelatorio CabecalhoDoArquivo(TMemoryDataSet& processo) {

@@ -20,7 +20,11 @@ struct TCabecalhoRelatorio {
 /// Appends one report row per visible row of the process data set, from its
 /// current position to its end, with the 24 fields in the report's order and
 /// kinds; texts longer than their report field are cut to its size. The
-/// caller positions, filters and suspends the process data set.
+/// caller positions, filters and suspends the process data set. When the
+/// report is empty and the process shows all its rows as it stores them, the
+/// report keeps the process columns whose values arrive unchanged instead of
+/// copying them, and a column of one value keeps it once (TMemoryDataSet::
+/// AppendCopiesOf); the process may then be closed or changed.
 void CopiaLinhasRelatorio(TMemoryDataSet& processo, TMemoryDataSet& relatorio, const TCabecalhoRelatorio& cabecalho);
 
 /// The header values of a process or proposal file without a window: taken

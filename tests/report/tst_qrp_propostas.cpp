@@ -175,6 +175,84 @@ class TestQRPPropostas : public QObject {
         QVERIFY(image.save(QStringLiteral(QUORIN_BINARY_DIR "/screenshots/relatorio_exemplo_pagina1.png")));
     }
 
+    // The report's rows keep whole process columns when the process shows its
+    // rows as it stores them; they are the rows the copy row by row makes (a
+    // filter that shows every row makes it), cut descriptions, unpriced items
+    // and header values included, and stay so once the process is closed.
+    void linhas_do_relatorio_sao_as_da_copia_linha_a_linha() {
+        auto build = [](TMemoryDataSet& processo) {
+            ProposalSchema::DeclareProcesso(processo);
+            processo.CreateDataSet();
+            for (int n = 0; n < 250; ++n) {
+                processo.Append();
+                auto set = [&](const char* name, const QString& text) {
+                    processo.FieldByName(QString::fromLatin1(name))->SetAsString(text);
+                };
+                set("nro_lote", QString::number(n / 100 + 1));
+                set("nro_item", QString::number(n % 100 + 1));
+                set("cod_produto", QString::number(1000 + n));
+                set("cod_unidademedida", QStringLiteral("1"));
+                set("des_especificacao", QStringLiteral("Especificação do item %1.").arg(n));
+                set("qtd_produto", QString::number(n % 7 + 1));
+                set("des_lote", QStringLiteral("LOTE %1").arg(n / 100 + 1));
+                set("des_produto", n == 3 ? QString(300, u'Ç') : QStringLiteral("PRODUTO %1").arg(n));
+                set("des_unidademedida", QStringLiteral("UNIDADE"));
+                set("ano_exercicio", QStringLiteral("2009"));
+                set("nro_processo", QStringLiteral("1269"));
+                set("seq_modalidadelicitacao", QStringLiteral("7"));
+                set("dat_processo", QStringLiteral("15/03/2009"));
+                set("des_tipoapuracao", QStringLiteral("MENOR PREÇO POR LOTE"));
+                set("des_municipio", QStringLiteral("SANTA RITA DO VALE"));
+                set("des_tipoentidade", QStringLiteral("PREFEITURA MUNICIPAL"));
+                set("des_nome", QStringLiteral("PAPELARIA BOA VISTA LTDA"));
+                set("nro_documento", QStringLiteral("12123123000199"));
+                if (n % 3 == 0) {  // the others are unpriced: null price, total and brand
+                    set("des_marca", QStringLiteral("MARCA %1").arg(n));
+                    set("vlr_realinhamento", QString::number(n) + QStringLiteral(",5"));
+                    set("vlr_total", QString::number(n * 2));
+                }
+                set("des_objeto", QStringLiteral("Registro de preços de materiais diversos."));
+                set("des_modalidadelicitacao", QStringLiteral("PREGÃO PRESENCIAL"));
+                processo.Post();
+            }
+            processo.First();
+        };
+        TMemoryDataSet processo;
+        build(processo);
+        TMemoryDataSet filtrado;
+        build(filtrado);
+        filtrado.SetFilter(QStringLiteral("ano_exercicio = 2009"));
+        filtrado.SetFiltered(true);
+        QCOMPARE(filtrado.RecordCount(), 250);
+        const TCabecalhoRelatorio cabecalho{QStringLiteral(" PREFEITURA "), QStringLiteral("SANTA RITA"), {},
+                                            QString(120, u'x')};
+        TQRP_Propostas report;
+        TQRP_Propostas porLinha;
+        report.CDS_Relatorio->CreateDataSet();
+        porLinha.CDS_Relatorio->CreateDataSet();
+        CopiaLinhasRelatorio(processo, *report.CDS_Relatorio, cabecalho);
+        CopiaLinhasRelatorio(filtrado, *porLinha.CDS_Relatorio, cabecalho);
+        const TMemoryDataSet& rows = *report.CDS_Relatorio;
+        const TMemoryDataSet& expected = *porLinha.CDS_Relatorio;
+        const int especificacao = rows.FieldByName(QStringLiteral("DES_ESPECIFICACAO"))->Index();
+        QVERIFY(rows.Rows().SameColumn(especificacao, processo.Rows(),
+                                       processo.FieldByName(QStringLiteral("des_especificacao"))->Index()));
+        QVERIFY(!expected.Rows().SameColumn(especificacao, filtrado.Rows(),
+                                            filtrado.FieldByName(QStringLiteral("des_especificacao"))->Index()));
+        processo.Close();
+        filtrado.Close();
+        QCOMPARE(rows.StoredRowCount(), 250);
+        QCOMPARE(expected.StoredRowCount(), 250);
+        QCOMPARE(rows.RecNo(), expected.RecNo());
+        for (int p = 0; p < 250; ++p)
+            for (int c = 0; c < rows.FieldCount(); ++c)
+                QVERIFY2(rows.StoredValue(p, c) == expected.StoredValue(p, c),
+                         qPrintable(QStringLiteral("row %1, %2").arg(p).arg(rows.Fields()[c]->FieldName())));
+        QCOMPARE(std::get<QString>(rows.StoredValue(3, rows.FieldByName(QStringLiteral("DES_PRODUTO"))->Index())),
+                 QString(100, u'Ç'));
+        QVERIFY(TextsOf(Generate(report)) == TextsOf(Generate(porLinha)));
+    }
+
     void totais_por_lote_e_da_proposta() {
         TQRP_Propostas report;
         report.QRL_Titulo1->SetCaption(TituloRelatorio());

@@ -126,8 +126,9 @@ int Run(const Context& c) {
     try {
         TQRP_Propostas report;
         PreencheRelatorioDoArquivo(report, processo);
-        // The report's rows hold all it prints (their texts share the process
-        // rows' bytes): the process rows go before the pages are generated.
+        // The report's rows hold all it prints (they keep the process columns
+        // they need, and their texts' bytes): the rest of the process rows go
+        // before the pages are generated.
         processo.Close();
         written = Write(report, a.saida, extension, notice);
         report.CDS_Relatorio->Close();
