@@ -157,13 +157,18 @@ QString FileErrorText(const QFile& file) {
 /// run that never fills the first megabyte keeps everything in memory.
 class TSpill {
   public:
-    static constexpr qsizetype kChunk = 1 << 20;
+    // The bytes kept in memory for writing and for reading back: a quarter of a
+    // megabyte each way is few system calls and little memory beside the rows.
+    static constexpr qsizetype kChunk = 1 << 18;
 
     void SetFileName(const QString& name) { file_.setFileName(name); }
 
     /// Appends the bytes and returns where they begin.
     qint64 Append(const QByteArray& bytes) {
         const qint64 at = size_;
+        // Written before it would outgrow the chunk, so the buffer never grows past it.
+        if (!pending_.isEmpty() && pending_.size() + bytes.size() > kChunk) WritePending();
+        if (pending_.capacity() < kChunk) pending_.reserve(kChunk);
         pending_ += bytes;
         size_ += bytes.size();
         if (pending_.size() >= kChunk) WritePending();
@@ -209,7 +214,7 @@ class TSpill {
         if (file_.write(pending_) != pending_.size()) TempFileError(file_, QStringLiteral("gravar"));
         written_ += pending_.size();
         position_ = written_;
-        pending_.resize(0);  // keeps the buffer for the next megabyte
+        pending_.resize(0);  // keeps the buffer for the next chunk
     }
 
     QFile file_;
@@ -263,9 +268,16 @@ struct TPdfObjs::Impl {
     TSafeFile* target = nullptr;
 
     void Put(const QByteArray& bytes) {
+        constexpr qsizetype kPiece = 1 << 18;  // written in quarter megabytes
+        if (!out.isEmpty() && out.size() + bytes.size() > kPiece) {
+            Flush();
+        }
+        if (out.capacity() < kPiece) {
+            out.reserve(kPiece);
+        }
         out += bytes;
         outputOffset += bytes.size();
-        if (out.size() > (1 << 20)) {
+        if (out.size() >= kPiece) {
             Flush();
         }
     }
@@ -275,7 +287,7 @@ struct TPdfObjs::Impl {
     }
     void Flush() {
         target->Write(out);
-        out.resize(0);  // keeps the buffer for the next megabyte
+        out.resize(0);  // keeps the buffer for the next piece
     }
     void BeginObject(int number) {
         offsets.push_back(outputOffset);

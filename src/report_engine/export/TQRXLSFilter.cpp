@@ -18,8 +18,12 @@ namespace quorin {
 namespace {
 
 constexpr double kNowhere = std::numeric_limits<double>::infinity();
-// The spool is kept in memory up to this size, and then read and written in pieces of it.
-constexpr qsizetype kSpoolPiece = 1 << 20;
+// The spool is kept in memory up to this size, and then read and written in pieces of it;
+// so is the file being written. A quarter of a megabyte is few system calls and little
+// memory beside the report's rows.
+constexpr qsizetype kSpoolPiece = 1 << 18;
+// Room for a piece and the largest cell record after it, so a piece never grows its buffer.
+constexpr qsizetype kPieceRoom = kSpoolPiece + 1024;
 
 double Key(double position) { return RoundHalfEven(position); }
 
@@ -57,9 +61,10 @@ struct TQRXLSFilter::TSpool {
             if (!file->open()) Fail(file->errorString());
         }
         if (file->write(buffer) != buffer.size()) Fail(file->errorString());
-        buffer.clear();
+        buffer.resize(0);  // keeps the room for the next piece
     }
     void Append(int row, double key, TCellKind kind, double number, const QByteArray& text) {
+        if (buffer.capacity() < kPieceRoom) buffer.reserve(kPieceRoom);
         const quint32 r = static_cast<quint32>(row);
         Put(buffer, &r, sizeof r);
         Put(buffer, &key, sizeof key);
@@ -333,9 +338,10 @@ void TQRXLSFilter::WriteTarget() {
                             .arg(FileName));
     }
     QByteArray out = workbook ? xls::WorkbookStart(sheets_) : xls::WorksheetStart();
+    out.reserve(out.size() + kPieceRoom);
     const auto flush = [&] {
         WriteToStream(out);
-        out.clear();
+        out.resize(0);  // keeps the room for the next piece
     };
     // The progress of the first page's rows, as they are written.
     const int firstLines = !pages_.empty() && pages_.front().FirstRow == 0 ? pages_.front().Rows : 0;
