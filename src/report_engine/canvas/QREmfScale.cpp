@@ -1,8 +1,10 @@
 #include "report_engine/canvas/QREmfScale.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "report_engine/canvas/QREmfRead.h"
@@ -20,13 +22,24 @@ int32_t Clamp32(int64_t v) {
         std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-void Put(QByteArray& bytes, uint32_t offset, int64_t value) {
-    qToLittleEndian<int32_t>(Clamp32(value), bytes.data() + offset);
+void Put(char* bytes, uint32_t offset, int64_t value) {
+    qToLittleEndian<int32_t>(Clamp32(value), bytes + offset);
 }
+
+// A font as the page creates it, its measurements looked up at its first text.
+struct Font {
+    textrun::FontDesc desc;
+    std::shared_ptr<textrun::FontTable> table;
+
+    textrun::FontTable& Table() {
+        if (!table) table = textrun::TableOf(desc);
+        return *table;
+    }
+};
 
 // What the device context holds that decides how a record scales.
 struct State {
-    textrun::FontDesc font{QStringLiteral("Arial")};
+    Font* font = nullptr;  // none: the stock font
     bool nullPen = false;
 };
 
@@ -53,23 +66,31 @@ class Scaler {
 
 class Rescale {
   public:
-    explicit Rescale(int k) : s_(k) {}
+    // The scaled page goes into out, header first.
+    Rescale(int k, const Record& header, qsizetype expected, QByteArray& out) : s_(k), out_(out) {
+        out_.resize(0);  // a buffer kept by the caller keeps its room
+        out_.reserve(expected);
+        out_.append(header.p, static_cast<qsizetype>(header.size));
+    }
 
     // False for a record this does not know how to scale.
     bool Add(const Record& r) {
-        QByteArray b(r.p, static_cast<qsizetype>(r.size));
         switch (r.type) {
-            case EMR_EXTCREATEFONTINDIRECTW:
+            case EMR_EXTCREATEFONTINDIRECTW: {
                 if (!r.Has(12 + kLogFontSize)) return false;
-                fonts_.insert(r.U32(8), FontFromLogFont(r, 12));
+                fontsMade_.push_back(std::make_unique<Font>(Font{FontFromLogFont(r, 12), {}}));
+                fonts_.insert(r.U32(8), fontsMade_.back().get());
+                char* b = Copy(r);
                 Put(b, 12, s_.Length(r.I32(12)));
                 Put(b, 16, s_.Length(r.I32(16)));
-                break;
-            case EMR_CREATEPEN:
+                return true;
+            }
+            case EMR_CREATEPEN: {
                 if (!r.Has(28)) return false;
                 pens_.insert(r.U32(8), (r.U32(12) & 0xF) == PS_NULL);
-                Put(b, 16, s_.Length(r.I32(16)));
-                break;
+                Put(Copy(r), 16, s_.Length(r.I32(16)));
+                return true;
+            }
             case EMR_SELECTOBJECT:
                 if (!r.Has(12)) return false;
                 Select(r.U32(8));
@@ -99,18 +120,22 @@ class Rescale {
             case EMR_ELLIPSE:
             case EMR_ROUNDRECT:
                 if (!r.Has(r.type == EMR_ROUNDRECT ? 32 : 24)) return false;
-                Box(r, b);
-                break;
-            case EMR_INTERSECTCLIPRECT:
+                Box(r, Copy(r));
+                return true;
+            case EMR_INTERSECTCLIPRECT: {
                 if (!r.Has(24)) return false;
+                char* b = Copy(r);
                 for (uint32_t at = 8; at <= 20; at += 4) Put(b, at, s_.Corner(r.I32(at)));
-                break;
-            case EMR_MOVETOEX:
+                return true;
+            }
+            case EMR_MOVETOEX: {
                 if (!r.Has(16)) return false;
                 position_ = {r.I32(8), r.I32(12)};
+                char* b = Copy(r);
                 Put(b, 8, s_.Centre(position_[0]));
                 Put(b, 12, s_.Centre(position_[1]));
-                break;
+                return true;
+            }
             case EMR_LINETO:
                 if (!r.Has(16)) return false;
                 Line(r);
@@ -124,43 +149,56 @@ class Rescale {
             case EMR_POLYPOLYLINE16:
                 return PolyPoly(r);
             case EMR_EXTTEXTOUTW:
-                return Text(r, b);
-            case EMR_STRETCHDIBITS:
+                return Text(r);
+            case EMR_STRETCHDIBITS: {
                 if (!r.Has(kStretchDibitsFixed)) return false;
+                char* b = Copy(r);
                 Bounds(b, r, 8);
                 Put(b, 24, s_.Corner(r.I32(24)));
                 Put(b, 28, s_.Corner(r.I32(28)));
                 Put(b, 72, s_.Length(r.I32(72)));
                 Put(b, 76, s_.Length(r.I32(76)));
-                break;
+                return true;
+            }
             default:
                 return false;
         }
-        Append(b);
+        Copy(r);
         return true;
     }
 
-    // The scaled header in front of the records.
-    QByteArray Finish(const Record& header) {
-        QByteArray h(header.p, static_cast<qsizetype>(header.size));
+    // The header in front of the records scaled and counting them; false when
+    // the page grew past what a metafile can say.
+    bool Finish(const Record& header) {
+        if (out_.size() > std::numeric_limits<int32_t>::max()) return false;
+        char* h = out_.data();
         Bounds(h, header, 8);
         Put(h, 72, s_.Length(header.I32(72)));
         Put(h, 76, s_.Length(header.I32(76)));
-        const qint64 total = h.size() + body_.size();
-        if (total > std::numeric_limits<int32_t>::max()) return {};
-        qToLittleEndian<uint32_t>(static_cast<uint32_t>(total), h.data() + 48);
-        qToLittleEndian<uint32_t>(records_ + 1, h.data() + 52);
-        return h + body_;
+        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.size()), h + 48);
+        qToLittleEndian<uint32_t>(records_ + 1, h + 52);
+        return true;
     }
 
   private:
-    void Append(const QByteArray& record) {
-        body_ += record;
+    // Room for a record of size bytes at the end, counted: where it starts,
+    // valid until the next record.
+    char* Space(qsizetype size) {
+        const qsizetype at = out_.size();
+        if (at + size > out_.capacity()) out_.reserve(std::max(2 * out_.capacity(), at + size));
+        out_.resize(at + size);
         ++records_;
+        return out_.data() + at;
+    }
+    // The record as it is, to be scaled in place.
+    char* Copy(const Record& r) {
+        char* b = Space(static_cast<qsizetype>(r.size));
+        std::memcpy(b, r.p, r.size);
+        return b;
     }
 
     // An inclusive rectangle (left, top, right, bottom) at offset; left empty when unset.
-    void Bounds(QByteArray& b, const Record& r, uint32_t at) const {
+    void Bounds(char* b, const Record& r, uint32_t at) const {
         const int32_t left = r.I32(at), top = r.I32(at + 4), right = r.I32(at + 8), bottom = r.I32(at + 12);
         if (right < left || bottom < top) return;
         Put(b, at, s_.Corner(left));
@@ -174,14 +212,14 @@ class Rescale {
             const uint32_t which = handle & 0x7FFFFFFF;
             if (which == NULL_PEN) dc_.nullPen = true;
             if (which == WHITE_PEN || which == BLACK_PEN) dc_.nullPen = false;
-            if (which >= 10 && which <= 17) dc_.font = textrun::FontDesc{QStringLiteral("Arial")};
+            if (which >= 10 && which <= 17) dc_.font = nullptr;
             return;
         }
         if (const auto font = fonts_.constFind(handle); font != fonts_.constEnd()) dc_.font = *font;
         if (const auto pen = pens_.constFind(handle); pen != pens_.constEnd()) dc_.nullPen = *pen;
     }
 
-    void Box(const Record& r, QByteArray& b) const {
+    void Box(const Record& r, char* b) const {
         const int64_t x1 = r.I32(8), y1 = r.I32(12), x2 = r.I32(16), y2 = r.I32(20);
         const bool ordered = x1 <= x2 && y1 <= y2;
         if (dc_.nullPen && ordered) {
@@ -222,16 +260,15 @@ class Rescale {
     void Line(const Record& r) {
         const int64_t ax = position_[0], ay = position_[1], bx = r.I32(8), by = r.I32(12);
         const auto [fax, fay, fbx, fby] = Segment(ax, ay, bx, by);
-        QByteArray move(16, '\0');
+        char* move = Space(16);
         Put(move, 0, EMR_MOVETOEX);
         Put(move, 4, 16);
         Put(move, 8, fax);
         Put(move, 12, fay);
-        Append(move);
-        QByteArray line(r.p, 16);
+        char* line = Space(16);
+        std::memcpy(line, r.p, 16);
         Put(line, 8, fbx);
         Put(line, 12, fby);
-        Append(line);
         position_ = {bx, by};
     }
 
@@ -243,10 +280,11 @@ class Rescale {
         if (!r.Fits(28, count, small ? 4 : 8)) return false;
         const qint64 size = 28 + qint64(count) * 8;
         if (size > std::numeric_limits<int32_t>::max() / 2) return false;
-        QByteArray b(static_cast<qsizetype>(size), '\0');
+        char* b = Space(static_cast<qsizetype>(size));
         const bool polygon = r.type == EMR_POLYGON || r.type == EMR_POLYGON16;
         Put(b, 0, polygon ? EMR_POLYGON : EMR_POLYLINE);
         Put(b, 4, size);
+        std::memset(b + 8, 0, 16);
         Bounds(b, r, 8);
         Put(b, 24, count);
         for (uint32_t i = 0; i < count; ++i) {
@@ -255,7 +293,6 @@ class Rescale {
             Put(b, 28 + 8 * i, s_.Centre(x));
             Put(b, 32 + 8 * i, s_.Centre(y));
         }
-        Append(b);
         return true;
     }
 
@@ -267,7 +304,8 @@ class Rescale {
         const bool small = r.type == EMR_POLYPOLYLINE16;
         const uint32_t polys = r.U32(24), total = r.U32(28);
         if (!r.Fits(32, polys, 4) || !r.Fits(32 + uint64_t(polys) * 4, total, small ? 4 : 8)) return false;
-        std::vector<int64_t> points;
+        std::vector<int64_t>& points = points_;
+        points.clear();
         points.reserve(size_t(total) * 2);
         const uint32_t pointsAt = 32 + polys * 4;
         const auto at = [&](uint32_t i, bool y) -> int64_t {
@@ -303,7 +341,7 @@ class Rescale {
         const bool out16 = small && fits16;
         const qint64 size = 32 + qint64(polys) * 4 + qint64(total) * (out16 ? 4 : 8);
         if (size > std::numeric_limits<int32_t>::max() / 2) return false;
-        QByteArray b(static_cast<qsizetype>(size), '\0');
+        char* b = Space(static_cast<qsizetype>(size));
         Put(b, 0, out16 ? EMR_POLYPOLYLINE16 : EMR_POLYPOLYLINE);
         Put(b, 4, size);
         if (total > 0) {
@@ -311,77 +349,96 @@ class Rescale {
             Put(b, 12, top);
             Put(b, 16, right);
             Put(b, 20, bottom);
+        } else {
+            std::memset(b + 8, 0, 16);
         }
         Put(b, 24, polys);
         Put(b, 28, total);
-        std::memcpy(b.data() + 32, r.p + 32, size_t(polys) * 4);
+        std::memcpy(b + 32, r.p + 32, size_t(polys) * 4);
         for (size_t i = 0; i < points.size(); i += 2) {
             const uint32_t o = pointsAt + static_cast<uint32_t>(i / 2) * (out16 ? 4 : 8);
             if (out16) {
-                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i]), b.data() + o);
-                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i + 1]), b.data() + o + 2);
+                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i]), b + o);
+                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i + 1]), b + o + 2);
             } else {
                 Put(b, o, points[i]);
                 Put(b, o + 4, points[i + 1]);
             }
         }
-        Append(b);
         return true;
     }
 
-    bool Text(const Record& r, QByteArray& b) {
-        uint32_t n = 0;
-        const QString text = TextOf(r, true, n);
+    bool Text(const Record& r) {
         const uint32_t offDx = r.Has(kExtTextOutFixed) ? r.U32(72) : 0;
+        if (!r.Has(kExtTextOutFixed)) return false;
+        const uint32_t n = r.U32(44), offString = r.U32(48);
+        if (!r.Fits(offString, n, 2)) return false;
         if (n == 0 || (r.U32(52) & ETO_PDY) || offDx == 0 || !r.Fits(offDx, n, 4)) return false;
-        textrun::Advances dx;
-        dx.resize(n);
-        for (uint32_t i = 0; i < n; ++i) dx[i] = std::clamp<int32_t>(r.I32(offDx + 4 * i), -(1 << 20), 1 << 20);
+        text_.resize(n);
+        for (uint32_t i = 0; i < n; ++i) text_[i] = QChar(r.U16(offString + 2 * i));
+        dx_.resize(n);
+        for (uint32_t i = 0; i < n; ++i) dx_[i] = std::clamp<int32_t>(r.I32(offDx + 4 * i), -(1 << 20), 1 << 20);
+        char* b = Copy(r);
         Bounds(b, r, 8);
         Put(b, 36, s_.Corner(r.I32(36)));
         Put(b, 40, s_.Corner(r.I32(40)));
         for (uint32_t at = 56; at <= 68; at += 4) Put(b, at, s_.Corner(r.I32(at)));
-        textrun::Positions fine;
-        if (textrun::FinePositions(dc_.font, text, dx.constData(), fine)) {
+        textrun::FontTable& table = dc_.font ? dc_.font->Table() : StockFont();
+        if (textrun::FinePositions(table, QStringView(text_.constData(), n), dx_.constData(), fine_)) {
             int64_t placed = 0;
             for (uint32_t i = 0; i < n; ++i) {
-                const int64_t next = std::llround(fine[i + 1] * s_.K());
+                const int64_t next = std::llround(fine_[i + 1] * s_.K());
                 Put(b, offDx + 4 * i, next - placed);
                 placed = next;
             }
         } else {
-            for (uint32_t i = 0; i < n; ++i) Put(b, offDx + 4 * i, s_.Length(dx[i]));
+            for (uint32_t i = 0; i < n; ++i) Put(b, offDx + 4 * i, s_.Length(dx_[i]));
         }
-        Append(b);
         return true;
     }
 
+    textrun::FontTable& StockFont() {
+        if (!stockFont_) stockFont_ = std::make_unique<Font>(Font{textrun::FontDesc{QStringLiteral("Arial")}, {}});
+        return stockFont_->Table();
+    }
+
     Scaler s_;
-    QByteArray body_;
+    QByteArray& out_;
     uint32_t records_ = 0;
     State dc_;
     std::vector<State> saved_;
-    QHash<uint32_t, textrun::FontDesc> fonts_;
+    std::vector<std::unique_ptr<Font>> fontsMade_;  // every font of the page, for the contexts that hold one
+    std::unique_ptr<Font> stockFont_;
+    QHash<uint32_t, Font*> fonts_;
     QHash<uint32_t, bool> pens_;  // handle -> a null pen
     std::array<int64_t, 2> position_{0, 0};
+    std::vector<int64_t> points_;
+    QVarLengthArray<QChar, 256> text_;
+    textrun::Advances dx_;
+    textrun::Positions fine_;
 };
 
 }  // namespace
 
-QByteArray Finer(const QByteArray& emf, int factor) {
+const QByteArray& Finer(const QByteArray& emf, int factor, QByteArray& buffer) {
     if (factor <= 1 || factor > 64) return emf;
     Walker walker(emf);
     const std::optional<Record> header = walker.Next();
     if (!walker.Valid() || !header) return emf;
-    Rescale rescale(factor);
+    // Lines become a move and a line, 16-bit points 32-bit ones: room for half as much again.
+    Rescale rescale(factor, *header, emf.size() + emf.size() / 2, buffer);
     bool ended = false;
     while (const std::optional<Record> r = walker.Next()) {
         if (!rescale.Add(*r)) return emf;
         ended = r->type == EMR_EOF;
     }
     if (!ended) return emf;  // damaged: what other programs make of it is theirs
-    const QByteArray out = rescale.Finish(*header);
-    return out.isEmpty() ? emf : out;
+    return rescale.Finish(*header) ? buffer : emf;
+}
+
+QByteArray Finer(const QByteArray& emf, int factor) {
+    QByteArray buffer;
+    return Finer(emf, factor, buffer);
 }
 
 int FactorFor16Bit(const QByteArray& emf) {
