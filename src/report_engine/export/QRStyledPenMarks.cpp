@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -22,10 +23,11 @@ constexpr uint32_t kEndCapFlat = 0x200;  // PS_ENDCAP_FLAT: marks end where the 
 /// Walks the pattern along the path: begin() at each mark, point(p) for its
 /// points (rounded, no two alike in a row), end() after it.
 template <typename Begin, typename Point, typename End>
-void WalkMarks(const QPolygon& path, const QList<qreal>& pattern, Begin begin, Point point, End end) {
+void WalkMarks(const QPoint* path, qsizetype points, const QList<qreal>& pattern, Begin begin, Point point,
+               End end) {
     qreal total = 0;
     for (const qreal l : pattern) total += std::max<qreal>(0, l);
-    if (path.size() < 2 || !(total > 0)) return;
+    if (points < 2 || !(total > 0)) return;
     bool inMark = false;
     QPoint last;
     const auto add = [&](const QPointF& p) {
@@ -42,7 +44,7 @@ void WalkMarks(const QPolygon& path, const QList<qreal>& pattern, Begin begin, P
     qsizetype index = 0;
     qreal left = pattern[0];
     bool on = true;
-    for (qsizetype s = 1; s < path.size(); ++s) {
+    for (qsizetype s = 1; s < points; ++s) {
         const QPointF a = path[s - 1], b = path[s];
         const qreal length = std::hypot(b.x() - a.x(), b.y() - a.y());
         qreal t = 0;
@@ -66,7 +68,17 @@ void WalkMarks(const QPolygon& path, const QList<qreal>& pattern, Begin begin, P
     if (inMark) end();
 }
 
-bool Styled(uint32_t style) { return !gdipaint::DashPattern(style).isEmpty(); }
+/// The pattern of a style, made once: every line of a page asks for it.
+const QList<qreal>& PatternOf(uint32_t style) {
+    static const std::array<QList<qreal>, 16> patterns = [] {
+        std::array<QList<qreal>, 16> all;
+        for (uint32_t s = 0; s < all.size(); ++s) all[s] = gdipaint::DashPattern(s);
+        return all;
+    }();
+    return patterns[style & 0xF];
+}
+
+bool Styled(uint32_t style) { return !PatternOf(style).isEmpty(); }
 
 uint32_t U32(const char* at) { return qFromLittleEndian<uint32_t>(at); }
 int32_t I32(const char* at) { return qFromLittleEndian<int32_t>(at); }
@@ -184,7 +196,8 @@ class TExpander {
         const TPen* pen = SelectedStyledPen();
         if (!pen) return false;
         --added_;  // the line itself goes
-        Marks(*pen, QPolygon({at_, to}));
+        const QPoint path[] = {at_, to};
+        Marks(*pen, path, 2);
         Put({EMR_MOVETOEX, 16u, static_cast<uint32_t>(to.x()), static_cast<uint32_t>(to.y())});
         at_ = to;
         return true;
@@ -200,18 +213,19 @@ class TExpander {
         out_.append(r, 24);
         const int32_t l = std::min(x1, x2), t = std::min(y1, y2);
         const int32_t rt = std::max(l, std::max(x1, x2) - 1), b = std::max(t, std::max(y1, y2) - 1);
-        if (!Marks(*pen, QPolygon({QPoint(l, t), QPoint(rt, t), QPoint(rt, b), QPoint(l, b), QPoint(l, t)})))
+        const QPoint path[] = {QPoint(l, t), QPoint(rt, t), QPoint(rt, b), QPoint(l, b), QPoint(l, t)};
+        if (!Marks(*pen, path, 5))
             Put({EMR_SELECTOBJECT, 12u, selected_});
         return true;
     }
 
     /// A solid pen of the styled pen's weight and colour draws the marks as
     /// one poly-polyline; the styled pen is selected again afterwards.
-    bool Marks(const TPen& pen, const QPolygon& path) {
+    bool Marks(const TPen& pen, const QPoint* path, qsizetype pathPoints) {
         counts_.clear();
         points_.clear();
         WalkMarks(
-            path, gdipaint::DashPattern(pen.style), [&] { counts_.push_back(0); },
+            path, pathPoints, PatternOf(pen.style), [&] { counts_.push_back(0); },
             [&](const QPoint& p) {
                 points_.push_back(p);
                 ++counts_.back();
@@ -290,7 +304,7 @@ QList<QPolygon> DashMarks(const QPolygon& path, const QList<qreal>& pattern) {
     QList<QPolygon> marks;
     QPolygon mark;
     WalkMarks(
-        path, pattern, [&] { mark.clear(); }, [&](const QPoint& p) { mark.append(p); },
+        path.constData(), path.size(), pattern, [&] { mark.clear(); }, [&](const QPoint& p) { mark.append(p); },
         [&] {
             if (mark.size() >= 2) marks.append(mark);
         });
