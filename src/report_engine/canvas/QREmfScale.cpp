@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "report_engine/canvas/QRByteSink.h"
 #include "report_engine/canvas/QREmfRead.h"
 
 namespace quorin::emfscale {
@@ -67,10 +68,8 @@ class Scaler {
 class Rescale {
   public:
     // The scaled page goes into out, header first.
-    Rescale(int k, const Record& header, qsizetype expected, QByteArray& out) : s_(k), out_(out) {
-        out_.resize(0);  // a buffer kept by the caller keeps its room
-        out_.reserve(expected);
-        out_.append(header.p, static_cast<qsizetype>(header.size));
+    Rescale(int k, const Record& header, qsizetype expected, QByteArray& out) : s_(k), out_(out, expected) {
+        out_.Append(header.p, static_cast<qsizetype>(header.size));
     }
 
     // False for a record this does not know how to scale.
@@ -170,12 +169,13 @@ class Rescale {
     // The header in front of the records scaled and counting them; false when
     // the page grew past what a metafile can say.
     bool Finish(const Record& header) {
-        if (out_.size() > std::numeric_limits<int32_t>::max()) return false;
-        char* h = out_.data();
+        out_.Done();
+        if (out_.Size() > std::numeric_limits<int32_t>::max()) return false;
+        char* h = out_.At(0);
         Bounds(h, header, 8);
         Put(h, 72, s_.Length(header.I32(72)));
         Put(h, 76, s_.Length(header.I32(76)));
-        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.size()), h + 48);
+        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.Size()), h + 48);
         qToLittleEndian<uint32_t>(records_ + 1, h + 52);
         return true;
     }
@@ -184,11 +184,8 @@ class Rescale {
     // Room for a record of size bytes at the end, counted: where it starts,
     // valid until the next record.
     char* Space(qsizetype size) {
-        const qsizetype at = out_.size();
-        if (at + size > out_.capacity()) out_.reserve(std::max(2 * out_.capacity(), at + size));
-        out_.resize(at + size);
         ++records_;
-        return out_.data() + at;
+        return out_.Space(size);
     }
     // The record as it is, to be scaled in place.
     char* Copy(const Record& r) {
@@ -403,7 +400,7 @@ class Rescale {
     }
 
     Scaler s_;
-    QByteArray& out_;
+    TByteSink out_;
     uint32_t records_ = 0;
     State dc_;
     std::vector<State> saved_;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "report_engine/canvas/QRByteSink.h"
 #include "report_engine/canvas/QREmfFormat.h"
 #include "report_engine/canvas/QRGdiPaint.h"
 
@@ -118,22 +119,21 @@ struct TPen {
 /// Rebuilds the records, the styled lines and rectangles as their marks.
 class TExpander {
   public:
-    TExpander(const QByteArray& emf, QByteArray& out) : in_(emf), out_(out) {
+    TExpander(const QByteArray& emf, QByteArray& out) : in_(emf), out_(out, emf.size() * 3) {
         const char* h = in_.constData();
         const uint32_t headerSize = U32(h + 4);
         handle_ = std::max<uint32_t>(qFromLittleEndian<uint16_t>(h + 56), 1);
-        out_.resize(0);  // a buffer kept by the caller keeps its room
-        out_.reserve(in_.size() * 3);
-        out_.append(h, headerSize);
+        out_.Append(h, headerSize);
     }
 
     void Run() {
         const uint32_t stop = EachRecord(in_, [&](uint32_t offset, uint32_t type, uint32_t size) {
             Record(in_.constData() + offset, type, size);
         });
-        out_.append(in_.constData() + stop, in_.size() - stop);
-        char* h = out_.data();
-        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.size()), h + 48);
+        out_.Append(in_.constData() + stop, in_.size() - stop);
+        out_.Done();
+        char* h = out_.At(0);
+        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.Size()), h + 48);
         qToLittleEndian<uint32_t>(U32(h + 52) + added_, h + 52);
         if (usedHandle_) qToLittleEndian<uint16_t>(static_cast<uint16_t>(handle_ + 1), h + 56);
     }
@@ -183,7 +183,7 @@ class TExpander {
             default:
                 break;
         }
-        out_.append(r, size);
+        out_.Append(r, size);
     }
 
     const TPen* SelectedStyledPen() const {
@@ -210,7 +210,7 @@ class TExpander {
         if (!pen) return false;
         const int32_t x1 = I32(r + 8), y1 = I32(r + 12), x2 = I32(r + 16), y2 = I32(r + 20);
         Put({EMR_SELECTOBJECT, 12u, STOCK_OBJECT | NULL_PEN});
-        out_.append(r, 24);
+        out_.Append(r, 24);
         const int32_t l = std::min(x1, x2), t = std::min(y1, y2);
         const int32_t rt = std::max(l, std::max(x1, x2) - 1), b = std::max(t, std::max(y1, y2) - 1);
         const QPoint path[] = {QPoint(l, t), QPoint(rt, t), QPoint(rt, b), QPoint(l, b), QPoint(l, t)};
@@ -253,9 +253,7 @@ class TExpander {
         const uint32_t size = 32 + 4 * polys + 4 * points;
         Put({EMR_POLYPOLYLINE16, size, static_cast<uint32_t>(left), static_cast<uint32_t>(top),
              static_cast<uint32_t>(right), static_cast<uint32_t>(bottom), polys, points});
-        const qsizetype at = out_.size();
-        out_.resize(at + 4 * polys + 4 * points);
-        char* o = out_.data() + at;
+        char* o = out_.Space(4 * qsizetype(polys) + 4 * qsizetype(points));
         for (const uint32_t count : counts_) {
             qToLittleEndian<uint32_t>(count, o);
             o += 4;
@@ -276,9 +274,7 @@ class TExpander {
         ++added_;
     }
     void Words(std::initializer_list<uint32_t> words) {
-        const qsizetype at = out_.size();
-        out_.resize(at + 4 * qsizetype(words.size()));
-        char* o = out_.data() + at;
+        char* o = out_.Space(4 * qsizetype(words.size()));
         for (const uint32_t w : words) {
             qToLittleEndian<uint32_t>(w, o);
             o += 4;
@@ -286,7 +282,7 @@ class TExpander {
     }
 
     const QByteArray& in_;
-    QByteArray& out_;
+    TByteSink out_;
     std::unordered_map<uint32_t, TPen> pens_;
     std::vector<uint32_t> saved_;
     std::vector<uint32_t> counts_;  // the marks of the current line: points per mark

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "report_engine/canvas/QRByteSink.h"
 #include "report_engine/canvas/QREmfFormat.h"
 #include "runtime/Conversions.h"
 
@@ -102,10 +103,7 @@ class TWmfWriter {
   public:
     /// The headers (placeable and standard) come first and are filled in by Finish.
     static constexpr qsizetype kHeadBytes = 22 + 18;
-    explicit TWmfWriter(qsizetype expected = 0) {
-        body_.reserve(kHeadBytes + expected);
-        body_.resize(kHeadBytes);
-    }
+    explicit TWmfWriter(qsizetype expected = 0) : sink_(body_, kHeadBytes + expected) { sink_.Space(kHeadBytes); }
 
     /// A polyline whose points are already 16-bit x, y pairs, as in a 16-bit enhanced record.
     void Polyline(uint16_t count, const char* points) {
@@ -176,6 +174,7 @@ class TWmfWriter {
 
     QByteArray Finish(int width, int height, int dpi) {
         Record(META_EOF, {});
+        sink_.Done();
         char* at = body_.data();
         auto put16 = [&](uint16_t v) {
             *at++ = static_cast<char>(v & 0xFF);
@@ -223,16 +222,10 @@ class TWmfWriter {
         o[1] = static_cast<char>(v >> 8);
     }
 
-    /// n more bytes at the end of the file, growing its room by doubling.
-    char* Space(qsizetype n) {
-        const qsizetype at = body_.size();
-        if (at + n > body_.capacity())
-            body_.reserve(std::max(2 * body_.capacity(), at + n));
-        body_.resize(at + n);
-        return body_.data() + at;
-    }
+    char* Space(qsizetype n) { return sink_.Space(n); }
 
     QByteArray body_;
+    TByteSink sink_;
     QVector<bool> used_;
     uint32_t maxRecord_ = 3;
 };
