@@ -18,6 +18,16 @@ namespace {
 
 constexpr uint32_t ETO_PDY = 0x2000;
 
+// std::llround without the library call: halves away from zero.
+int64_t Round(double v) {
+    if (!(std::abs(v) < 0x1p52)) return std::llround(v);
+    auto whole = static_cast<int64_t>(v);  // toward zero
+    const double part = v - static_cast<double>(whole);  // exact below 2^52
+    if (part >= 0.5) ++whole;
+    else if (part <= -0.5) --whole;
+    return whole;
+}
+
 int32_t Clamp32(int64_t v) {
     return static_cast<int32_t>(
         std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
@@ -302,8 +312,8 @@ class Rescale {
         const uint32_t polys = r.U32(24), total = r.U32(28);
         if (!r.Fits(32, polys, 4) || !r.Fits(32 + uint64_t(polys) * 4, total, small ? 4 : 8)) return false;
         std::vector<int64_t>& points = points_;
-        points.clear();
-        points.reserve(size_t(total) * 2);
+        points.resize(size_t(total) * 2);
+        int64_t* to = points.data();
         const uint32_t pointsAt = 32 + polys * 4;
         const auto at = [&](uint32_t i, bool y) -> int64_t {
             return small ? r.I16(pointsAt + 4 * i + (y ? 2 : 0)) : r.I32(pointsAt + 8 * i + (y ? 4 : 0));
@@ -315,11 +325,15 @@ class Rescale {
             if (count == 2) {
                 const auto [ax, ay, bx, by] = Segment(at(first, false), at(first, true), at(first + 1, false),
                                                       at(first + 1, true));
-                points.insert(points.end(), {ax, ay, bx, by});
+                to[0] = ax;
+                to[1] = ay;
+                to[2] = bx;
+                to[3] = by;
+                to += 4;
             } else {
                 for (uint32_t i = first; i < first + count; ++i) {
-                    points.push_back(s_.Centre(at(i, false)));
-                    points.push_back(s_.Centre(at(i, true)));
+                    *to++ = s_.Centre(at(i, false));
+                    *to++ = s_.Centre(at(i, true));
                 }
             }
             first += count;
@@ -384,7 +398,7 @@ class Rescale {
         if (textrun::FinePositions(table, QStringView(text_.constData(), n), dx_.constData(), fine_)) {
             int64_t placed = 0;
             for (uint32_t i = 0; i < n; ++i) {
-                const int64_t next = std::llround(fine_[i + 1] * s_.K());
+                const int64_t next = Round(fine_[i + 1] * s_.K());
                 Put(b, offDx + 4 * i, next - placed);
                 placed = next;
             }

@@ -109,7 +109,10 @@ class TWmfWriter {
     void Polyline(uint16_t count, const char* points) {
         char* o = Open(META_POLYLINE, nullptr, 0, 2 + 4 * qsizetype(count));
         Put16(o, count);
-        std::memcpy(o + 2, points, 4 * size_t(count));
+        if (count == 2)  // a styled rule's mark, the most common by far
+            std::memcpy(o + 2, points, 8);
+        else
+            std::memcpy(o + 2, points, 4 * size_t(count));
     }
 
     /// A polyline or polygon of count points read from an enhanced record at
@@ -430,8 +433,9 @@ class TConverter {
             o[length] = '\0';
         if (advances) {
             o += padded;
+            const char* from = r.At(offDx);
             for (uint32_t i = 0; i < count; ++i, o += 2) {
-                const int16_t dx = Clamp16(r.I32(offDx + 4 * i));
+                const int16_t dx = Clamp16(qFromLittleEndian<int32_t>(from + 4 * i));
                 o[0] = static_cast<char>(dx & 0xFF);
                 o[1] = static_cast<char>((dx >> 8) & 0xFF);
             }
@@ -444,8 +448,9 @@ class TConverter {
         if (polys == 0 || polys > 0x7FFF || total > 0x7FFFFF || !r.Has(32, polys * 4 + total * 4))
             return;
         uint32_t at = 32 + polys * 4;
+        const char* counts = r.At(32);
         for (uint32_t i = 0, used = 0; i < polys; ++i) {
-            const uint32_t count = r.U32(32 + i * 4);
+            const uint32_t count = qFromLittleEndian<uint32_t>(counts + 4 * i);
             if (count > total - used || count > 0x7FFF)
                 return;
             used += count;
