@@ -18,7 +18,8 @@ class TByteSink {
     }
 
     char* Space(qsizetype n) {
-        if (n > out_.size() - used_) Grow(used_ + n);
+        if (n > out_.size() - used_)
+            Grow(used_ + n);
         char* at = base_ + used_;
         used_ += n;
         return at;

@@ -61,7 +61,7 @@ void WalkMarks(const QPoint* path, qsizetype points, const QList<qreal>& pattern
                 if (inMark) end();
                 inMark = false;
                 on = !on;
-                index = (index + 1) % pattern.size();
+                if (++index == pattern.size()) index = 0;
                 left = pattern[index];
             }
         }

@@ -84,10 +84,12 @@ class TWords {
   public:
     TWords() = default;
     TWords(std::initializer_list<int16_t> words) {
-        for (const int16_t w : words) *this << w;
+        for (const int16_t w : words)
+            *this << w;
     }
     TWords& operator<<(int16_t w) {
-        if (n_ < kMax) words_[n_++] = w;
+        if (n_ < kMax)
+            words_[n_++] = w;
         return *this;
     }
     const int16_t* constData() const { return words_; }
@@ -103,7 +105,9 @@ class TWmfWriter {
   public:
     /// The headers (placeable and standard) come first and are filled in by Finish.
     static constexpr qsizetype kHeadBytes = 22 + 18;
-    explicit TWmfWriter(qsizetype expected = 0) : sink_(body_, kHeadBytes + expected) { sink_.Space(kHeadBytes); }
+    explicit TWmfWriter(qsizetype expected = 0) : sink_(body_, kHeadBytes + expected) {
+        sink_.Space(kHeadBytes);
+    }
 
     /// A polyline whose points are already 16-bit x, y pairs, as in a 16-bit enhanced record.
     void Polyline(uint16_t count, const char* points) {
@@ -277,7 +281,8 @@ class TConverter {
                 if (count == 0 || count > 0x7FFF || !r.Has(28, count * pointSize))
                     break;
                 const bool polygon = type == EMR_POLYGON16 || type == EMR_POLYGON;
-                out_.Points(polygon ? META_POLYGON : META_POLYLINE, static_cast<uint16_t>(count), r.At(28), wide);
+                out_.Points(polygon ? META_POLYGON : META_POLYLINE, static_cast<uint16_t>(count), r.At(28),
+                            wide);
                 break;
             }
             case EMR_POLYPOLYLINE16:
@@ -412,21 +417,25 @@ class TConverter {
         QByteArray looked;
         if (!direct) {
             QString text(static_cast<qsizetype>(count), Qt::Uninitialized);
-            for (uint32_t i = 0; i < count; ++i) text[i] = QChar(qFromLittleEndian<uint16_t>(units + 2 * i));
+            for (uint32_t i = 0; i < count; ++i)
+                text[i] = QChar(qFromLittleEndian<uint16_t>(units + 2 * i));
             looked = ToWindows1252(text);
         }
         const qsizetype length = direct ? qsizetype(count) : looked.size();
-        TWords w{Clamp16(y), Clamp16(x), static_cast<int16_t>(length), static_cast<int16_t>(options & 0x0006)};
+        TWords w{Clamp16(y), Clamp16(x), static_cast<int16_t>(length),
+                 static_cast<int16_t>(options & 0x0006)};
         if (options & 0x0006) {  // opaque or clipped: the rectangle comes along
             w << Clamp16(r.I32(56)) << Clamp16(r.I32(60)) << Clamp16(r.I32(64)) << Clamp16(r.I32(68));
         }
         const bool advances = offDx != 0 && r.Has(offDx, count * 4);
         const qsizetype padded = length + length % 2;
-        char* o = out_.Open(META_EXTTEXTOUT, w.constData(), w.size(), padded + (advances ? 2 * qsizetype(count) : 0));
+        char* o = out_.Open(META_EXTTEXTOUT, w.constData(), w.size(),
+                            padded + (advances ? 2 * qsizetype(count) : 0));
         if (!direct)
             std::memcpy(o, looked.constData(), size_t(length));
         else if (wide)
-            for (uint32_t i = 0; i < count; ++i) o[i] = units[2 * i];  // the low byte, little-endian
+            for (uint32_t i = 0; i < count; ++i)
+                o[i] = units[2 * i];  // the low byte, little-endian
         else
             std::memcpy(o, units, count);
         if (length % 2)
