@@ -16,8 +16,8 @@ constexpr int kFactor = 16;
 /// The recording scaled by factor (1 to 64). A recording that is not valid or
 /// holds records that are not understood here comes back as it is.
 QByteArray Finer(const QByteArray& emf, int factor);
-/// The same into a buffer the caller keeps from page to page: returns emf
-/// itself when it comes back as it is, else the buffer.
+/// The same into a buffer the caller keeps from page to page (not emf itself):
+/// returns emf when it comes back as it is, else the buffer.
 const QByteArray& Finer(const QByteArray& emf, int factor, QByteArray& buffer);
 
 /// The largest factor up to kFactor whose page still fits 16-bit coordinates
