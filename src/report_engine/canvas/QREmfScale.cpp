@@ -1,10 +1,13 @@
 #include "report_engine/canvas/QREmfScale.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "report_engine/canvas/QRByteSink.h"
 #include "report_engine/canvas/QREmfRead.h"
 
 namespace quorin::emfscale {
@@ -15,18 +18,39 @@ namespace {
 
 constexpr uint32_t ETO_PDY = 0x2000;
 
+// std::llround without the library call: halves away from zero.
+int64_t Round(double v) {
+    if (!(std::abs(v) < 0x1p52)) return std::llround(v);
+    auto whole = static_cast<int64_t>(v);  // toward zero
+    const double part = v - static_cast<double>(whole);  // exact below 2^52
+    if (part >= 0.5) ++whole;
+    else if (part <= -0.5) --whole;
+    return whole;
+}
+
 int32_t Clamp32(int64_t v) {
     return static_cast<int32_t>(
         std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-void Put(QByteArray& bytes, uint32_t offset, int64_t value) {
-    qToLittleEndian<int32_t>(Clamp32(value), bytes.data() + offset);
+void Put(char* bytes, uint32_t offset, int64_t value) {
+    qToLittleEndian<int32_t>(Clamp32(value), bytes + offset);
 }
+
+// A font as the page creates it, its measurements looked up at its first text.
+struct Font {
+    textrun::FontDesc desc;
+    std::shared_ptr<textrun::FontTable> table;
+
+    textrun::FontTable& Table() {
+        if (!table) table = textrun::TableOf(desc);
+        return *table;
+    }
+};
 
 // What the device context holds that decides how a record scales.
 struct State {
-    textrun::FontDesc font{QStringLiteral("Arial")};
+    Font* font = nullptr;  // none: the stock font
     bool nullPen = false;
 };
 
@@ -53,23 +77,29 @@ class Scaler {
 
 class Rescale {
   public:
-    explicit Rescale(int k) : s_(k) {}
+    // The scaled page goes into out, header first.
+    Rescale(int k, const Record& header, qsizetype expected, QByteArray& out) : s_(k), out_(out, expected) {
+        out_.Append(header.p, static_cast<qsizetype>(header.size));
+    }
 
     // False for a record this does not know how to scale.
     bool Add(const Record& r) {
-        QByteArray b(r.p, static_cast<qsizetype>(r.size));
         switch (r.type) {
-            case EMR_EXTCREATEFONTINDIRECTW:
+            case EMR_EXTCREATEFONTINDIRECTW: {
                 if (!r.Has(12 + kLogFontSize)) return false;
-                fonts_.insert(r.U32(8), FontFromLogFont(r, 12));
+                fontsMade_.push_back(std::make_unique<Font>(Font{FontFromLogFont(r, 12), {}}));
+                fonts_.insert(r.U32(8), fontsMade_.back().get());
+                char* b = Copy(r);
                 Put(b, 12, s_.Length(r.I32(12)));
                 Put(b, 16, s_.Length(r.I32(16)));
-                break;
-            case EMR_CREATEPEN:
+                return true;
+            }
+            case EMR_CREATEPEN: {
                 if (!r.Has(28)) return false;
                 pens_.insert(r.U32(8), (r.U32(12) & 0xF) == PS_NULL);
-                Put(b, 16, s_.Length(r.I32(16)));
-                break;
+                Put(Copy(r), 16, s_.Length(r.I32(16)));
+                return true;
+            }
             case EMR_SELECTOBJECT:
                 if (!r.Has(12)) return false;
                 Select(r.U32(8));
@@ -99,18 +129,22 @@ class Rescale {
             case EMR_ELLIPSE:
             case EMR_ROUNDRECT:
                 if (!r.Has(r.type == EMR_ROUNDRECT ? 32 : 24)) return false;
-                Box(r, b);
-                break;
-            case EMR_INTERSECTCLIPRECT:
+                Box(r, Copy(r));
+                return true;
+            case EMR_INTERSECTCLIPRECT: {
                 if (!r.Has(24)) return false;
+                char* b = Copy(r);
                 for (uint32_t at = 8; at <= 20; at += 4) Put(b, at, s_.Corner(r.I32(at)));
-                break;
-            case EMR_MOVETOEX:
+                return true;
+            }
+            case EMR_MOVETOEX: {
                 if (!r.Has(16)) return false;
                 position_ = {r.I32(8), r.I32(12)};
+                char* b = Copy(r);
                 Put(b, 8, s_.Centre(position_[0]));
                 Put(b, 12, s_.Centre(position_[1]));
-                break;
+                return true;
+            }
             case EMR_LINETO:
                 if (!r.Has(16)) return false;
                 Line(r);
@@ -124,43 +158,54 @@ class Rescale {
             case EMR_POLYPOLYLINE16:
                 return PolyPoly(r);
             case EMR_EXTTEXTOUTW:
-                return Text(r, b);
-            case EMR_STRETCHDIBITS:
+                return Text(r);
+            case EMR_STRETCHDIBITS: {
                 if (!r.Has(kStretchDibitsFixed)) return false;
+                char* b = Copy(r);
                 Bounds(b, r, 8);
                 Put(b, 24, s_.Corner(r.I32(24)));
                 Put(b, 28, s_.Corner(r.I32(28)));
                 Put(b, 72, s_.Length(r.I32(72)));
                 Put(b, 76, s_.Length(r.I32(76)));
-                break;
+                return true;
+            }
             default:
                 return false;
         }
-        Append(b);
+        Copy(r);
         return true;
     }
 
-    // The scaled header in front of the records.
-    QByteArray Finish(const Record& header) {
-        QByteArray h(header.p, static_cast<qsizetype>(header.size));
+    // The header in front of the records scaled and counting them; false when
+    // the page grew past what a metafile can say.
+    bool Finish(const Record& header) {
+        out_.Done();
+        if (out_.Size() > std::numeric_limits<int32_t>::max()) return false;
+        char* h = out_.At(0);
         Bounds(h, header, 8);
         Put(h, 72, s_.Length(header.I32(72)));
         Put(h, 76, s_.Length(header.I32(76)));
-        const qint64 total = h.size() + body_.size();
-        if (total > std::numeric_limits<int32_t>::max()) return {};
-        qToLittleEndian<uint32_t>(static_cast<uint32_t>(total), h.data() + 48);
-        qToLittleEndian<uint32_t>(records_ + 1, h.data() + 52);
-        return h + body_;
+        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.Size()), h + 48);
+        qToLittleEndian<uint32_t>(records_ + 1, h + 52);
+        return true;
     }
 
   private:
-    void Append(const QByteArray& record) {
-        body_ += record;
+    // Room for a record of size bytes at the end, counted: where it starts,
+    // valid until the next record.
+    char* Space(qsizetype size) {
         ++records_;
+        return out_.Space(size);
+    }
+    // The record as it is, to be scaled in place.
+    char* Copy(const Record& r) {
+        char* b = Space(static_cast<qsizetype>(r.size));
+        std::memcpy(b, r.p, r.size);
+        return b;
     }
 
     // An inclusive rectangle (left, top, right, bottom) at offset; left empty when unset.
-    void Bounds(QByteArray& b, const Record& r, uint32_t at) const {
+    void Bounds(char* b, const Record& r, uint32_t at) const {
         const int32_t left = r.I32(at), top = r.I32(at + 4), right = r.I32(at + 8), bottom = r.I32(at + 12);
         if (right < left || bottom < top) return;
         Put(b, at, s_.Corner(left));
@@ -174,14 +219,14 @@ class Rescale {
             const uint32_t which = handle & 0x7FFFFFFF;
             if (which == NULL_PEN) dc_.nullPen = true;
             if (which == WHITE_PEN || which == BLACK_PEN) dc_.nullPen = false;
-            if (which >= 10 && which <= 17) dc_.font = textrun::FontDesc{QStringLiteral("Arial")};
+            if (which >= 10 && which <= 17) dc_.font = nullptr;
             return;
         }
         if (const auto font = fonts_.constFind(handle); font != fonts_.constEnd()) dc_.font = *font;
         if (const auto pen = pens_.constFind(handle); pen != pens_.constEnd()) dc_.nullPen = *pen;
     }
 
-    void Box(const Record& r, QByteArray& b) const {
+    void Box(const Record& r, char* b) const {
         const int64_t x1 = r.I32(8), y1 = r.I32(12), x2 = r.I32(16), y2 = r.I32(20);
         const bool ordered = x1 <= x2 && y1 <= y2;
         if (dc_.nullPen && ordered) {
@@ -222,16 +267,15 @@ class Rescale {
     void Line(const Record& r) {
         const int64_t ax = position_[0], ay = position_[1], bx = r.I32(8), by = r.I32(12);
         const auto [fax, fay, fbx, fby] = Segment(ax, ay, bx, by);
-        QByteArray move(16, '\0');
+        char* move = Space(16);
         Put(move, 0, EMR_MOVETOEX);
         Put(move, 4, 16);
         Put(move, 8, fax);
         Put(move, 12, fay);
-        Append(move);
-        QByteArray line(r.p, 16);
+        char* line = Space(16);
+        std::memcpy(line, r.p, 16);
         Put(line, 8, fbx);
         Put(line, 12, fby);
-        Append(line);
         position_ = {bx, by};
     }
 
@@ -243,10 +287,11 @@ class Rescale {
         if (!r.Fits(28, count, small ? 4 : 8)) return false;
         const qint64 size = 28 + qint64(count) * 8;
         if (size > std::numeric_limits<int32_t>::max() / 2) return false;
-        QByteArray b(static_cast<qsizetype>(size), '\0');
+        char* b = Space(static_cast<qsizetype>(size));
         const bool polygon = r.type == EMR_POLYGON || r.type == EMR_POLYGON16;
         Put(b, 0, polygon ? EMR_POLYGON : EMR_POLYLINE);
         Put(b, 4, size);
+        std::memset(b + 8, 0, 16);
         Bounds(b, r, 8);
         Put(b, 24, count);
         for (uint32_t i = 0; i < count; ++i) {
@@ -255,7 +300,6 @@ class Rescale {
             Put(b, 28 + 8 * i, s_.Centre(x));
             Put(b, 32 + 8 * i, s_.Centre(y));
         }
-        Append(b);
         return true;
     }
 
@@ -267,8 +311,9 @@ class Rescale {
         const bool small = r.type == EMR_POLYPOLYLINE16;
         const uint32_t polys = r.U32(24), total = r.U32(28);
         if (!r.Fits(32, polys, 4) || !r.Fits(32 + uint64_t(polys) * 4, total, small ? 4 : 8)) return false;
-        std::vector<int64_t> points;
-        points.reserve(size_t(total) * 2);
+        std::vector<int64_t>& points = points_;
+        points.resize(size_t(total) * 2);
+        int64_t* to = points.data();
         const uint32_t pointsAt = 32 + polys * 4;
         const auto at = [&](uint32_t i, bool y) -> int64_t {
             return small ? r.I16(pointsAt + 4 * i + (y ? 2 : 0)) : r.I32(pointsAt + 8 * i + (y ? 4 : 0));
@@ -280,11 +325,15 @@ class Rescale {
             if (count == 2) {
                 const auto [ax, ay, bx, by] = Segment(at(first, false), at(first, true), at(first + 1, false),
                                                       at(first + 1, true));
-                points.insert(points.end(), {ax, ay, bx, by});
+                to[0] = ax;
+                to[1] = ay;
+                to[2] = bx;
+                to[3] = by;
+                to += 4;
             } else {
                 for (uint32_t i = first; i < first + count; ++i) {
-                    points.push_back(s_.Centre(at(i, false)));
-                    points.push_back(s_.Centre(at(i, true)));
+                    *to++ = s_.Centre(at(i, false));
+                    *to++ = s_.Centre(at(i, true));
                 }
             }
             first += count;
@@ -303,7 +352,7 @@ class Rescale {
         const bool out16 = small && fits16;
         const qint64 size = 32 + qint64(polys) * 4 + qint64(total) * (out16 ? 4 : 8);
         if (size > std::numeric_limits<int32_t>::max() / 2) return false;
-        QByteArray b(static_cast<qsizetype>(size), '\0');
+        char* b = Space(static_cast<qsizetype>(size));
         Put(b, 0, out16 ? EMR_POLYPOLYLINE16 : EMR_POLYPOLYLINE);
         Put(b, 4, size);
         if (total > 0) {
@@ -311,77 +360,96 @@ class Rescale {
             Put(b, 12, top);
             Put(b, 16, right);
             Put(b, 20, bottom);
+        } else {
+            std::memset(b + 8, 0, 16);
         }
         Put(b, 24, polys);
         Put(b, 28, total);
-        std::memcpy(b.data() + 32, r.p + 32, size_t(polys) * 4);
+        std::memcpy(b + 32, r.p + 32, size_t(polys) * 4);
         for (size_t i = 0; i < points.size(); i += 2) {
             const uint32_t o = pointsAt + static_cast<uint32_t>(i / 2) * (out16 ? 4 : 8);
             if (out16) {
-                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i]), b.data() + o);
-                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i + 1]), b.data() + o + 2);
+                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i]), b + o);
+                qToLittleEndian<int16_t>(static_cast<int16_t>(points[i + 1]), b + o + 2);
             } else {
                 Put(b, o, points[i]);
                 Put(b, o + 4, points[i + 1]);
             }
         }
-        Append(b);
         return true;
     }
 
-    bool Text(const Record& r, QByteArray& b) {
-        uint32_t n = 0;
-        const QString text = TextOf(r, true, n);
+    bool Text(const Record& r) {
         const uint32_t offDx = r.Has(kExtTextOutFixed) ? r.U32(72) : 0;
+        if (!r.Has(kExtTextOutFixed)) return false;
+        const uint32_t n = r.U32(44), offString = r.U32(48);
+        if (!r.Fits(offString, n, 2)) return false;
         if (n == 0 || (r.U32(52) & ETO_PDY) || offDx == 0 || !r.Fits(offDx, n, 4)) return false;
-        textrun::Advances dx;
-        dx.resize(n);
-        for (uint32_t i = 0; i < n; ++i) dx[i] = std::clamp<int32_t>(r.I32(offDx + 4 * i), -(1 << 20), 1 << 20);
+        text_.resize(n);
+        for (uint32_t i = 0; i < n; ++i) text_[i] = QChar(r.U16(offString + 2 * i));
+        dx_.resize(n);
+        for (uint32_t i = 0; i < n; ++i) dx_[i] = std::clamp<int32_t>(r.I32(offDx + 4 * i), -(1 << 20), 1 << 20);
+        char* b = Copy(r);
         Bounds(b, r, 8);
         Put(b, 36, s_.Corner(r.I32(36)));
         Put(b, 40, s_.Corner(r.I32(40)));
         for (uint32_t at = 56; at <= 68; at += 4) Put(b, at, s_.Corner(r.I32(at)));
-        textrun::Positions fine;
-        if (textrun::FinePositions(dc_.font, text, dx.constData(), fine)) {
+        textrun::FontTable& table = dc_.font ? dc_.font->Table() : StockFont();
+        if (textrun::FinePositions(table, QStringView(text_.constData(), n), dx_.constData(), fine_)) {
             int64_t placed = 0;
             for (uint32_t i = 0; i < n; ++i) {
-                const int64_t next = std::llround(fine[i + 1] * s_.K());
+                const int64_t next = Round(fine_[i + 1] * s_.K());
                 Put(b, offDx + 4 * i, next - placed);
                 placed = next;
             }
         } else {
-            for (uint32_t i = 0; i < n; ++i) Put(b, offDx + 4 * i, s_.Length(dx[i]));
+            for (uint32_t i = 0; i < n; ++i) Put(b, offDx + 4 * i, s_.Length(dx_[i]));
         }
-        Append(b);
         return true;
     }
 
+    textrun::FontTable& StockFont() {
+        if (!stockFont_) stockFont_ = std::make_unique<Font>(Font{textrun::FontDesc{QStringLiteral("Arial")}, {}});
+        return stockFont_->Table();
+    }
+
     Scaler s_;
-    QByteArray body_;
+    TByteSink out_;
     uint32_t records_ = 0;
     State dc_;
     std::vector<State> saved_;
-    QHash<uint32_t, textrun::FontDesc> fonts_;
+    std::vector<std::unique_ptr<Font>> fontsMade_;  // every font of the page, for the contexts that hold one
+    std::unique_ptr<Font> stockFont_;
+    QHash<uint32_t, Font*> fonts_;
     QHash<uint32_t, bool> pens_;  // handle -> a null pen
     std::array<int64_t, 2> position_{0, 0};
+    std::vector<int64_t> points_;
+    QVarLengthArray<QChar, 256> text_;
+    textrun::Advances dx_;
+    textrun::Positions fine_;
 };
 
 }  // namespace
 
-QByteArray Finer(const QByteArray& emf, int factor) {
+const QByteArray& Finer(const QByteArray& emf, int factor, QByteArray& buffer) {
     if (factor <= 1 || factor > 64) return emf;
     Walker walker(emf);
     const std::optional<Record> header = walker.Next();
     if (!walker.Valid() || !header) return emf;
-    Rescale rescale(factor);
+    // Lines become a move and a line, 16-bit points 32-bit ones: room for half as much again.
+    Rescale rescale(factor, *header, emf.size() + emf.size() / 2, buffer);
     bool ended = false;
     while (const std::optional<Record> r = walker.Next()) {
         if (!rescale.Add(*r)) return emf;
         ended = r->type == EMR_EOF;
     }
     if (!ended) return emf;  // damaged: what other programs make of it is theirs
-    const QByteArray out = rescale.Finish(*header);
-    return out.isEmpty() ? emf : out;
+    return rescale.Finish(*header) ? buffer : emf;
+}
+
+QByteArray Finer(const QByteArray& emf, int factor) {
+    QByteArray buffer;
+    return Finer(emf, factor, buffer);
 }
 
 int FactorFor16Bit(const QByteArray& emf) {

@@ -16,6 +16,9 @@ constexpr int kFactor = 16;
 /// The recording scaled by factor (1 to 64). A recording that is not valid or
 /// holds records that are not understood here comes back as it is.
 QByteArray Finer(const QByteArray& emf, int factor);
+/// The same into a buffer the caller keeps from page to page (not emf itself):
+/// returns emf when it comes back as it is, else the buffer.
+const QByteArray& Finer(const QByteArray& emf, int factor, QByteArray& buffer);
 
 /// The largest factor up to kFactor whose page still fits 16-bit coordinates
 /// (Windows metafiles); 1 when the recording is not valid.

@@ -273,7 +273,7 @@ int Measurer::Width(const QString& text) {
 namespace {
 
 // The font's own positions of text's glyphs stretched onto dx's total; see FinePositions.
-bool Fit(FontTable& table, const QString& text, const int* dx, Positions& out) {
+bool Fit(FontTable& table, QStringView text, const int* dx, Positions& out) {
     const qsizetype n = text.size();
     out.resize(n + 1);
     const QChar* units = text.constData();
@@ -364,9 +364,15 @@ void DrawShaped(QPainter& painter, const DrawFont& font, QPointF origin, const Q
 
 }  // namespace
 
-bool FinePositions(const FontDesc& desc, const QString& text, const int* dx, Positions& out) {
+bool FinePositions(const FontDesc& desc, QStringView text, const int* dx, Positions& out) {
     const std::shared_ptr<FontTable> table = TableFor(desc);
     return Fit(*table, text, dx, out);
+}
+
+std::shared_ptr<FontTable> TableOf(const FontDesc& desc) { return TableFor(desc); }
+
+bool FinePositions(FontTable& table, QStringView text, const int* dx, Positions& out) {
+    return Fit(table, text, dx, out);
 }
 
 const DrawFont& DrawFontFor(const FontDesc& desc) {

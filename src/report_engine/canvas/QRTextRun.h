@@ -80,7 +80,12 @@ class Measurer {
 /// positions. False, with out empty, when dx does not follow the font (a glyph
 /// more than one unit away: spacing chosen by another writer); dx is then to be
 /// taken as it is.
-bool FinePositions(const FontDesc& desc, const QString& text, const int* dx, Positions& out);
+bool FinePositions(const FontDesc& desc, QStringView text, const int* dx, Positions& out);
+/// The measurements of a font, kept per thread; holding them spares the
+/// look-up of FinePositions(desc, ...) for every text of the same font.
+std::shared_ptr<FontTable> TableOf(const FontDesc& desc);
+/// FinePositions with the measurements of TableOf.
+bool FinePositions(FontTable& table, QStringView text, const int* dx, Positions& out);
 
 /// A resolved font ready for drawing: the measurer plus its glyph source.
 struct DrawFont {

@@ -2,11 +2,13 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
 
+#include "report_engine/canvas/QRByteSink.h"
 #include "report_engine/canvas/QREmfFormat.h"
 #include "report_engine/canvas/QRGdiPaint.h"
 
@@ -22,10 +24,11 @@ constexpr uint32_t kEndCapFlat = 0x200;  // PS_ENDCAP_FLAT: marks end where the 
 /// Walks the pattern along the path: begin() at each mark, point(p) for its
 /// points (rounded, no two alike in a row), end() after it.
 template <typename Begin, typename Point, typename End>
-void WalkMarks(const QPolygon& path, const QList<qreal>& pattern, Begin begin, Point point, End end) {
+void WalkMarks(const QPoint* path, qsizetype points, const QList<qreal>& pattern, Begin begin, Point point,
+               End end) {
     qreal total = 0;
     for (const qreal l : pattern) total += std::max<qreal>(0, l);
-    if (path.size() < 2 || !(total > 0)) return;
+    if (points < 2 || !(total > 0)) return;
     bool inMark = false;
     QPoint last;
     const auto add = [&](const QPointF& p) {
@@ -42,7 +45,7 @@ void WalkMarks(const QPolygon& path, const QList<qreal>& pattern, Begin begin, P
     qsizetype index = 0;
     qreal left = pattern[0];
     bool on = true;
-    for (qsizetype s = 1; s < path.size(); ++s) {
+    for (qsizetype s = 1; s < points; ++s) {
         const QPointF a = path[s - 1], b = path[s];
         const qreal length = std::hypot(b.x() - a.x(), b.y() - a.y());
         qreal t = 0;
@@ -58,7 +61,7 @@ void WalkMarks(const QPolygon& path, const QList<qreal>& pattern, Begin begin, P
                 if (inMark) end();
                 inMark = false;
                 on = !on;
-                index = (index + 1) % pattern.size();
+                if (++index == pattern.size()) index = 0;
                 left = pattern[index];
             }
         }
@@ -66,7 +69,17 @@ void WalkMarks(const QPolygon& path, const QList<qreal>& pattern, Begin begin, P
     if (inMark) end();
 }
 
-bool Styled(uint32_t style) { return !gdipaint::DashPattern(style).isEmpty(); }
+/// The pattern of a style, made once: every line of a page asks for it.
+const QList<qreal>& PatternOf(uint32_t style) {
+    static const std::array<QList<qreal>, 16> patterns = [] {
+        std::array<QList<qreal>, 16> all;
+        for (uint32_t s = 0; s < all.size(); ++s) all[s] = gdipaint::DashPattern(s);
+        return all;
+    }();
+    return patterns[style & 0xF];
+}
+
+bool Styled(uint32_t style) { return !PatternOf(style).isEmpty(); }
 
 uint32_t U32(const char* at) { return qFromLittleEndian<uint32_t>(at); }
 int32_t I32(const char* at) { return qFromLittleEndian<int32_t>(at); }
@@ -106,22 +119,21 @@ struct TPen {
 /// Rebuilds the records, the styled lines and rectangles as their marks.
 class TExpander {
   public:
-    TExpander(const QByteArray& emf, QByteArray& out) : in_(emf), out_(out) {
+    TExpander(const QByteArray& emf, QByteArray& out) : in_(emf), out_(out, emf.size() * 3) {
         const char* h = in_.constData();
         const uint32_t headerSize = U32(h + 4);
         handle_ = std::max<uint32_t>(qFromLittleEndian<uint16_t>(h + 56), 1);
-        out_.resize(0);  // a buffer kept by the caller keeps its room
-        out_.reserve(in_.size() * 3);
-        out_.append(h, headerSize);
+        out_.Append(h, headerSize);
     }
 
     void Run() {
         const uint32_t stop = EachRecord(in_, [&](uint32_t offset, uint32_t type, uint32_t size) {
             Record(in_.constData() + offset, type, size);
         });
-        out_.append(in_.constData() + stop, in_.size() - stop);
-        char* h = out_.data();
-        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.size()), h + 48);
+        out_.Append(in_.constData() + stop, in_.size() - stop);
+        out_.Done();
+        char* h = out_.At(0);
+        qToLittleEndian<uint32_t>(static_cast<uint32_t>(out_.Size()), h + 48);
         qToLittleEndian<uint32_t>(U32(h + 52) + added_, h + 52);
         if (usedHandle_) qToLittleEndian<uint16_t>(static_cast<uint16_t>(handle_ + 1), h + 56);
     }
@@ -171,7 +183,7 @@ class TExpander {
             default:
                 break;
         }
-        out_.append(r, size);
+        out_.Append(r, size);
     }
 
     const TPen* SelectedStyledPen() const {
@@ -184,7 +196,8 @@ class TExpander {
         const TPen* pen = SelectedStyledPen();
         if (!pen) return false;
         --added_;  // the line itself goes
-        Marks(*pen, QPolygon({at_, to}));
+        const QPoint path[] = {at_, to};
+        Marks(*pen, path, 2);
         Put({EMR_MOVETOEX, 16u, static_cast<uint32_t>(to.x()), static_cast<uint32_t>(to.y())});
         at_ = to;
         return true;
@@ -197,21 +210,22 @@ class TExpander {
         if (!pen) return false;
         const int32_t x1 = I32(r + 8), y1 = I32(r + 12), x2 = I32(r + 16), y2 = I32(r + 20);
         Put({EMR_SELECTOBJECT, 12u, STOCK_OBJECT | NULL_PEN});
-        out_.append(r, 24);
+        out_.Append(r, 24);
         const int32_t l = std::min(x1, x2), t = std::min(y1, y2);
         const int32_t rt = std::max(l, std::max(x1, x2) - 1), b = std::max(t, std::max(y1, y2) - 1);
-        if (!Marks(*pen, QPolygon({QPoint(l, t), QPoint(rt, t), QPoint(rt, b), QPoint(l, b), QPoint(l, t)})))
+        const QPoint path[] = {QPoint(l, t), QPoint(rt, t), QPoint(rt, b), QPoint(l, b), QPoint(l, t)};
+        if (!Marks(*pen, path, 5))
             Put({EMR_SELECTOBJECT, 12u, selected_});
         return true;
     }
 
     /// A solid pen of the styled pen's weight and colour draws the marks as
     /// one poly-polyline; the styled pen is selected again afterwards.
-    bool Marks(const TPen& pen, const QPolygon& path) {
+    bool Marks(const TPen& pen, const QPoint* path, qsizetype pathPoints) {
         counts_.clear();
         points_.clear();
         WalkMarks(
-            path, gdipaint::DashPattern(pen.style), [&] { counts_.push_back(0); },
+            path, pathPoints, PatternOf(pen.style), [&] { counts_.push_back(0); },
             [&](const QPoint& p) {
                 points_.push_back(p);
                 ++counts_.back();
@@ -239,9 +253,7 @@ class TExpander {
         const uint32_t size = 32 + 4 * polys + 4 * points;
         Put({EMR_POLYPOLYLINE16, size, static_cast<uint32_t>(left), static_cast<uint32_t>(top),
              static_cast<uint32_t>(right), static_cast<uint32_t>(bottom), polys, points});
-        const qsizetype at = out_.size();
-        out_.resize(at + 4 * polys + 4 * points);
-        char* o = out_.data() + at;
+        char* o = out_.Space(4 * qsizetype(polys) + 4 * qsizetype(points));
         for (const uint32_t count : counts_) {
             qToLittleEndian<uint32_t>(count, o);
             o += 4;
@@ -262,9 +274,7 @@ class TExpander {
         ++added_;
     }
     void Words(std::initializer_list<uint32_t> words) {
-        const qsizetype at = out_.size();
-        out_.resize(at + 4 * qsizetype(words.size()));
-        char* o = out_.data() + at;
+        char* o = out_.Space(4 * qsizetype(words.size()));
         for (const uint32_t w : words) {
             qToLittleEndian<uint32_t>(w, o);
             o += 4;
@@ -272,7 +282,7 @@ class TExpander {
     }
 
     const QByteArray& in_;
-    QByteArray& out_;
+    TByteSink out_;
     std::unordered_map<uint32_t, TPen> pens_;
     std::vector<uint32_t> saved_;
     std::vector<uint32_t> counts_;  // the marks of the current line: points per mark
@@ -290,7 +300,7 @@ QList<QPolygon> DashMarks(const QPolygon& path, const QList<qreal>& pattern) {
     QList<QPolygon> marks;
     QPolygon mark;
     WalkMarks(
-        path, pattern, [&] { mark.clear(); }, [&](const QPoint& p) { mark.append(p); },
+        path.constData(), path.size(), pattern, [&] { mark.clear(); }, [&](const QPoint& p) { mark.append(p); },
         [&] {
             if (mark.size() >= 2) marks.append(mark);
         });

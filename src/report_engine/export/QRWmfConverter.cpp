@@ -2,10 +2,12 @@
 
 #include <QHash>
 #include <QVector>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
+#include "report_engine/canvas/QRByteSink.h"
 #include "report_engine/canvas/QREmfFormat.h"
 #include "runtime/Conversions.h"
 
@@ -77,33 +79,88 @@ int16_t Clamp16(int64_t v) {
     return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767));
 }
 
+/// A record's parameter words: at most a few, kept without an allocation.
+class TWords {
+  public:
+    TWords() = default;
+    TWords(std::initializer_list<int16_t> words) {
+        for (const int16_t w : words)
+            *this << w;
+    }
+    TWords& operator<<(int16_t w) {
+        if (n_ < kMax)
+            words_[n_++] = w;
+        return *this;
+    }
+    const int16_t* constData() const { return words_; }
+    qsizetype size() const { return n_; }
+
+  private:
+    static constexpr qsizetype kMax = 16;
+    int16_t words_[kMax] = {};
+    qsizetype n_ = 0;
+};
+
 class TWmfWriter {
   public:
     /// The headers (placeable and standard) come first and are filled in by Finish.
     static constexpr qsizetype kHeadBytes = 22 + 18;
-    explicit TWmfWriter(qsizetype expected = 0) {
-        body_.reserve(kHeadBytes + expected);
-        body_.resize(kHeadBytes);
+    explicit TWmfWriter(qsizetype expected = 0) : sink_(body_, kHeadBytes + expected) {
+        sink_.Space(kHeadBytes);
     }
 
     /// A polyline whose points are already 16-bit x, y pairs, as in a 16-bit enhanced record.
     void Polyline(uint16_t count, const char* points) {
-        const uint32_t sizeWords = 3 + 1 + 2 * uint32_t(count);
-        Put32(sizeWords);
-        Put16(META_POLYLINE);
-        Put16(count);
-        body_.append(points, 4 * qsizetype(count));
-        maxRecord_ = std::max(maxRecord_, sizeWords);
+        char* o = Open(META_POLYLINE, nullptr, 0, 2 + 4 * qsizetype(count));
+        Put16(o, count);
+        if (count == 2)  // a styled rule's mark, the most common by far
+            std::memcpy(o + 2, points, 8);
+        else
+            std::memcpy(o + 2, points, 4 * size_t(count));
     }
 
-    void Record(uint16_t function, const QVector<int16_t>& words, const QByteArray& tail = {}) {
+    /// A polyline or polygon of count points read from an enhanced record at
+    /// offset `at`: 32-bit points (wide) held to 16 bits, or 16-bit ones as they are.
+    void Points(uint16_t function, uint16_t count, const char* at, bool wide) {
+        char* o = Open(function, nullptr, 0, 2 + 4 * qsizetype(count));
+        Put16(o, count);
+        o += 2;
+        for (uint32_t i = 0; i < count; ++i, o += 4) {
+            if (wide) {
+                Put16(o, static_cast<uint16_t>(Clamp16(qFromLittleEndian<int32_t>(at + 8 * i))));
+                Put16(o + 2, static_cast<uint16_t>(Clamp16(qFromLittleEndian<int32_t>(at + 8 * i + 4))));
+            } else {
+                std::memcpy(o, at + 4 * i, 4);
+            }
+        }
+    }
+
+    void Record(uint16_t function, const TWords& words, QByteArrayView tail = {}) {
         Emit(function, words.constData(), words.size(), tail);
     }
-    /// Records of a few fixed words, without a vector for them.
-    void Record(uint16_t function, std::initializer_list<int16_t> words, const QByteArray& tail = {}) {
+    /// Records of a few fixed words.
+    void Record(uint16_t function, std::initializer_list<int16_t> words, QByteArrayView tail = {}) {
         Emit(function, words.begin(), static_cast<qsizetype>(words.size()), tail);
     }
-    void Color(QVector<int16_t>& words, uint32_t colorRef) {
+    /// Writes the record's size, function and words, and makes room for tailBytes
+    /// more (an odd count padded with a zero): returns where the tail goes, valid
+    /// until the next record.
+    char* Open(uint16_t function, const int16_t* words, qsizetype count, qsizetype tailBytes) {
+        const uint32_t sizeWords =
+            3 + static_cast<uint32_t>(count) + static_cast<uint32_t>((tailBytes + 1) / 2);
+        char* o = Space(2 * qsizetype(sizeWords));
+        Put16(o, static_cast<uint16_t>(sizeWords & 0xFFFF));
+        Put16(o + 2, static_cast<uint16_t>(sizeWords >> 16));
+        Put16(o + 4, function);
+        o += 6;
+        for (qsizetype i = 0; i < count; ++i, o += 2)
+            Put16(o, static_cast<uint16_t>(words[i]));
+        if (tailBytes % 2)
+            o[tailBytes] = '\0';
+        maxRecord_ = std::max(maxRecord_, sizeWords);
+        return o;
+    }
+    void Color(TWords& words, uint32_t colorRef) {
         words << static_cast<int16_t>(colorRef & 0xFFFF) << static_cast<int16_t>(colorRef >> 16);
     }
 
@@ -124,6 +181,7 @@ class TWmfWriter {
 
     QByteArray Finish(int width, int height, int dpi) {
         Record(META_EOF, {});
+        sink_.Done();
         char* at = body_.data();
         auto put16 = [&](uint16_t v) {
             *at++ = static_cast<char>(v & 0xFF);
@@ -160,29 +218,21 @@ class TWmfWriter {
     }
 
   private:
-    void Emit(uint16_t function, const int16_t* words, qsizetype count, const QByteArray& tail) {
-        const uint32_t sizeWords =
-            3 + static_cast<uint32_t>(count) + static_cast<uint32_t>((tail.size() + 1) / 2);
-        Put32(sizeWords);
-        Put16(function);
-        for (qsizetype i = 0; i < count; ++i)
-            Put16(static_cast<uint16_t>(words[i]));
-        body_ += tail;
-        if (tail.size() % 2)
-            body_.push_back('\0');
-        maxRecord_ = std::max(maxRecord_, sizeWords);
+    void Emit(uint16_t function, const int16_t* words, qsizetype count, QByteArrayView tail) {
+        char* o = Open(function, words, count, tail.size());
+        if (!tail.isEmpty())
+            std::memcpy(o, tail.data(), size_t(tail.size()));
     }
 
-    void Put16(uint16_t v) {
-        body_.push_back(static_cast<char>(v & 0xFF));
-        body_.push_back(static_cast<char>(v >> 8));
+    static void Put16(char* o, uint16_t v) {
+        o[0] = static_cast<char>(v & 0xFF);
+        o[1] = static_cast<char>(v >> 8);
     }
-    void Put32(uint32_t v) {
-        Put16(static_cast<uint16_t>(v & 0xFFFF));
-        Put16(static_cast<uint16_t>(v >> 16));
-    }
+
+    char* Space(qsizetype n) { return sink_.Space(n); }
 
     QByteArray body_;
+    TByteSink sink_;
     QVector<bool> used_;
     uint32_t maxRecord_ = 3;
 };
@@ -201,7 +251,7 @@ class TConverter {
                 break;
             case EMR_SETTEXTCOLOR:
             case EMR_SETBKCOLOR: {
-                QVector<int16_t> w;
+                TWords w;
                 out_.Color(w, r.U32(8));
                 out_.Record(type == EMR_SETTEXTCOLOR ? META_SETTEXTCOLOR : META_SETBKCOLOR, w);
                 break;
@@ -230,15 +280,9 @@ class TConverter {
                 const uint32_t pointSize = wide ? 8 : 4;
                 if (count == 0 || count > 0x7FFF || !r.Has(28, count * pointSize))
                     break;
-                QVector<int16_t> w;
-                w << static_cast<int16_t>(count);
-                for (uint32_t i = 0; i < count; ++i) {
-                    const uint32_t at = 28 + i * pointSize;
-                    w << (wide ? Clamp16(r.I32(at)) : r.I16(at))
-                      << (wide ? Clamp16(r.I32(at + 4)) : r.I16(at + 2));
-                }
                 const bool polygon = type == EMR_POLYGON16 || type == EMR_POLYGON;
-                out_.Record(polygon ? META_POLYGON : META_POLYLINE, w);
+                out_.Points(polygon ? META_POLYGON : META_POLYLINE, static_cast<uint16_t>(count), r.At(28),
+                            wide);
                 break;
             }
             case EMR_POLYPOLYLINE16:
@@ -251,13 +295,13 @@ class TConverter {
                 out_.Record(META_RESTOREDC, {Clamp16(r.I32(8))});
                 break;
             case EMR_CREATEPEN: {
-                QVector<int16_t> w{static_cast<int16_t>(r.U32(12)), Clamp16(r.I32(16)), 0};
+                TWords w{static_cast<int16_t>(r.U32(12)), Clamp16(r.I32(16)), 0};
                 out_.Color(w, r.U32(24));
                 Create(r.U32(8), META_CREATEPENINDIRECT, w);
                 break;
             }
             case EMR_CREATEBRUSHINDIRECT: {
-                QVector<int16_t> w{static_cast<int16_t>(r.U32(12))};
+                TWords w{static_cast<int16_t>(r.U32(12))};
                 out_.Color(w, r.U32(16));
                 w << static_cast<int16_t>(r.U32(20));
                 Create(r.U32(8), META_CREATEBRUSHINDIRECT, w);
@@ -266,8 +310,8 @@ class TConverter {
             case EMR_EXTCREATEFONTINDIRECTW: {
                 if (!r.Has(12, 92))
                     break;
-                QVector<int16_t> w{Clamp16(r.I32(12)), Clamp16(r.I32(16)), Clamp16(r.I32(20)),
-                                   Clamp16(r.I32(24)), Clamp16(r.I32(28))};
+                TWords w{Clamp16(r.I32(12)), Clamp16(r.I32(16)), Clamp16(r.I32(20)), Clamp16(r.I32(24)),
+                         Clamp16(r.I32(28))};
                 QByteArray tail;
                 for (uint32_t i = 32; i < 40; ++i)
                     tail.push_back(static_cast<char>(r.U8(i)));  // italic .. pitch
@@ -313,8 +357,7 @@ class TConverter {
     }
 
   private:
-    void Create(uint32_t handle, uint16_t function, const QVector<int16_t>& words,
-                const QByteArray& tail = {}) {
+    void Create(uint32_t handle, uint16_t function, const TWords& words, QByteArrayView tail = {}) {
         if (objects_.contains(handle)) {  // a handle reused without deletion
             const int old = objects_.take(handle);
             out_.Record(META_DELETEOBJECT, {static_cast<int16_t>(old)});
@@ -328,7 +371,7 @@ class TConverter {
     int Stock(uint32_t which) {
         if (stock_.contains(which))
             return stock_.value(which);
-        QVector<int16_t> w;
+        TWords w;
         uint16_t function = META_CREATEBRUSHINDIRECT;
         QByteArray tail;
         auto gray = [](int v) { return static_cast<uint32_t>(v | v << 8 | v << 16); };
@@ -361,28 +404,51 @@ class TConverter {
         const uint32_t offDx = r.U32(72);
         if (count == 0 || count > 0x7FFF || !r.Has(offString, count * (wide ? 2 : 1)))
             return;
-        QString text;
-        for (uint32_t i = 0; i < count; ++i) {
-            text += wide ? QChar(static_cast<uint16_t>(r.I16(offString + 2 * i)))
-                         : QChar(static_cast<uchar>(r.U8(offString + i)));
+        // The code page's bytes: a character of Latin-1 outside its 0x80-0x9F block is
+        // its own byte in both; others are looked up, a surrogate pair giving one '?'.
+        const char* units = r.At(offString);
+        bool direct = true;
+        if (wide) {
+            for (uint32_t i = 0; i < count && direct; ++i) {
+                const uint16_t u = qFromLittleEndian<uint16_t>(units + 2 * i);
+                direct = u < 0x80 || (u >= 0xA0 && u <= 0xFF);
+            }
         }
-        const QByteArray bytes = wide ? ToWindows1252(text) : text.toLatin1();
-        QVector<int16_t> w{Clamp16(y), Clamp16(x), static_cast<int16_t>(bytes.size()),
-                           static_cast<int16_t>(options & 0x0006)};
+        QByteArray looked;
+        if (!direct) {
+            QString text(static_cast<qsizetype>(count), Qt::Uninitialized);
+            for (uint32_t i = 0; i < count; ++i)
+                text[i] = QChar(qFromLittleEndian<uint16_t>(units + 2 * i));
+            looked = ToWindows1252(text);
+        }
+        const qsizetype length = direct ? qsizetype(count) : looked.size();
+        TWords w{Clamp16(y), Clamp16(x), static_cast<int16_t>(length),
+                 static_cast<int16_t>(options & 0x0006)};
         if (options & 0x0006) {  // opaque or clipped: the rectangle comes along
             w << Clamp16(r.I32(56)) << Clamp16(r.I32(60)) << Clamp16(r.I32(64)) << Clamp16(r.I32(68));
         }
-        QByteArray tail = bytes;
-        if (tail.size() % 2)
-            tail.push_back('\0');
-        if (offDx != 0 && r.Has(offDx, count * 4)) {
-            for (uint32_t i = 0; i < count; ++i) {
-                const int16_t dx = Clamp16(r.I32(offDx + 4 * i));
-                tail.push_back(static_cast<char>(dx & 0xFF));
-                tail.push_back(static_cast<char>((dx >> 8) & 0xFF));
+        const bool advances = offDx != 0 && r.Has(offDx, count * 4);
+        const qsizetype padded = length + length % 2;
+        char* o = out_.Open(META_EXTTEXTOUT, w.constData(), w.size(),
+                            padded + (advances ? 2 * qsizetype(count) : 0));
+        if (!direct)
+            std::memcpy(o, looked.constData(), size_t(length));
+        else if (wide)
+            for (uint32_t i = 0; i < count; ++i)
+                o[i] = units[2 * i];  // the low byte, little-endian
+        else
+            std::memcpy(o, units, count);
+        if (length % 2)
+            o[length] = '\0';
+        if (advances) {
+            o += padded;
+            const char* from = r.At(offDx);
+            for (uint32_t i = 0; i < count; ++i, o += 2) {
+                const int16_t dx = Clamp16(qFromLittleEndian<int32_t>(from + 4 * i));
+                o[0] = static_cast<char>(dx & 0xFF);
+                o[1] = static_cast<char>((dx >> 8) & 0xFF);
             }
         }
-        out_.Record(META_EXTTEXTOUT, w, tail);
     }
 
     /// A Windows metafile has no poly-polyline: one polyline per part.
@@ -391,8 +457,9 @@ class TConverter {
         if (polys == 0 || polys > 0x7FFF || total > 0x7FFFFF || !r.Has(32, polys * 4 + total * 4))
             return;
         uint32_t at = 32 + polys * 4;
+        const char* counts = r.At(32);
         for (uint32_t i = 0, used = 0; i < polys; ++i) {
-            const uint32_t count = r.U32(32 + i * 4);
+            const uint32_t count = qFromLittleEndian<uint32_t>(counts + 4 * i);
             if (count > total - used || count > 0x7FFF)
                 return;
             used += count;
@@ -406,15 +473,15 @@ class TConverter {
         const uint32_t offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60);
         if (cbBmi < 40 || !r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits))
             return;
-        QVector<int16_t> w;
+        TWords w;
         const uint32_t rop = r.U32(68);
         w << static_cast<int16_t>(rop & 0xFFFF) << static_cast<int16_t>(rop >> 16);
         w << static_cast<int16_t>(r.U32(64));  // colour usage
         w << Clamp16(r.I32(44)) << Clamp16(r.I32(40)) << Clamp16(r.I32(36)) << Clamp16(r.I32(32));
         w << Clamp16(r.I32(76)) << Clamp16(r.I32(72)) << Clamp16(r.I32(28)) << Clamp16(r.I32(24));
-        QByteArray dib(r.At(offBmi), cbBmi);
-        dib.append(r.At(offBits), cbBits);
-        out_.Record(META_STRETCHDIB, w, dib);
+        char* o = out_.Open(META_STRETCHDIB, w.constData(), w.size(), qsizetype(cbBmi) + cbBits);
+        std::memcpy(o, r.At(offBmi), cbBmi);
+        std::memcpy(o + cbBmi, r.At(offBits), cbBits);
     }
 
     TWmfWriter& out_;

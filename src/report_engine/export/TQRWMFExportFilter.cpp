@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <atomic>
 
+#include "report_engine/canvas/QREmfRead.h"
 #include "report_engine/canvas/QREmfScale.h"
-#include "report_engine/canvas/TQREmfPlayer.h"
 #include "report_engine/export/QRStyledPenMarks.h"
 #include "report_engine/export/QRWmfConverter.h"
 #include "report_engine/printer/TQRPrinter.h"
@@ -25,15 +25,30 @@ QString WithoutExtension(const QString& fileName) {
 
 // The page as the file holds it: in finer units, so that readers which place each
 // glyph at its advance keep the font's spacing (16-bit coordinates for a WMF).
-QByteArray Exported(const QByteArray& recording, bool emf) {
-    return emfscale::Finer(recording, emf ? emfscale::kFactor : emfscale::FactorFor16Bit(recording));
+const QByteArray& Exported(const QByteArray& recording, bool emf, QByteArray& buffer) {
+    return emfscale::Finer(recording, emf ? emfscale::kFactor : emfscale::FactorFor16Bit(recording), buffer);
 }
 
-// The characters of the page's texts that the WMF's code page lacks.
+// The characters of the page's texts that the WMF's code page lacks. A text of
+// Latin-1 outside its 0x80-0x9F block, as most are, has none and is not decoded.
 int Replaced(const QByteArray& recording) {
     int count = 0;
-    for (const TQREmfPlayer::TextRecord& text : TQREmfPlayer::Texts(recording))
-        count += CountOutsideWindows1252(text.Text);
+    emf::Walker walker(recording);
+    while (const std::optional<emf::Record> r = walker.Next()) {
+        const bool wide = r->type == emf::EMR_EXTTEXTOUTW;
+        if (!wide && r->type != emf::EMR_EXTTEXTOUTA) continue;
+        if (!r->Has(emf::kExtTextOutFixed)) continue;
+        const uint32_t n = r->U32(44), offset = r->U32(48);
+        if (!r->Fits(offset, n, wide ? 2 : 1)) continue;
+        bool own = true;
+        for (uint32_t i = 0; i < n && own; ++i) {
+            const uint32_t c = wide ? r->U16(offset + 2 * i) : static_cast<uint8_t>(r->p[offset + i]);
+            own = c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+        }
+        if (own) continue;
+        uint32_t count16 = 0;
+        count += CountOutsideWindows1252(emf::TextOf(*r, wide, count16));
+    }
     return count;
 }
 }  // namespace
@@ -56,7 +71,7 @@ QStringList TQRWMFExportFilter::SavePages() {
     // earlier set of the same name left whole.
     TSafeFileSet set(QFileInfo(baseName_).absolutePath());
     const int count = SourcePrinter->GetPageCount();
-    QByteArray expanded;  // one buffer for every page's expansion
+    QByteArray expanded, finer;  // one buffer of each step for every page
     for (int n = 1; n <= count; ++n) {
         const std::unique_ptr<TQRPageRecording> page = SourcePrinter->GetPage(n);
         if (!page) continue;
@@ -65,10 +80,10 @@ QStringList TQRWMFExportFilter::SavePages() {
         // exported page carries the preview's as solid marks.
         const QByteArray& recording = ExpandStyledPens(page->Data(), expanded);
         if (emf) {
-            set.Add(name, Exported(recording, true));
+            set.Add(name, Exported(recording, true, finer));
         } else {
             QString error;
-            const QByteArray wmf = ConvertEmfToWmf(Exported(recording, false), &error);
+            const QByteArray wmf = ConvertEmfToWmf(Exported(recording, false, finer), &error);
             ReplacedCharacters += Replaced(page->Data());
             if (wmf.isEmpty()) {
                 throw Exception(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2").arg(name, error));
