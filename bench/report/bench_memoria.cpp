@@ -5,7 +5,8 @@
 //
 //   bench_memoria [--pacote PROGRAMA] [ITENS ...]
 //
-// ITENS defaults to 50000 200000 (100 items per lot); --pacote measures
+// ITENS defaults to 50000 200000 (the process the other report benchmarks
+// write, in whole lots of 100 items); --pacote measures
 // another build of the companion tool (to compare before and after a change).
 //
 // Prints, per size and command, the peak resident memory in MiB, its ratio to
@@ -26,9 +27,9 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+#include "BenchProcesso.h"
 
-constexpr int kItemsPerLot = 100;
+namespace {
 
 struct TMeasure {
     double peakMib = -1;
@@ -68,38 +69,6 @@ TMeasure Run(const QString& program, const QStringList& arguments) {
     return m;
 }
 
-// The large process of the end-to-end tests: items numbered within lots of
-// 100, the process header repeated on every item, written as the interchange CSV.
-bool WriteCsv(const QString& path, int items) {
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(
-        "nro_lote;nro_item;cod_produto;cod_unidademedida;des_especificacao;qtd_produto;des_lote;"
-        "des_produto;des_unidademedida;vlr_lance;nro_cuc;cod_entidade;ano_exercicio;nro_processo;"
-        "cod_modalidadelicitacao;seq_modalidadelicitacao;dat_processo;idt_tipoapuracao;des_tipoapuracao;"
-        "cod_objeto;des_municipio;des_tipoentidade;des_nome;nro_documento;des_marca;vlr_realinhamento;"
-        "vlr_total;des_objeto;des_modalidadelicitacao;flg_encerrado\n");
-    const QByteArray tail =
-        ";UNIDADE;1000,00;88;311;2009;1269;5;7;15/03/2009;2;MENOR PREÇO POR LOTE;OBJ-2009/044;"
-        "SANTA RITA DO VALE;PREFEITURA MUNICIPAL DE SANTA RITA DO VALE;PAPELARIA BOA VISTA LTDA;"
-        "12123123000199;;;;Registro de preços de materiais diversos.;PREGÃO PRESENCIAL;0\n";
-    QByteArray line;
-    for (int n = 0; n < items; ++n) {
-        const int lot = n / kItemsPerLot + 1;
-        const int item = n % kItemsPerLot + 1;
-        line = QByteArray::number(lot) + ';' + QByteArray::number(item) + ';' +
-               QByteArray::number(100000 + lot * 1000 + item) + ";1;Especificação do item " +
-               QByteArray::number(item) + " do lote " + QByteArray::number(lot) + ".;" +
-               QByteArray::number(item % 50 + 1) + ";LOTE " + QByteArray::number(lot).rightJustified(4, '0') +
-               " - MATERIAIS DIVERSOS;PRODUTO " + QByteArray::number(lot) + '.' + QByteArray::number(item) +
-               " DESCRIÇÃO DO ITEM" + tail;
-        if (out.write(line) != line.size())
-            return false;
-    }
-    return out.flush();
-}
-
 void Print(const char* what, const TMeasure& m, double peer) {
     if (m.exitCode != 0) {
         std::printf("  %-20s falhou (saída %d) depois de %.1f s\n", what, m.exitCode, m.seconds);
@@ -133,13 +102,16 @@ int main(int argc, char** argv) {
     for (int items : sizes) {
         const QString csv = dir.filePath(QStringLiteral("grande.csv"));
         const QString kpz = dir.filePath(QStringLiteral("grande.KPZ"));
-        if (!WriteCsv(csv, items) || Run(pacote, {QStringLiteral("importar"), csv, kpz}).exitCode != 0) {
+        // The process of the other report benchmarks, in whole lots of 100 items.
+        const int lots = (items + quorin::bench::kItems - 1) / quorin::bench::kItems;
+        quorin::bench::WriteProcessCsv(csv, lots);
+        if (Run(pacote, {QStringLiteral("importar"), csv, kpz}).exitCode != 0) {
             std::printf("não foi possível gerar o processo de %d itens\n", items);
             return 1;
         }
         QFile::remove(csv);
-        std::printf("%d itens (%d lotes), processo de %.1f MB\n", items,
-                    (items + kItemsPerLot - 1) / kItemsPerLot, double(QFile(kpz).size()) / 1e6);
+        std::printf("%d itens (%d lotes), processo de %.1f MB\n", lots * quorin::bench::kItems, lots,
+                    double(QFile(kpz).size()) / 1e6);
         const TMeasure peer = Run(pacote, {QStringLiteral("verificar"), kpz});
         Print("verificar", peer, peer.peakMib);
         for (const char* format : formats) {
