@@ -335,6 +335,24 @@ bool NeedsShaping(const QChar* units, qsizetype n, const quint32* glyphs) {
     return false;
 }
 
+// How glyphs of `pixels` pixels go onto the painter's device. The glyph cache
+// renders each glyph as a bitmap at its device size and fails on sizes or
+// stretches far outside what text is drawn at (a recording may map its units
+// however it likes): such text is filled as outlines, or not drawn at all when
+// it would be absurdly large.
+enum class TGlyphDrawing { Cached, Outlines, None };
+
+TGlyphDrawing GlyphDrawingFor(const QTransform& t, qreal pixels) {
+    const qreal sx = std::hypot(t.m11(), t.m12()) * pixels;
+    const qreal sy = std::hypot(t.m21(), t.m22()) * pixels;
+    const qreal large = std::max(sx, sy);
+    const qreal small = std::min(sx, sy);
+    if (!(large <= 20000)) {
+        return TGlyphDrawing::None;
+    }
+    return large <= 256 && large <= 2 * small + 2 ? TGlyphDrawing::Cached : TGlyphDrawing::Outlines;
+}
+
 // Lets Qt lay the text out with font fallback and bidirectional order, and fits the
 // line into width (the recorded advances' sum) with its baseline at origin.
 void DrawShaped(QPainter& painter, const DrawFont& font, QPointF origin, const QString& text, qreal width) {
@@ -358,7 +376,28 @@ void DrawShaped(QPainter& painter, const DrawFont& font, QPointF origin, const Q
     painter.save();
     painter.translate(origin);
     painter.scale(stretch, 1);
-    layout.draw(&painter, QPointF(-line.x(), -line.ascent()));
+    const QPointF at(-line.x(), -line.ascent());
+    // The stretch counts too: the fallback fonts' glyphs are cached at the stretched size.
+    switch (GlyphDrawingFor(painter.combinedTransform(), font.Font.pixelSize())) {
+        case TGlyphDrawing::Cached:
+            layout.draw(&painter, at);
+            break;
+        case TGlyphDrawing::Outlines: {
+            QPainterPath outlines;
+            for (const QGlyphRun& run : layout.glyphRuns()) {
+                const QRawFont raw = run.rawFont();
+                const QList<quint32> glyphs = run.glyphIndexes();
+                const QList<QPointF> positions = run.positions();
+                for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+                    outlines.addPath(raw.pathForGlyph(glyphs[i]).translated(positions[i] + at));
+                }
+            }
+            painter.fillPath(outlines, painter.pen().color());
+            break;
+        }
+        case TGlyphDrawing::None:
+            break;
+    }
     painter.restore();
 }
 
@@ -416,17 +455,8 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
     if (n == 0 || !font.Raw.isValid()) {
         return;
     }
-    // The glyph cache renders each glyph as a bitmap at its device size, and
-    // fails on sizes or stretches far outside what text is drawn at (a
-    // recording may map its units however it likes). Such text is filled as
-    // outlines, or not drawn at all when it would be absurdly large.
-    const QTransform t = painter.combinedTransform();
-    const qreal pixels = font.Font.pixelSize();
-    const qreal sx = std::hypot(t.m11(), t.m12()) * pixels;
-    const qreal sy = std::hypot(t.m21(), t.m22()) * pixels;
-    const qreal large = std::max(sx, sy);
-    const qreal small = std::min(sx, sy);
-    if (!(large <= 20000)) {
+    const TGlyphDrawing drawing = GlyphDrawingFor(painter.combinedTransform(), font.Font.pixelSize());
+    if (drawing == TGlyphDrawing::None) {
         return;
     }
     qint64 total = 0;
@@ -449,7 +479,7 @@ void Draw(QPainter& painter, const DrawFont& font, QPointF origin, const QString
             positions[i] = QPointF(origin.x() + (even ? fine[i] : x), origin.y());
             x += dx[i];
         }
-        if (large <= 256 && large <= 2 * small + 2) {
+        if (drawing == TGlyphDrawing::Cached) {
             QGlyphRun run;
             run.setRawFont(font.Raw);
             run.setRawData(glyphs.constData(), positions.constData(), static_cast<int>(n));

@@ -1,6 +1,8 @@
 // The player as a loader of outside bytes: records other programs write are
 // drawn, damaged recordings draw what precedes the damage and never crash,
 // and Texts() finds the narrow and wide text records.
+#include <QDir>
+#include <QFile>
 #include <QtTest>
 
 #include "CanvasScenes.h"
@@ -170,6 +172,22 @@ class TestEmfPlayer : public QObject {
         QVERIFY2(RedAt(image, 70, 70), "records before the damage must play");
         QCOMPARE(RedAt(image, 20, 20), laterRecordsPlay);
         TQREmfPlayer::Texts(emf);
+    }
+
+    // The pages the fuzzer keeps, its findings among them (a text laid out with
+    // fallback fonts at thousands of pixels crashed the glyph cache), play in
+    // the ordinary suite too.
+    void fuzzerPagesPlay() {
+        const QDir corpus(QStringLiteral(QUORIN_SOURCE_DIR "/fuzz/canvas/corpus"));
+        const QStringList pages = corpus.entryList(QDir::Files);
+        QVERIFY(pages.contains(QStringLiteral("huge_shaped_text.emf")));
+        for (const QString& name : pages) {
+            QFile file(corpus.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray page = file.readAll();
+            PlayOn(page, QSize(96, 72));
+            TQREmfPlayer::Texts(page);
+        }
     }
 
     void truncationAtEveryByteDrawsThePrecedingRecords() {
