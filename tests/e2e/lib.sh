@@ -226,13 +226,19 @@ e2e_wait_gone_id() {
 }
 
 # e2e_copy_focused: selects all of the focused text field, copies it and prints what the
-# clipboard holds (xclip).
+# clipboard holds (xclip), waiting up to five seconds for the program to fill it (an
+# empty field leaves it empty).
 e2e_copy_focused() {
   command -v xclip >/dev/null || { e2e_log "xclip is not installed"; return 1; }
   printf '' | xclip -selection clipboard 2>/dev/null || true
   e2e_key ctrl+a ctrl+c
-  sleep 0.3
-  xclip -o -selection clipboard 2>/dev/null
+  local i text=""
+  for i in $(seq 1 25); do
+    sleep 0.2
+    text=$(xclip -o -selection clipboard 2>/dev/null || true)
+    [ -n "$text" ] && break
+  done
+  printf '%s' "$text"
 }
 
 # e2e_threads PID: the number of threads of a process.
