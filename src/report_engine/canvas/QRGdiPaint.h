@@ -40,18 +40,20 @@ inline uint32_t StyleCode(TQRPenStyle style) {
 /// reference device, i.e. what the preview shows at 100 %. Empty for a solid
 /// or a null pen. Every output (screen, printer, PDF, metafile) draws this
 /// pattern scaled to its own resolution.
-inline QList<qreal> DashPattern(uint32_t style) {
+inline const QList<qreal>& DashPattern(uint32_t style) {
+    // Made once: every line of every page asks for its pen's pattern.
+    static const QList<qreal> solid, dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6}, dashDotDot{9, 3, 3, 3, 3, 3};
     switch (style & 0xF) {
         case emf::PS_DASH:
-            return {18, 6};
+            return dash;
         case emf::PS_DOT:
-            return {3, 3};
+            return dot;
         case emf::PS_DASHDOT:
-            return {9, 6, 3, 6};
+            return dashDot;
         case emf::PS_DASHDOTDOT:
-            return {9, 3, 3, 3, 3, 3};
+            return dashDotDot;
         default:
-            return {};
+            return solid;
     }
 }
 
@@ -69,7 +71,7 @@ inline QPen MakePen(uint32_t style, int width, const QColor& color, qreal scale 
     pen.setWidth(std::clamp(width, 0, 32767));
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
-    const QList<qreal> lengths = DashPattern(style);
+    const QList<qreal>& lengths = DashPattern(style);
     if (lengths.isEmpty()) {
         return pen;
     }

@@ -2,7 +2,6 @@
 
 #include <QtEndian>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -69,17 +68,7 @@ void WalkMarks(const QPoint* path, qsizetype points, const QList<qreal>& pattern
     if (inMark) end();
 }
 
-/// The pattern of a style, made once: every line of a page asks for it.
-const QList<qreal>& PatternOf(uint32_t style) {
-    static const std::array<QList<qreal>, 16> patterns = [] {
-        std::array<QList<qreal>, 16> all;
-        for (uint32_t s = 0; s < all.size(); ++s) all[s] = gdipaint::DashPattern(s);
-        return all;
-    }();
-    return patterns[style & 0xF];
-}
-
-bool Styled(uint32_t style) { return !PatternOf(style).isEmpty(); }
+bool Styled(uint32_t style) { return !gdipaint::DashPattern(style).isEmpty(); }
 
 uint32_t U32(const char* at) { return qFromLittleEndian<uint32_t>(at); }
 int32_t I32(const char* at) { return qFromLittleEndian<int32_t>(at); }
@@ -225,7 +214,7 @@ class TExpander {
         counts_.clear();
         points_.clear();
         WalkMarks(
-            path, pathPoints, PatternOf(pen.style), [&] { counts_.push_back(0); },
+            path, pathPoints, gdipaint::DashPattern(pen.style), [&] { counts_.push_back(0); },
             [&](const QPoint& p) {
                 points_.push_back(p);
                 ++counts_.back();

@@ -95,7 +95,7 @@ void TQRPDFDocumentFilter::AcceptGraphic(int x, int y, const TQRExportGraphic& g
         item_.PenWidth = graphic.Pen.Width;
         // A styled pen as the preview shows it at 100 %: its pattern and a
         // width of at least one pixel of the run's page sink, in points.
-        const QList<qreal> dashes = gdipaint::DashPattern(gdipaint::StyleCode(graphic.Pen.Style));
+        const QList<qreal>& dashes = gdipaint::DashPattern(gdipaint::StyleCode(graphic.Pen.Style));
         if (!dashes.isEmpty()) {
             item_.PenWidth = std::max(1, graphic.Pen.Width) * kx_;
             for (const qreal length : dashes) {
