@@ -108,7 +108,7 @@ bool ParseInt64(const QString& text, int64_t& out) {
 }  // namespace
 
 int Windows1252Byte(char16_t u) {
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+    if (IsOwnWindows1252Byte(u)) {
         return u;
     }
     for (int i = 0; i < 32; ++i) {
@@ -209,8 +209,8 @@ int CountOutsideWindows1252(const QString& text) {
     const QChar* units = text.constData();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = units[i];
-        if (c.unicode() < 0x80 || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF)) {
-            continue;  // ASCII and Latin-1: the same byte
+        if (IsOwnWindows1252Byte(c.unicode())) {
+            continue;
         }
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             ++i;

@@ -30,6 +30,11 @@ QString TrimRight(const QString& text);
 QByteArray ToWindows1252(const QString& text);
 /// The Windows-1252 byte of one UTF-16 code unit; -1 for one outside the code page.
 int Windows1252Byte(char16_t unit);
+/// True for a UTF-16 code unit that is its own byte in Windows-1252: ASCII and
+/// Latin-1 outside its 0x80-0x9F block, as most characters of a text are.
+inline bool IsOwnWindows1252Byte(char16_t unit) {
+    return unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF);
+}
 QString FromWindows1252(const QByteArray& bytes);
 /// True when every character of the text exists in Windows-1252.
 bool IsWindows1252(const QString& text);

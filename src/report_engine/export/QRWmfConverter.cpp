@@ -411,7 +411,7 @@ class TConverter {
         if (wide) {
             for (uint32_t i = 0; i < count && direct; ++i) {
                 const uint16_t u = qFromLittleEndian<uint16_t>(units + 2 * i);
-                direct = u < 0x80 || (u >= 0xA0 && u <= 0xFF);
+                direct = IsOwnWindows1252Byte(u);
             }
         }
         QByteArray looked;

@@ -43,7 +43,7 @@ int Replaced(const QByteArray& recording) {
         bool own = true;
         for (uint32_t i = 0; i < n && own; ++i) {
             const uint32_t c = wide ? r->U16(offset + 2 * i) : static_cast<uint8_t>(r->p[offset + i]);
-            own = c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+            own = IsOwnWindows1252Byte(static_cast<char16_t>(c));
         }
         if (own) continue;
         uint32_t count16 = 0;
