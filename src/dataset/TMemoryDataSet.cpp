@@ -658,6 +658,11 @@ void TMemoryDataSet::SetActiveValue(int column, const TFieldValue& value) {
 
 namespace {
 
+// A kind whose values are kept as bytes: texts and blobs.
+bool IsBytesKind(TFieldType k) {
+    return k == TFieldType::ftString || k == TFieldType::ftMemo || k == TFieldType::ftBlob;
+}
+
 // How many of the stored bytes of a text or blob value of `from` make the text
 // `target` keeps of it (cut at a character by the target's size); -1 when the
 // bytes are not that text (a blob that is not UTF-8, a cut inside a character).
@@ -679,14 +684,11 @@ void TMemoryDataSet::SetActiveTextOf(int column, const TMemoryDataSet& source, i
     }
     const TField* target = columns_[size_t(column)];
     const TField* from = source.columns_[size_t(sourceColumn)];
-    const auto bytesKind = [](TFieldType k) {
-        return k == TFieldType::ftString || k == TFieldType::ftMemo || k == TFieldType::ftBlob;
-    };
     // The bytes are kept as they are when they are the text the value would
     // have: a stored row of the source (not one it is editing), UTF-8 text, cut
     // by the target's size at a character.
     if (state_ == TDataSetState::dsInsert && source.Active() && !source.d->buffered && source.d->cur >= 0 &&
-        bytesKind(target->DataType()) && bytesKind(from->DataType())) {
+        IsBytesKind(target->DataType()) && IsBytesKind(from->DataType())) {
         const uint32_t row = source.d->RowAt(source.d->StorageAt(source.d->cur));
         TSharedBytes bytes = source.d->store.SharedBytes(row, sourceColumn);
         const qsizetype kept = KeptOfText(*target, *from, bytes.View());
@@ -792,8 +794,7 @@ TMemoryDataSet::TArrival TMemoryDataSet::Arrival(const TColumnCopy& copy, const 
         return TArrival::Constant;
     }
     const TField& from = *copy.source;
-    const bool bytesKind = kind == TFieldType::ftString || kind == TFieldType::ftMemo || kind == TFieldType::ftBlob;
-    if (!TRowStore::SameForm(kind, from.DataType()) || (copy.as == TCopyAs::Text) != bytesKind) {
+    if (!TRowStore::SameForm(kind, from.DataType()) || (copy.as == TCopyAs::Text) != IsBytesKind(kind)) {
         return TArrival::Copied;
     }
     const TRowStore& rows = source.d->store;
@@ -905,27 +906,23 @@ bool TMemoryDataSet::AppendColumnsOf(TMemoryDataSet& source, const std::vector<T
 
     // The other columns are copied row by row into rows of their own.
     TMemoryDataSet rest;
-    std::vector<TColumnCopy> restCopies;
     for (std::size_t c = 0; c < columns_.size(); ++c) {
         if (arrival[c] == TArrival::Copied) {
             const TField* f = columns_[c];
             const auto* real = dynamic_cast<const TFloatField*>(f);
-            TField* g = rest.AddField(f->FieldName(), f->DataType(), f->Size(), real && real->Currency());
-            from[c].column = g->column_;
-            restCopies.push_back({g, copyOf[c]->source, copyOf[c]->as, copyOf[c]->text});
+            from[c].column = rest.AddField(f->FieldName(), f->DataType(), f->Size(), real && real->Currency())->column_;
+        }
+    }
+    // In the order of the assignments, as the copy row by row makes them.
+    std::vector<TColumnCopy> restCopies;
+    for (const TColumnCopy& copy : copies) {
+        const std::size_t c = size_t(copy.target->column_);
+        if (arrival[c] == TArrival::Copied) {
+            restCopies.push_back({rest.columns_[size_t(from[c].column)], copy.source, copy.as, copy.text});
         }
     }
     const bool someRest = !restCopies.empty();
     if (someRest) {
-        // In the order of the assignments, as the copy row by row makes them.
-        std::vector<TColumnCopy> ordered;
-        for (const TColumnCopy& copy : copies) {
-            if (arrival[size_t(copy.target->column_)] == TArrival::Copied) {
-                ordered.push_back(
-                    {rest.columns_[size_t(from[size_t(copy.target->column_)].column)], copy.source, copy.as, copy.text});
-            }
-        }
-        restCopies = std::move(ordered);
         rest.CreateDataSet();
         rest.ReserveRows(static_cast<int>(n));
     }
