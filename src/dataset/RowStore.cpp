@@ -283,32 +283,17 @@ TRowStore TRowStore::FromColumns(uint32_t rows, std::vector<TFieldType> kinds,
         const TColumnOf& from = columns[i];
         const TFieldType kind = store.kinds_[i];
         if (!from.store) {
-            auto column = std::make_shared<Column>(kind);
-            column->constant = true;
+            // The value stored in a row of its own as any value is, then kept for every row.
+            TRowStore one({kind});
+            one.AddRow();
             const auto* bytes = std::get_if<QByteArray>(&from.value);
-            const TFieldValue v = bytes && column->form == Form::Bytes ? from.value : Canonical(kind, from.value);
-            switch (column->form) {
-                case Form::Int:
-                    column->ints.push_back(IsNullValue(v) ? 0 : std::get<int32_t>(v));
-                    break;
-                case Form::Real:
-                    column->reals.push_back(IsNullValue(v) ? 0 : std::get<double>(v));
-                    break;
-                case Form::Bytes:
-                    if (const auto* s = std::get_if<QString>(&v)) {
-                        const QByteArray utf8 = s->toUtf8();
-                        column->refs.push_back(column->Intern(utf8.constData(), utf8.size()));
-                    } else if (const auto* b = std::get_if<QByteArray>(&v)) {
-                        column->refs.push_back(column->Intern(b->constData(), b->size()));
-                    } else {
-                        column->refs.push_back(0);
-                    }
-                    break;
+            if (bytes && FormOf(kind) == Form::Bytes) {
+                one.SetBytes(0, 0, bytes->constData(), bytes->size());
+            } else {
+                one.SetValue(0, 0, from.value);
             }
-            if (column->form != Form::Bytes) {
-                column->nulls.push_back(IsNullValue(v) ? 1 : 0);
-            }
-            store.columns_.push_back(std::move(column));
+            one.columns_[0]->constant = true;
+            store.columns_.push_back(std::move(one.columns_[0]));
             continue;
         }
         if (from.column < 0 || from.column >= from.store->ColumnCount() ||
