@@ -360,9 +360,8 @@ struct ParsedPicture {
 };
 
 const ParsedPicture& Parsed(const QString& picture) {
-    thread_local ParsedPicture last;
-    thread_local bool valid = false;
-    if (valid && last.picture == picture) {
+    thread_local ParsedPicture last;  // its picture is empty until the first, which never is
+    if (last.picture == picture) {
         return last;
     }
     const QStringList sections = SplitSections(picture);
@@ -371,7 +370,6 @@ const ParsedPicture& Parsed(const QString& picture) {
     last.positive = Section(sections[0]);
     last.negative = Section(sectionOrEmpty(1));
     last.zero = Section(sectionOrEmpty(2).isEmpty() ? sections[0] : sectionOrEmpty(2));
-    valid = true;
     return last;
 }
 

@@ -380,8 +380,8 @@ class Rescale {
     }
 
     bool Text(const Record& r) {
-        const uint32_t offDx = r.Has(kExtTextOutFixed) ? r.U32(72) : 0;
         if (!r.Has(kExtTextOutFixed)) return false;
+        const uint32_t offDx = r.U32(72);
         const uint32_t n = r.U32(44), offString = r.U32(48);
         if (!r.Fits(offString, n, 2)) return false;
         if (n == 0 || (r.U32(52) & ETO_PDY) || offDx == 0 || !r.Fits(offDx, n, 4)) return false;

@@ -113,10 +113,7 @@ class TWmfWriter {
     void Polyline(uint16_t count, const char* points) {
         char* o = Open(META_POLYLINE, nullptr, 0, 2 + 4 * qsizetype(count));
         Put16(o, count);
-        if (count == 2)  // a styled rule's mark, the most common by far
-            std::memcpy(o + 2, points, 8);
-        else
-            std::memcpy(o + 2, points, 4 * size_t(count));
+        std::memcpy(o + 2, points, 4 * size_t(count));
     }
 
     /// A polyline or polygon of count points read from an enhanced record at
