@@ -72,15 +72,10 @@ char* TruncatedInto(char* p, double value) {
 
 QByteArray Num(long long value) { return QByteArray::number(value); }
 
-void AppendInteger(QByteArray& out, long long value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
-}
-
-/// "%d" of a float: truncated toward zero; 0 for what is not a number.
+/// TruncatedInto at the end of out.
 void AppendD(QByteArray& out, double value) {
-    AppendInteger(out, std::isfinite(value) ? static_cast<long long>(std::trunc(value)) : 0);
+    char buffer[20];
+    out.append(buffer, TruncatedInto(buffer, value) - buffer);
 }
 
 /// "%w.df": the exact binary value rounded to d decimals, a tie to even,
