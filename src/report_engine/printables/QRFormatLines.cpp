@@ -10,6 +10,16 @@ bool IsBreak(QChar c) {
     return c == u' ' || c == u'-';
 }
 
+// Where the word starting at i ends: after the blank or hyphen that ends it, or
+// at the end of the text.
+qsizetype WordEnd(QStringView text, qsizetype i) {
+    const qsizetype n = text.size();
+    while (i < n && !IsBreak(text[i])) {
+        ++i;
+    }
+    return i < n ? i + 1 : i;
+}
+
 // Length of the character (one code unit, or a surrogate pair) at i.
 qsizetype CharLength(QStringView text, qsizetype i) {
     return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
@@ -26,13 +36,7 @@ class ParagraphBreaker {
         const qsizetype n = text_.size();
         qsizetype i = 0;
         while (i < n && !full_) {
-            qsizetype j = i;
-            while (j < n && !IsBreak(text_[j])) {
-                ++j;
-            }
-            if (j < n) {
-                ++j;
-            }
+            const qsizetype j = WordEnd(text_, i);
             AddWord(i, j);
             i = j;
         }
@@ -132,13 +136,7 @@ bool FitsWhole(QStringView paragraph, TQRLineMeasure& measure, const TQRLineRule
     double advance = 0;
     qsizetype i = 0;
     while (i < n) {
-        qsizetype j = i;
-        while (j < n && !IsBreak(paragraph[j])) {
-            ++j;
-        }
-        if (j < n) {
-            ++j;
-        }
+        const qsizetype j = WordEnd(paragraph, i);
         advance += measure.Advance(paragraph.mid(i, j - i));
         if (measure.WidthOfAdvance(advance) > rules.Width) {
             return false;
