@@ -6,7 +6,8 @@ source "$(dirname "$0")/lib.sh"
 e2e_start_wm
 dir="$E2E_WORK/grande"
 mkdir -p "$dir"
-e2e_big_process "$dir/grande.KPZ" 250 200
+# Big enough that the run still goes on when the window closes (about 15,000 pages).
+e2e_big_process "$dir/grande.KPZ" 600 200
 e2e_start_app "$dir"
 e2e_open_process "$dir/grande.KPZ"
 
