@@ -45,6 +45,8 @@ e2e_shot abrir
 e2e_type "$HOME/propostas/PL_001269_2009.KPZ"
 e2e_key Return
 e2e_wait_gone '^Abrir$' 20 || e2e_fail "the open dialog did not close"
+# As e2e_open_process: the window manager hands the focus back to the main window meanwhile.
+sleep 0.5
 # The document field (120 x 21 at 88, 55 in the window), typed from its start.
 e2e_activate "$E2E_MAIN_WIN"
 xdotool mousemove --window "$E2E_MAIN_WIN" 148 65 click 1
